@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/Stream.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+// A read-only reader of the Compound File Binary format (versions 3 and 4: 512- and 4096-byte
+// sectors, DIFAT sectors beyond the header, the mini stream and mini FAT). It offers what the
+// chromatogram reader needs of structured storage and nothing more: open a file, open a stream
+// of the root storage by name, and the stream operations of platform::Stream. Releasing is
+// destroying the object.
+//
+// Every sector index and size is checked against the file before it is used, and every chain
+// walk is bounded and loop-checked: an inconsistent file is a clean failure (an error code, or a
+// stream that delivers fewer bytes), never a crash, a hang or an allocation the file cannot back.
+namespace platform {
+
+enum class CompoundError {
+    None,
+    NotFound,         // no such file, or no such stream in the root storage
+    AccessDenied,     // the file exists but cannot be opened for reading
+    Locked,           // another opener holds the file (the exclusive-sharing rule)
+    NotCompoundFile,  // empty, too short, or no compound-file signature
+    Corrupt,          // a structure of the file is inconsistent
+};
+
+class CompoundFile {
+public:
+    // Opens the file at `path` read-only with exclusive sharing: an advisory exclusive lock is
+    // held until the object is destroyed, and a file locked elsewhere fails with Locked. On
+    // failure returns null and, if `error` is given, stores the reason.
+    static std::unique_ptr<CompoundFile> Open(const std::string& path, CompoundError* error = nullptr);
+
+    // A compound file over bytes held by the caller (no lock); the bytes must outlive the
+    // object and its streams. For tests and fuzzing.
+    static std::unique_ptr<CompoundFile> OpenMemory(std::span<const std::uint8_t> bytes,
+                                                    CompoundError* error = nullptr);
+
+    virtual ~CompoundFile() = default;
+
+    // Opens the stream of the root storage named `name`; names compare ignoring case, as on
+    // Windows. Only streams directly in the root storage are found. Null on failure.
+    virtual std::unique_ptr<Stream> OpenStream(std::string_view name, CompoundError* error = nullptr) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#include "platform/LockedFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace platform {
+
+std::optional<LockedFile> LockedFile::Open(const std::string& path, Mode mode) {
+    const int access = mode == Mode::ReadOnly ? O_RDONLY : O_RDWR;
+    // O_NONBLOCK only so that opening a FIFO cannot hang; it is cleared again below.
+    const int fd = ::open(path.c_str(), access | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    LockedFile file(fd);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return std::nullopt;
+    return file;
+}
+
+LockedFile::LockedFile(LockedFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+LockedFile& LockedFile::operator=(LockedFile&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+LockedFile::~LockedFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+}  // namespace platform
