@@ -1,26 +1,27 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang-14 and runs each for RUNS inputs (default 20000) from a
-# seed corpus made of the test fixtures. Usage: scripts/fuzz.sh [RUNS]
+# Builds the libFuzzer targets with clang-14 and runs each for RUNS inputs (default 20000) from
+# its seed corpus (written by seeds_<name>, made from the test fixtures).
+# Usage: scripts/fuzz.sh [RUNS [NAME...]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-20000}
+shift || true
 CC=clang-14 CXX=clang++-14 scripts/build.sh build-fuzz -DOSTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
-shopt -s nullglob
-targets=(build-fuzz/fuzz/fuzz_*)
-if [ ${#targets[@]} -eq 0 ]; then
+names=("$@")
+if [ ${#names[@]} -eq 0 ]; then
+  for t in build-fuzz/fuzz/fuzz_*; do [ -x "$t" ] && names+=("${t##*/fuzz_}"); done
+fi
+if [ ${#names[@]} -eq 0 ]; then
   echo "fuzz: no fuzz targets yet"
   exit 0
 fi
-# Seeds: each target fuzz_<name> reads fuzz/corpus/<name>/ and, when present, the seeds the
-# normal build's make-fuzz-seeds tool writes into build/fuzz-seeds/<name>/.
-if [ -x build/tools/make-fuzz-seeds ]; then build/tools/make-fuzz-seeds build/fuzz-seeds; fi
-for t in "${targets[@]}"; do
-  name=${t##*/fuzz_}
+for name in "${names[@]}"; do
   corpus=$(mktemp -d)
-  for seeds in "fuzz/corpus/$name" "build/fuzz-seeds/$name"; do
-    [ -d "$seeds" ] && cp -r "$seeds"/. "$corpus"/
-  done
-  echo "-- fuzz_$name: $runs runs"
-  "$t" -runs="$runs" -max_len=65536 -rss_limit_mb=2048 -timeout=10 "$corpus" 2>&1 | tail -n 3
+  if [ -x "build-fuzz/fuzz/seeds_$name" ]; then "build-fuzz/fuzz/seeds_$name" "$corpus"; fi
+  echo "-- fuzz_$name: $runs runs from $(ls "$corpus" | wc -l) seeds"
+  "build-fuzz/fuzz/fuzz_$name" -runs="$runs" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
+    -print_final_stats=1 "$corpus" 2>&1 | grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|==|SUMMARY|Done)' || true
+  status=${PIPESTATUS[0]}
   rm -rf "$corpus"
+  if [ "$status" -ne 0 ]; then echo "fuzz_$name failed"; exit 1; fi
 done
