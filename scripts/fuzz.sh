@@ -19,9 +19,13 @@ for name in "${names[@]}"; do
   corpus=$(mktemp -d)
   if [ -x "build-fuzz/fuzz/seeds_$name" ]; then "build-fuzz/fuzz/seeds_$name" "$corpus"; fi
   echo "-- fuzz_$name: $runs runs from $(ls "$corpus" | wc -l) seeds"
+  log=$(mktemp)
+  status=0
   "build-fuzz/fuzz/fuzz_$name" -runs="$runs" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
-    -print_final_stats=1 "$corpus" 2>&1 | grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|==|SUMMARY|Done)' || true
-  status=${PIPESTATUS[0]}
+    -print_final_stats=1 "$corpus" >"$log" 2>&1 || status=$?
+  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb|SUMMARY|==[0-9]+==ERROR)' "$log" || true
+  [ "$status" -ne 0 ] && tail -n 40 "$log"
+  rm -f "$log"
   rm -rf "$corpus"
   if [ "$status" -ne 0 ]; then echo "fuzz_$name failed"; exit 1; fi
 done
