@@ -1,0 +1,67 @@
+#pragma once
+
+#include "chart/AutoFrame.h"
+
+// Marker kinds of a series.
+inline constexpr int kMarkerNone = 0;
+inline constexpr int kMarkerCircle = 1;
+inline constexpr int kMarkerDiagonalCross = 2;
+inline constexpr int kMarkerUprightCross = 3;
+inline constexpr int kMarkerSquare = 4;
+inline constexpr int kMarkerArrow = 5;  // circle with an arrow towards the same point of `link`
+inline constexpr int kMarkerBands = 6;  // each point (x, y) is a band from x to y on the x axis
+
+// Line types of a series.
+inline constexpr int kLineNone = 0;
+inline constexpr int kLineStraight = 1;
+inline constexpr int kLineSmooth = 2;
+
+// One data series. Its arrays belong to the owner: the series keeps their addresses and reads
+// them at every drawing, so they must hold `count` values until the next SetData.
+class CAutoSeries : public CAutoFrame {
+public:
+    using ValueFunction = double (*)(const CAutoSeries& series, int i);
+
+    platform::Rgb color;
+    int count = 0;
+    const float* x = nullptr;  // none: x(i) = x0 + i * dx
+    const float* y = nullptr;  // none: y(i) = y0 + i * dy
+    const int* classes = nullptr;        // band class of every point, for kMarkerBands
+    const CAutoSeries* link = nullptr;   // partner series of kMarkerArrow
+    double x0 = 0, dx = 1;
+    double y0 = 0, dy = 1;
+    int marker = kMarkerNone;
+    int penStyle = platform::kPenSolid;
+    int penWidth = 0;
+    int markerSize = 4;  // half the marker's size
+    int lineType = kLineStraight;
+    int splineSteps = 20;
+    ValueFunction getX;
+    ValueFunction getY;
+
+    CAutoSeries();
+
+    void SetData(const float* xValues, const float* yValues, int pointCount);
+    void SetColor(platform::Rgb c) { color = c; }
+    void SetLineType(int type) { lineType = type; }
+    void SetMarker(int kind) { marker = kind; }
+    void SetMarkerSize(int halfSize) { markerSize = halfSize; }
+    void SetFlags(int newFlags);
+
+    // The range of the data on one axis (frame units). No points: [0, 0]. A band series
+    // reports the empty range (largest double, lowest double) so that it never widens a chart's.
+    void ComputeXDataRange(double& min, double& max) const;
+    void ComputeYDataRange(double& min, double& max) const;
+
+    void Draw(platform::Surface& target, const platform::Rect& plot);
+
+private:
+    void SelectValueFunctions();
+    void DrawMarkers();
+    void DrawArrow(int i, platform::Point from);
+    void DrawBands();
+    void DrawStraight();
+    void DrawSmooth();
+    void DrawFunctionInterval(int i);
+    void DrawParametricInterval(int i);
+};

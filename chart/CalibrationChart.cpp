@@ -1,0 +1,70 @@
+#include "chart/CalibrationChart.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QString>
+
+#include <algorithm>
+
+namespace {
+
+constexpr platform::Rgb kRed{255, 0, 0};
+constexpr platform::Rgb kBlue{0, 0, 255};
+
+int PointCount(std::span<const float> a, std::span<const float> b) {
+    return static_cast<int>(std::min(a.size(), b.size()));
+}
+
+// Fonts need a GUI application; a program without one (ostrel-cli) gets an offscreen one for
+// the rest of its run.
+bool EnsureGuiApplication() {
+    if (QCoreApplication::instance() != nullptr)
+        return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ostrel-cli";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    return app != nullptr;
+}
+
+}  // namespace
+
+void ConfigureCalibrationChart(CAutoChart& chart) {
+    chart.SetAxisStyle(kClosedFrame);
+    chart.SetTitleColor(kBlue);
+    chart.SetTitleFont(platform::PointFont("Arial", 8, platform::kCyrillicCharset));
+    CAutoSeries& line = chart.GetSeries(chart.AddSeries());
+    line.SetColor(kRed);
+    line.SetLineType(kLineStraight);
+    CAutoSeries& points = chart.GetSeries(chart.AddSeries());  // `line` may have moved: not used again
+    points.SetColor(kBlue);
+    points.SetLineType(kLineNone);
+    points.SetMarker(kMarkerDiagonalCross);
+    chart.SetTitles("Отклик детектора", "Количество");
+}
+
+QImage RenderCalibrationChart(std::span<const float> pointsX, std::span<const float> pointsY,
+                              std::span<const float> lineX, std::span<const float> lineY, int width,
+                              int height) {
+    CAutoChart chart;
+    ConfigureCalibrationChart(chart);
+    chart.GetSeries(kCalibrationLineSeries).SetData(lineX.data(), lineY.data(), PointCount(lineX, lineY));
+    chart.GetSeries(kCalibrationPointSeries).SetData(pointsX.data(), pointsY.data(), PointCount(pointsX, pointsY));
+    QImage image = platform::MakeImage(width, height);
+    if (image.isNull()) return image;
+    {
+        platform::Surface surface(image);
+        chart.Draw(surface, {0, 0, width, height});
+    }  // the surface finishes its drawing before the image leaves
+    return image;
+}
+
+bool WriteCalibrationChartPng(const std::string& path, std::span<const float> pointsX,
+                              std::span<const float> pointsY, std::span<const float> lineX,
+                              std::span<const float> lineY, int width, int height) {
+    if (width <= 0 || height <= 0 || !EnsureGuiApplication()) return false;
+    const QImage image = RenderCalibrationChart(pointsX, pointsY, lineX, lineY, width, height);
+    return !image.isNull() && image.save(QString::fromStdString(path), "PNG");
+}

@@ -1,0 +1,397 @@
+#include "platform/gui/Surface.h"
+
+#include "platform/MulDiv.h"
+
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPolygon>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+constexpr int kDefaultDpi = 96;
+constexpr int kDefaultEmHeight = 12;  // the size a height of 0 asks for
+constexpr int kMaxPixelSize = 4096;   // keeps absurd heights from building absurd glyph caches
+constexpr double kMetersPerInch = 0.0254;
+// Average widths are measured at this size, where hinting no longer rounds the advances.
+constexpr int kMeasureSize = 1000;
+
+QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+Rect Normalised(int left, int top, int right, int bottom) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    return {left, top, right, bottom};
+}
+
+QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+// The average character width as TrueType fonts have classically declared it: the widths of
+// the lower-case letters and the space, weighted by their frequency in English text. Arial
+// declares this figure, and Liberation Sans has the same lower-case widths, so the chart's
+// label spacing comes out as it does with Arial. (A plain mean over all glyphs, which newer
+// fonts declare, is half as wide again.)
+double WeightedAverageCharWidth(const QFont& font) {
+    static constexpr std::pair<char, int> kWeights[] = {
+        {'a', 64}, {'b', 14}, {'c', 27}, {'d', 35}, {'e', 100}, {'f', 20}, {'g', 14}, {'h', 42},
+        {'i', 63}, {'j', 3},  {'k', 6},  {'l', 35}, {'m', 20},  {'n', 56}, {'o', 56}, {'p', 17},
+        {'q', 4},  {'r', 49}, {'s', 56}, {'t', 71}, {'u', 31},  {'v', 10}, {'w', 18}, {'x', 3},
+        {'y', 18}, {'z', 2},  {' ', 166},
+    };
+    QFont large = font;
+    large.setPixelSize(kMeasureSize);
+    const QFontMetricsF fm(large);
+    double sum = 0;
+    for (const auto& [ch, weight] : kWeights) sum += weight * fm.horizontalAdvance(QChar(ch));
+    return sum / 1000.0 * font.pixelSize() / kMeasureSize;
+}
+
+QFont::StyleHint StyleHintOf(int pitchAndFamily) {
+    switch (pitchAndFamily >> 4) {
+        case 1: return QFont::Serif;
+        case 2: return QFont::SansSerif;
+        case 3: return QFont::Monospace;
+        case 4: return QFont::Cursive;
+        case 5: return QFont::Decorative;
+        default: return QFont::AnyStyle;
+    }
+}
+
+int PixelSizeFor(const QFont& font, int height) {
+    if (height < 0) return std::min(-height, kMaxPixelSize);
+    if (height == 0) return kDefaultEmHeight;
+    // A positive height is the cell height: scale the em so that ascent + descent match it.
+    QFont large = font;
+    large.setPixelSize(kMeasureSize);
+    const QFontMetricsF fm(large);
+    const double cell = fm.ascent() + fm.descent();
+    const long size = cell > 0 ? std::lround(height * kMeasureSize / cell) : height;
+    return static_cast<int>(std::clamp<long>(size, 1, kMaxPixelSize));
+}
+
+// The end pixel of a line is left out: the last point moves back one pixel along the line's
+// major axis, the minor axis following the line's slope.
+Point OnePixelShort(Point from, Point to) {
+    const int dx = to.x - from.x;
+    const int dy = to.y - from.y;
+    const int len = std::max(std::abs(dx), std::abs(dy));
+    if (len <= 1) return from;
+    if (std::abs(dx) >= std::abs(dy))
+        return {to.x - (dx > 0 ? 1 : -1), from.y + MulDiv(dy, len - 1, len)};
+    return {from.x + MulDiv(dx, len - 1, len), to.y - (dy > 0 ? 1 : -1)};
+}
+
+}  // namespace
+
+Rect Intersect(const Rect& a, const Rect& b) {
+    const Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                 std::min(a.bottom, b.bottom)};
+    return r.IsEmpty() ? Rect{} : r;
+}
+
+int ScreenDpiY() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            return static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
+    }
+    return kDefaultDpi;
+}
+
+FontDescription PointFont(std::string_view faceName, int points, int charSet, int dpi) {
+    FontDescription f;
+    const long long tenths = static_cast<long long>(dpi) * 10 * points;
+    const long long floored = tenths >= 0 ? tenths / 720 : -((-tenths + 719) / 720);
+    f.height = static_cast<int>(-floored);
+    f.charSet = charSet;
+    f.faceName = std::string(faceName.substr(0, kFaceNameMax));
+    return f;
+}
+
+QFont MakeQFont(const FontDescription& d) {
+    QFont font(d.faceName.empty() ? QStringLiteral("Arial") : QString::fromStdString(d.faceName));
+    font.setStyleHint(StyleHintOf(d.pitchAndFamily));
+    font.setWeight(QFont::Weight(d.weight <= 0 ? 400 : std::min(d.weight, 1000)));
+    font.setItalic(d.italic);
+    font.setUnderline(d.underline);
+    font.setStrikeOut(d.strikeOut);
+    if (d.quality == kNonAntialiasedQuality) font.setStyleStrategy(QFont::NoAntialias);
+    font.setPixelSize(PixelSizeFor(font, d.height));
+    if (d.width > 0) {
+        const double natural = WeightedAverageCharWidth(font);
+        if (natural > 0)
+            font.setStretch(static_cast<int>(std::clamp<long>(std::lround(100.0 * d.width / natural), 1, 4000)));
+    }
+    return font;
+}
+
+QImage MakeImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    const int dpm = static_cast<int>(std::lround(kDefaultDpi / kMetersPerInch));
+    image.setDotsPerMeterX(dpm);
+    image.setDotsPerMeterY(dpm);
+    if (!image.isNull()) image.fill(Qt::white);
+    return image;
+}
+
+FontDescription Surface::DefaultFont() {
+    FontDescription f;
+    f.height = 16;
+    f.weight = 700;
+    f.faceName = "Arial";
+    return f;
+}
+
+Surface::Surface(QPaintDevice& device) : device_(device) {
+    // A device without pixels (an empty image) cannot be painted; the surface then only measures.
+    if (device.width() > 0 && device.height() > 0) {
+        painter_ = std::make_unique<QPainter>(&device);
+        if (!painter_->isActive()) painter_.reset();
+    }
+    if (painter_) painter_->setRenderHint(QPainter::Antialiasing, false);
+    font_ = DefaultFont();
+    qfont_ = std::make_unique<QFont>(MakeQFont(font_));
+    ApplyPen();
+    ApplyBrush();
+}
+
+Surface::~Surface() {
+    Flush();
+    if (painter_) painter_->end();
+}
+
+int Surface::Width() const { return device_.width(); }
+int Surface::Height() const { return device_.height(); }
+int Surface::LogicalDpiY() const { return device_.logicalDpiY(); }
+
+Pen Surface::SelectPen(const Pen& pen) {
+    Flush();
+    Pen old = std::exchange(pen_, pen);
+    ApplyPen();
+    return old;
+}
+
+Brush Surface::SelectBrush(const Brush& brush) {
+    Flush();
+    Brush old = std::exchange(brush_, brush);
+    ApplyBrush();
+    return old;
+}
+
+FontDescription Surface::SelectFont(const FontDescription& font) {
+    FontDescription old = font_;
+    if (!(font == font_)) {
+        font_ = font;
+        // Escapement only turns the text; the glyphs are the same.
+        FontDescription unturned = font, oldUnturned = old;
+        unturned.escapement = unturned.orientation = oldUnturned.escapement = oldUnturned.orientation = 0;
+        if (!(unturned == oldUnturned)) *qfont_ = MakeQFont(font_);
+    }
+    return old;
+}
+
+Rgb Surface::SetTextColor(Rgb color) { return std::exchange(textColor_, color); }
+void Surface::SetTransparentBackground(bool transparent) { transparentBackground_ = transparent; }
+void Surface::SetBackgroundColor(Rgb color) { backgroundColor_ = color; }
+int Surface::SetTextAlign(int align) { return std::exchange(align_, align); }
+
+void Surface::SetInvert(bool invert) {
+    Flush();
+    invert_ = invert;
+    if (painter_)
+        painter_->setCompositionMode(invert ? QPainter::RasterOp_NotDestination : QPainter::CompositionMode_SourceOver);
+}
+
+void Surface::ApplyPen() {
+    if (!painter_) return;
+    if (pen_.style == kPenNull) {
+        painter_->setPen(Qt::NoPen);
+        return;
+    }
+    QPen pen(ToQColor(pen_.color));
+    if (pen_.width <= 1) {
+        pen.setWidth(0);  // cosmetic: one pixel whatever the transformation
+    } else {
+        pen.setWidth(pen_.width);
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+    }
+    // Dash lengths in pen widths, as a device context draws its styled one-pixel pens.
+    switch (pen_.style) {
+        case kPenDash: pen.setDashPattern({18, 6}); break;
+        case kPenDot: pen.setDashPattern({3, 3}); break;
+        case kPenDashDot: pen.setDashPattern({9, 6, 3, 6}); break;
+        case kPenDashDotDot: pen.setDashPattern({9, 3, 3, 3, 3, 3}); break;
+        default: break;
+    }
+    painter_->setPen(pen);
+}
+
+void Surface::ApplyBrush() {
+    if (!painter_) return;
+    if (brush_.hollow)
+        painter_->setBrush(Qt::NoBrush);
+    else
+        painter_->setBrush(ToQColor(brush_.color));
+}
+
+void Surface::MoveTo(int x, int y) {
+    Flush();
+    position_ = {x, y};
+}
+
+void Surface::LineTo(int x, int y) {
+    const Point to{x, y};
+    if (to == position_) return;
+    if (pen_.style != kPenNull && painter_) {
+        if (chain_.empty()) chain_.push_back(position_);
+        chain_.push_back(to);
+    }
+    position_ = to;
+}
+
+void Surface::Flush() {
+    if (chain_.size() < 2) {
+        chain_.clear();
+        return;
+    }
+    const std::size_t n = chain_.size();
+    const Point end = OnePixelShort(chain_[n - 2], chain_[n - 1]);
+    if (end == chain_[n - 2]) {
+        chain_.pop_back();
+        if (chain_.size() == 1) {
+            painter_->drawPoint(chain_[0].x, chain_[0].y);
+            chain_.clear();
+            return;
+        }
+    } else {
+        chain_.back() = end;
+    }
+    QPolygon polygon(static_cast<int>(chain_.size()));
+    for (int i = 0; i < polygon.size(); ++i) polygon[i] = QPoint(chain_[i].x, chain_[i].y);
+    painter_->drawPolyline(polygon);
+    chain_.clear();
+}
+
+void Surface::Rectangle(int left, int top, int right, int bottom) {
+    Flush();
+    const Rect r = Normalised(left, top, right, bottom);
+    if (r.IsEmpty() || !painter_) return;
+    if (pen_.style == kPenNull) {
+        if (!brush_.hollow) painter_->fillRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1), ToQColor(brush_.color));
+        return;
+    }
+    if (pen_.style != kPenSolid || pen_.width > 1) {
+        painter_->drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+        return;
+    }
+    // A one-pixel frame is filled edge by edge, so that no pixel is drawn twice: in the
+    // inverting mode a corner drawn twice would come out uninverted.
+    if (!brush_.hollow && r.Width() > 2 && r.Height() > 2)
+        painter_->fillRect(QRect(r.left + 1, r.top + 1, r.Width() - 2, r.Height() - 2), ToQColor(brush_.color));
+    const QColor c = ToQColor(pen_.color);
+    painter_->fillRect(QRect(r.left, r.top, r.Width(), 1), c);
+    if (r.Height() > 1) painter_->fillRect(QRect(r.left, r.bottom - 1, r.Width(), 1), c);
+    if (r.Height() > 2) {
+        painter_->fillRect(QRect(r.left, r.top + 1, 1, r.Height() - 2), c);
+        if (r.Width() > 1) painter_->fillRect(QRect(r.right - 1, r.top + 1, 1, r.Height() - 2), c);
+    }
+}
+
+void Surface::Ellipse(int left, int top, int right, int bottom) {
+    Flush();
+    const Rect r = Normalised(left, top, right, bottom);
+    if (r.IsEmpty() || !painter_) return;
+    // QPainter covers one pixel more than the box it is given when it outlines, and exactly
+    // the box when it only fills: both match the device context's rule with this box.
+    painter_->drawEllipse(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
+}
+
+void Surface::FillRect(const Rect& rect, Rgb color) {
+    Flush();
+    const Rect r = Normalised(rect.left, rect.top, rect.right, rect.bottom);
+    if (r.IsEmpty() || !painter_) return;
+    if (invert_) painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->fillRect(ToQRect(r), ToQColor(color));
+    if (invert_) painter_->setCompositionMode(QPainter::RasterOp_NotDestination);
+}
+
+void Surface::TextOut(int x, int y, std::string_view utf8) {
+    Flush();
+    if (!painter_) return;
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    const QFontMetrics fm(*qfont_);
+    const int width = fm.horizontalAdvance(text);
+    int dx = 0;
+    if ((align_ & kAlignCenter) == kAlignCenter)
+        dx = -width / 2;
+    else if (align_ & kAlignRight)
+        dx = -width;
+    int baseline = fm.ascent();
+    if ((align_ & kAlignBaseline) == kAlignBaseline)
+        baseline = 0;
+    else if (align_ & kAlignBottom)
+        baseline = -fm.descent();
+
+    painter_->save();
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_->translate(x, y);
+    if (font_.escapement != 0) painter_->rotate(-font_.escapement / 10.0);
+    if (!transparentBackground_)
+        painter_->fillRect(QRect(dx, baseline - fm.ascent(), width, fm.ascent() + fm.descent()),
+                           ToQColor(backgroundColor_));
+    painter_->setFont(*qfont_);
+    painter_->setPen(ToQColor(textColor_));
+    painter_->drawText(QPoint(dx, baseline), text);
+    painter_->restore();
+}
+
+Size Surface::GetTextExtent(std::string_view utf8) const {
+    const QFontMetrics fm(*qfont_);
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    return {fm.horizontalAdvance(text), fm.ascent() + fm.descent()};
+}
+
+TextMetrics Surface::GetTextMetrics() const {
+    const QFontMetrics fm(*qfont_);
+    TextMetrics m;
+    m.ascent = fm.ascent();
+    m.descent = fm.descent();
+    m.height = m.ascent + m.descent;
+    m.averageCharWidth = static_cast<int>(std::lround(WeightedAverageCharWidth(*qfont_)));
+    return m;
+}
+
+QImage Surface::CreateCompatibleImage(int width, int height) const {
+    QImage image = MakeImage(width, height);
+    if (const auto* source = dynamic_cast<const QImage*>(&device_)) {
+        image.setDotsPerMeterX(source->dotsPerMeterX());
+        image.setDotsPerMeterY(source->dotsPerMeterY());
+    } else {
+        image.setDotsPerMeterX(static_cast<int>(std::lround(device_.logicalDpiX() / kMetersPerInch)));
+        image.setDotsPerMeterY(static_cast<int>(std::lround(device_.logicalDpiY() / kMetersPerInch)));
+    }
+    return image;
+}
+
+void Surface::DrawImage(int x, int y, const QImage& image) {
+    Flush();
+    if (!painter_ || image.isNull()) return;
+    painter_->save();
+    painter_->setCompositionMode(QPainter::CompositionMode_Source);
+    painter_->drawImage(QPoint(x, y), image);
+    painter_->restore();
+}
+
+}  // namespace platform
