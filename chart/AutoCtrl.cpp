@@ -1,0 +1,449 @@
+#include "chart/AutoCtrl.h"
+
+#include <QCoreApplication>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QVariant>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+constexpr char kControlIdProperty[] = "controlId";
+constexpr int kMinBandExtent = 2;           // a rubber band must be wider and taller than this
+constexpr double kMinZoomFraction = 1e-5;   // of the larger end value
+
+// ceil(v) as a scroll-bar unit count, or false when it has none (not finite or beyond int).
+bool ScrollUnits(double v, int& units) {
+    const double c = std::ceil(v);
+    if (!std::isfinite(c) || c > INT_MAX || c < INT_MIN) return false;
+    units = static_cast<int>(c);
+    return true;
+}
+
+bool WideEnough(double a, double b) {
+    return std::fabs(b - a) * (1 / kMinZoomFraction) > std::max(std::fabs(a), std::fabs(b));
+}
+
+}  // namespace
+
+int ControlId(const QWidget* widget) {
+    return widget == nullptr ? 0 : widget->property(kControlIdProperty).toInt();
+}
+
+void SetControlId(QWidget* widget, int id) { widget->setProperty(kControlIdProperty, id); }
+
+QEvent::Type ChartNotifyEvent::EventType() {
+    static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+ChartNotifyEvent::ChartNotifyEvent(CAutoCtrl* c, int i, int n) : QEvent(EventType()), control(c), id(i), code(n) {}
+
+CAutoCtrl::CAutoCtrl(QWidget* parent)
+    : QWidget(parent), hBar_(new QScrollBar(Qt::Horizontal, this)), vBar_(new QScrollBar(Qt::Vertical, this)) {
+    // The whole client area is painted every time: nothing to erase first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    // Every mouse move counts (the rubber band's end without a button, moves for the parent).
+    setMouseTracking(true);
+    for (QScrollBar* bar : {hBar_, vBar_}) {
+        bar->hide();
+        bar->setPageStep(1);
+        bar->installEventFilter(this);
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) { OnScrollAction(bar, action); });
+    }
+}
+
+CAutoCtrl::~CAutoCtrl() = default;
+
+QRect CAutoCtrl::ClientRect() const {
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return QRect(0, 0, std::max(0, width() - (vBarShown_ ? extent : 0)), std::max(0, height() - (hBarShown_ ? extent : 0)));
+}
+
+ViewRange CAutoCtrl::CurrentView() const { return {chart.xMin, chart.xMax, chart.yMin, chart.yMax}; }
+
+void CAutoCtrl::SetFullXRange(double min, double max) {
+    if (!(min < max)) {
+        autoFullX = true;
+        return;
+    }
+    autoFullX = false;
+    const bool log = (chart.flags & kLogX) != 0;
+    fullXMin = log ? std::log10(min) : min;
+    fullXMax = log ? std::log10(max) : max;
+}
+
+void CAutoCtrl::SetFullYRange(double min, double max) {
+    if (!(min < max)) {
+        autoFullY = true;
+        return;
+    }
+    autoFullY = false;
+    const bool log = (chart.flags & kLogY) != 0;
+    fullYMin = log ? std::log10(min) : min;
+    fullYMax = log ? std::log10(max) : max;
+}
+
+// Views are kept in frame units; SetXRange takes data values.
+void CAutoCtrl::SetViewX(double min, double max) {
+    if (chart.flags & kLogX)
+        chart.SetXRange(std::pow(10.0, min), std::pow(10.0, max));
+    else
+        chart.SetXRange(min, max);
+}
+
+void CAutoCtrl::SetViewY(double min, double max) {
+    if (chart.flags & kLogY)
+        chart.SetYRange(std::pow(10.0, min), std::pow(10.0, max));
+    else
+        chart.SetYRange(min, max);
+}
+
+void CAutoCtrl::RefreshFullRanges() {
+    if (chart.autoX || autoFullX) chart.ComputeXRange(fullXMin, fullXMax);
+    if (chart.autoY || autoFullY) chart.ComputeYRange(fullYMin, fullYMax);
+}
+
+bool CAutoCtrl::ZoomIn(double x1, double y1, double x2, double y2) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    const bool logX = (chart.flags & kLogX) != 0, logY = (chart.flags & kLogY) != 0;
+    x1 = std::max(x1, logX ? std::pow(10.0, chart.xMin) : chart.xMin);
+    x2 = std::min(x2, logX ? std::pow(10.0, chart.xMax) : chart.xMax);
+    y1 = std::max(y1, logY ? std::pow(10.0, chart.yMin) : chart.yMin);
+    y2 = std::min(y2, logY ? std::pow(10.0, chart.yMax) : chart.yMax);
+    history.push_back(CurrentView());
+    if (!WideEnough(x1, x2) || !WideEnough(y1, y2)) return false;
+    chart.SetXRange(x1, x2);
+    chart.SetYRange(y1, y2);
+    update();
+    return true;
+}
+
+bool CAutoCtrl::ZoomTo(double x1, double y1, double x2, double y2) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    RefreshFullRanges();
+    const bool logX = (chart.flags & kLogX) != 0, logY = (chart.flags & kLogY) != 0;
+    x1 = std::max(x1, logX ? std::pow(10.0, fullXMin) : fullXMin);
+    x2 = std::min(x2, logX ? std::pow(10.0, fullXMax) : fullXMax);
+    y1 = std::max(y1, logY ? std::pow(10.0, fullYMin) : fullYMin);
+    y2 = std::min(y2, logY ? std::pow(10.0, fullYMax) : fullYMax);
+    if (!WideEnough(x1, x2) || !WideEnough(y1, y2)) return false;
+    chart.SetXRange(x1, x2);
+    chart.SetYRange(y1, y2);
+    update();
+    return true;
+}
+
+void CAutoCtrl::Unzoom() {
+    if (history.empty()) return;
+    const ViewRange view = history.back();
+    SetViewX(view.xMin, view.xMax);
+    SetViewY(view.yMin, view.yMax);
+    history.pop_back();
+    if (QWidget* parent = parentWidget())
+        parent->update();
+    else
+        update();
+}
+
+void CAutoCtrl::ShowAllX() {
+    SetViewX(fullXMin, fullXMax);
+    chart.autoX = autoFullX;
+    update();
+}
+
+void CAutoCtrl::ShowAllY() {
+    SetViewY(fullYMin, fullYMax);
+    chart.autoY = autoFullY;
+    update();
+}
+
+void CAutoCtrl::ReplaceControl(QWidget* placeholder) {
+    QWidget* parent = placeholder->parentWidget();
+    const QRect geometry = placeholder->geometry();
+    const int id = ControlId(placeholder);
+    setParent(parent);
+    setGeometry(geometry);
+    SetControlId(this, id);
+    if (parent != nullptr && parent->layout() != nullptr) delete parent->layout()->replaceWidget(placeholder, this);
+    stackUnder(placeholder);
+    delete placeholder;
+    show();
+}
+
+// Scrolling moves the view by one tick step, within the full range; a line and a page are the
+// same. The view before the request goes to the history, whether it changed the view or not.
+void CAutoCtrl::HorizontalScroll(ScrollRequest request, int position) {
+    const double x0 = chart.xMin, x1 = chart.xMax, step = chart.xStep;
+    bool changed = false;
+    double n0 = x0, n1 = x1;
+    switch (request) {
+        case ScrollRequest::LineBack:
+        case ScrollRequest::PageBack:
+            n0 = std::max(x0 - step, fullXMin);
+            changed = n0 != x0;
+            n1 = n0 - x0 + x1;
+            break;
+        case ScrollRequest::LineForward:
+        case ScrollRequest::PageForward:
+            n1 = std::min(x1 + step, fullXMax);
+            changed = n1 != x1;
+            n0 = n1 - x1 + x0;
+            break;
+        case ScrollRequest::ThumbTrack:
+            n0 = std::min(fullXMin + position * step, fullXMax - (x1 - x0));
+            changed = true;
+            n1 = n0 - x0 + x1;
+            break;
+        default:
+            break;
+    }
+    if (changed) {
+        SetViewX(n0, n1);
+        update();
+        Notify(kHorzScrolledNotification);
+    }
+    history.push_back(CurrentView());
+}
+
+// The top of the vertical bar is the high end of the y axis.
+void CAutoCtrl::VerticalScroll(ScrollRequest request, int position) {
+    const double y0 = chart.yMin, y1 = chart.yMax, step = chart.yStep;
+    bool changed = false;
+    double n0 = y0, n1 = y1;
+    switch (request) {
+        case ScrollRequest::LineBack:
+        case ScrollRequest::PageBack:
+            n1 = std::min(y1 + step, fullYMax);
+            changed = n1 != y1;
+            n0 = n1 - y1 + y0;
+            break;
+        case ScrollRequest::LineForward:
+        case ScrollRequest::PageForward:
+            n0 = std::max(y0 - step, fullYMin);
+            changed = n0 != y0;
+            n1 = n0 - y0 + y1;
+            break;
+        case ScrollRequest::ThumbTrack:
+            n1 = std::max(fullYMax - position * step, fullYMin + (y1 - y0));
+            changed = true;
+            n0 = n1 - y1 + y0;
+            break;
+        default:
+            break;
+    }
+    if (changed) {
+        SetViewY(n0, n1);
+        update();
+        Notify(kVertScrolledNotification);
+    }
+    history.push_back(CurrentView());
+}
+
+void CAutoCtrl::OnScrollAction(QScrollBar* bar, int action) {
+    ScrollRequest request = ScrollRequest::Other;
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: request = ScrollRequest::LineBack; break;
+        case QAbstractSlider::SliderSingleStepAdd: request = ScrollRequest::LineForward; break;
+        case QAbstractSlider::SliderPageStepSub: request = ScrollRequest::PageBack; break;
+        case QAbstractSlider::SliderPageStepAdd: request = ScrollRequest::PageForward; break;
+        case QAbstractSlider::SliderMove: request = ScrollRequest::ThumbTrack; break;
+        default: break;
+    }
+    if (bar == hBar_)
+        HorizontalScroll(request, bar->sliderPosition());
+    else
+        VerticalScroll(request, bar->sliderPosition());
+}
+
+// A scroll bar ends every mouse interaction with a request to end scrolling, after a thumb
+// drag preceded by the final thumb position.
+bool CAutoCtrl::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == hBar_ || watched == vBar_) && event->type() == QEvent::MouseButtonRelease) {
+        QScrollBar* bar = static_cast<QScrollBar*>(watched);
+        const auto scroll = [&](ScrollRequest r) {
+            if (bar == hBar_)
+                HorizontalScroll(r, bar->sliderPosition());
+            else
+                VerticalScroll(r, bar->sliderPosition());
+        };
+        if (bar->isSliderDown()) scroll(ScrollRequest::ThumbPosition);
+        scroll(ScrollRequest::EndScroll);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CAutoCtrl::ShowScrollBars(bool horizontal, bool vertical) {
+    if (horizontal == hBarShown_ && vertical == vBarShown_) return;
+    hBarShown_ = horizontal;
+    vBarShown_ = vertical;
+    LayoutScrollBars();
+    hBar_->setVisible(horizontal);
+    vBar_->setVisible(vertical);
+}
+
+void CAutoCtrl::LayoutScrollBars() {
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const QRect client = ClientRect();
+    hBar_->setGeometry(0, client.height(), client.width(), extent);
+    vBar_->setGeometry(client.width(), 0, extent, client.height());
+}
+
+void CAutoCtrl::resizeEvent(QResizeEvent* event) {
+    LayoutScrollBars();
+    QWidget::resizeEvent(event);
+}
+
+// A bar moves in tick steps over the part of the full range the view does not cover. An axis
+// whose last drawing found no tick step has no such units; its bar keeps its place.
+void CAutoCtrl::UpdateScrollPositions() {
+    const double x0 = chart.xMin, x1 = chart.xMax, y0 = chart.yMin, y1 = chart.yMax;
+    int n = 0, position = 0;
+    if (chart.xStep != 0 && ScrollUnits(((fullXMax - fullXMin) - (x1 - x0)) / chart.xStep, n) && n > 0 &&
+        ScrollUnits((x0 - fullXMin) / chart.xStep, position)) {
+        const QSignalBlocker blocker(hBar_);
+        hBar_->setRange(0, n);
+        hBar_->setValue(position);
+    }
+    if (chart.yStep != 0 && ScrollUnits(((fullYMax - fullYMin) - (y1 - y0)) / chart.yStep, n) && n > 0 &&
+        ScrollUnits((fullYMax - y1) / chart.yStep, position)) {
+        const QSignalBlocker blocker(vBar_);
+        vBar_->setRange(0, n);
+        vBar_->setValue(position);
+    }
+}
+
+// Once a drawing has found a tick step of 0 (an axis with an infinite end), the steps are only
+// found again by drawing. So the chart is drawn on every paint, and a zero step only keeps that
+// axis's scroll bar where it is: the chart comes back as soon as its data allow ticks again.
+void CAutoCtrl::paintEvent(QPaintEvent* event) {
+    const QRect client = ClientRect();
+    const bool bandOnly = !bandDirty_.isNull() && bandDirty_.contains(event->region().boundingRect()) &&
+                          canvas_.size() == client.size();
+    bandDirty_ = QRect();
+    if (bandOnly) {
+        QPainter painter(this);
+        painter.drawImage(event->rect(), canvas_, event->rect());
+        return;
+    }
+
+    const std::lock_guard<std::mutex> guard(lock);
+    RefreshFullRanges();
+    chart.ComputeRanges();
+    const double x0 = chart.xMin, x1 = chart.xMax, y0 = chart.yMin, y1 = chart.yMax;
+    ShowScrollBars(hScrollEnabled && (x1 < fullXMax || x0 > fullXMin), vScrollEnabled && (y1 < fullYMax || y0 > fullYMin));
+    UpdateScrollPositions();
+
+    const QRect area = ClientRect();
+    if (area.isEmpty()) return;
+    if (canvas_.size() != area.size()) canvas_ = platform::MakeImage(area.width(), area.height());
+    {
+        platform::Surface surface(canvas_);
+        chart.Draw(surface, {0, 0, area.width(), area.height()});
+    }
+    if (dragging) DrawRubberBand();
+
+    QPainter painter(this);
+    painter.drawImage(0, 0, canvas_);
+    if (hBarShown_ && vBarShown_)
+        painter.fillRect(QRect(area.right() + 1, area.bottom() + 1, width() - area.width(), height() - area.height()),
+                         palette().window());
+}
+
+// Inverts the rubber band's outline on the canvas: done twice, the canvas is as it was.
+void CAutoCtrl::DrawRubberBand() {
+    if (canvas_.isNull()) return;
+    platform::Surface surface(canvas_);
+    surface.SelectBrush(platform::Brush::Hollow());
+    surface.SelectPen({platform::kPenSolid, 0, {0, 0, 0}});
+    surface.SetInvert(true);
+    surface.Rectangle(dragStart.x, dragStart.y, dragEnd.x, dragEnd.y);
+}
+
+// The rubber band drawn between paints, shown without drawing the chart again.
+void CAutoCtrl::InvertRubberBand() {
+    DrawRubberBand();
+    const QRect band = QRect(QPoint(dragStart.x, dragStart.y), QPoint(dragEnd.x, dragEnd.y)).normalized();
+    bandDirty_ = bandDirty_.united(band);
+    update(band);
+}
+
+void CAutoCtrl::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() == Qt::LeftButton) {
+        if (zoomEnabled && !dragging) {
+            const QPoint p = event->position().toPoint();
+            dragStart = dragEnd = {p.x(), p.y()};
+            dragging = true;
+        } else {
+            PassToParent(event);
+        }
+    } else if (event->button() == Qt::RightButton) {
+        PassToParent(event);
+    }
+}
+
+void CAutoCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() == Qt::LeftButton) {
+        if (dragging)
+            EndRubberBand();
+        else
+            PassToParent(event);
+    } else if (event->button() == Qt::RightButton) {
+        PassToParent(event);
+    }
+}
+
+void CAutoCtrl::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    const QPoint p = event->position().toPoint();
+    const platform::Point position{p.x(), p.y()};
+    if (dragging && position != dragEnd) {
+        InvertRubberBand();
+        if (event->buttons() & Qt::LeftButton) {
+            dragEnd = position;
+            InvertRubberBand();
+        } else {
+            dragging = false;
+        }
+    }
+    PassToParent(event);
+}
+
+void CAutoCtrl::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+
+// A band of two pixels or less either way is a click, not a zoom.
+void CAutoCtrl::EndRubberBand() {
+    dragging = false;
+    InvertRubberBand();
+    if (std::abs(dragEnd.x - dragStart.x) <= kMinBandExtent || std::abs(dragEnd.y - dragStart.y) <= kMinBandExtent)
+        return;
+    if (ZoomIn(chart.PixelToX(dragStart.x), chart.PixelToY(dragStart.y), chart.PixelToX(dragEnd.x),
+               chart.PixelToY(dragEnd.y)))
+        Notify(kZoomedNotification);
+}
+
+void CAutoCtrl::Notify(int code) {
+    if (QWidget* parent = parentWidget()) {
+        ChartNotifyEvent event(this, ControlId(this), code);
+        QCoreApplication::sendEvent(parent, &event);
+    }
+    emit notified(code);
+}
+
+void CAutoCtrl::PassToParent(const QMouseEvent* event) {
+    if (QWidget* parent = parentWidget()) QCoreApplication::postEvent(parent, event->clone());
+}
