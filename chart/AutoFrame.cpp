@@ -124,6 +124,9 @@ void CAutoFrame::LineToValue(double x, double y) {
         if (!(penInside && inside)) Clip(from, to);
         if (!penInside) surface->MoveTo(from.x, from.y);
         surface->LineTo(to.x, to.y);
+    } else if (inside) {
+        // The next segment starts here without moving: the surface must be here too.
+        surface->MoveTo(p.x, p.y);
     }
     penPos = p;
     penInside = inside;
