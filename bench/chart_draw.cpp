@@ -75,54 +75,43 @@ struct LaidOutChart {
     }
 };
 
+// Times `draw` against the floor in the same iterations; the iteration time is the draw's.
+template <typename Draw>
+void AgainstFloor(benchmark::State& state, LaidOutChart& laidOut, Draw draw) {
+    double floorSeconds = 0, drawSeconds = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        laidOut.DrawFloor();
+        const auto t1 = std::chrono::steady_clock::now();
+        {
+            platform::Surface surface(laidOut.image);
+            draw(surface);
+        }
+        const auto t2 = std::chrono::steady_clock::now();
+        floorSeconds += Seconds(t1 - t0);
+        drawSeconds += Seconds(t2 - t1);
+        state.SetIterationTime(Seconds(t2 - t1));
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["floor_ms"] = 1000 * floorSeconds / n;
+    state.counters["draw_ms"] = 1000 * drawSeconds / n;
+    state.counters["ratio"] = drawSeconds / floorSeconds;
+}
+
 void BM_SeriesLine(benchmark::State& state) {
     LaidOutChart laidOut;
     CAutoSeries& series = laidOut.chart.GetSeries(0);
     series.SetXRange(laidOut.chart.xMin, laidOut.chart.xMax);
     series.SetYRange(laidOut.chart.yMin, laidOut.chart.yMax);
     const platform::Rect plot = laidOut.chart.rect;
-    double floorSeconds = 0, drawSeconds = 0;
-    for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        laidOut.DrawFloor();
-        const auto t1 = std::chrono::steady_clock::now();
-        {
-            platform::Surface surface(laidOut.image);
-            series.Draw(surface, plot);
-        }
-        const auto t2 = std::chrono::steady_clock::now();
-        floorSeconds += Seconds(t1 - t0);
-        drawSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t2 - t1));
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["floor_ms"] = 1000 * floorSeconds / n;
-    state.counters["draw_ms"] = 1000 * drawSeconds / n;
-    state.counters["ratio"] = drawSeconds / floorSeconds;
+    AgainstFloor(state, laidOut, [&](platform::Surface& surface) { series.Draw(surface, plot); });
     state.counters["goal_ratio"] = 2;
 }
 BENCHMARK(BM_SeriesLine)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 
 void BM_ChartLine(benchmark::State& state) {
     LaidOutChart laidOut;
-    double floorSeconds = 0, drawSeconds = 0;
-    for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        laidOut.DrawFloor();
-        const auto t1 = std::chrono::steady_clock::now();
-        {
-            platform::Surface surface(laidOut.image);
-            laidOut.chart.Draw(surface, {0, 0, kWidth, kHeight});
-        }
-        const auto t2 = std::chrono::steady_clock::now();
-        floorSeconds += Seconds(t1 - t0);
-        drawSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t2 - t1));
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["floor_ms"] = 1000 * floorSeconds / n;
-    state.counters["draw_ms"] = 1000 * drawSeconds / n;
-    state.counters["ratio"] = drawSeconds / floorSeconds;
+    AgainstFloor(state, laidOut, [&](platform::Surface& surface) { laidOut.chart.Draw(surface, {0, 0, kWidth, kHeight}); });
 }
 BENCHMARK(BM_ChartLine)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 

@@ -79,53 +79,37 @@ int CAutoAxes::AddSeries() {
 }
 
 void CAutoAxes::ComputeXRange(double& min, double& max) {
-    if (xRangeValid) {
-        min = xMin;
-        max = xMax;
-        return;
-    }
-    if (series.empty()) {
-        min = max = 0;
-    } else {
-        min = DBL_MAX;
-        max = -DBL_MAX;
-        for (CAutoSeries& s : series) {
-            s.SetFlags(flags);
-            double smin, smax;
-            s.ComputeXDataRange(smin, smax);
-            if (!(smin >= min)) min = smin;
-            if (smax > max) max = smax;
-        }
-    }
-    Widen(min, max, xDigits);
-    xMin = min;
-    xMax = max;
-    xRangeValid = true;
+    ComputeAxisRange(&CAutoSeries::ComputeXDataRange, xDigits, xRangeValid, xMin, xMax, min, max);
 }
 
 void CAutoAxes::ComputeYRange(double& min, double& max) {
-    if (yRangeValid) {
-        min = yMin;
-        max = yMax;
+    ComputeAxisRange(&CAutoSeries::ComputeYDataRange, yDigits, yRangeValid, yMin, yMax, min, max);
+}
+
+// `min` and `max` may be the members `current*` themselves.
+void CAutoAxes::ComputeAxisRange(DataRange dataRange, int digits, bool& valid, double& currentMin,
+                                 double& currentMax, double& min, double& max) {
+    if (valid) {
+        min = currentMin;
+        max = currentMax;
         return;
     }
-    if (series.empty()) {
-        min = max = 0;
-    } else {
-        min = DBL_MAX;
-        max = -DBL_MAX;
+    double lo = 0, hi = 0;
+    if (!series.empty()) {
+        lo = DBL_MAX;
+        hi = -DBL_MAX;
         for (CAutoSeries& s : series) {
             s.SetFlags(flags);
             double smin, smax;
-            s.ComputeYDataRange(smin, smax);
-            if (!(smin >= min)) min = smin;
-            if (smax > max) max = smax;
+            (s.*dataRange)(smin, smax);
+            if (!(smin >= lo)) lo = smin;
+            if (smax > hi) hi = smax;
         }
     }
-    Widen(min, max, yDigits);
-    yMin = min;
-    yMax = max;
-    yRangeValid = true;
+    Widen(lo, hi, digits);
+    currentMin = min = lo;
+    currentMax = max = hi;
+    valid = true;
 }
 
 void CAutoAxes::ComputeRanges() {

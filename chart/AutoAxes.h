@@ -75,6 +75,9 @@ public:
     void DrawPlot(platform::Surface& target, const platform::Rect& plot);
 
 private:
+    using DataRange = void (CAutoSeries::*)(double& min, double& max) const;
+    void ComputeAxisRange(DataRange dataRange, int digits, bool& valid, double& currentMin, double& currentMax,
+                          double& min, double& max);
     void ComputeTickDistances();
     int WidestLabel(double first, double last, double step);
 };

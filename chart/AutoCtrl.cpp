@@ -19,7 +19,7 @@ namespace {
 
 constexpr char kControlIdProperty[] = "controlId";
 constexpr int kMinBandExtent = 2;           // a rubber band must be wider and taller than this
-constexpr double kMinZoomFraction = 1e-5;   // of the larger end value
+constexpr double kZoomLimit = 100000;       // a view is wider than 1/kZoomLimit of its larger end
 
 // ceil(v) as a scroll-bar unit count, or false when it has none (not finite or beyond int).
 bool ScrollUnits(double v, int& units) {
@@ -29,8 +29,10 @@ bool ScrollUnits(double v, int& units) {
     return true;
 }
 
+double DataValue(double frameValue, bool log) { return log ? std::pow(10.0, frameValue) : frameValue; }
+
 bool WideEnough(double a, double b) {
-    return std::fabs(b - a) * (1 / kMinZoomFraction) > std::max(std::fabs(a), std::fabs(b));
+    return std::fabs(b - a) * kZoomLimit > std::max(std::fabs(a), std::fabs(b));
 }
 
 }  // namespace
@@ -73,41 +75,16 @@ QRect CAutoCtrl::ClientRect() const {
 ViewRange CAutoCtrl::CurrentView() const { return {chart.xMin, chart.xMax, chart.yMin, chart.yMax}; }
 
 void CAutoCtrl::SetFullXRange(double min, double max) {
-    if (!(min < max)) {
-        autoFullX = true;
-        return;
-    }
-    autoFullX = false;
-    const bool log = (chart.flags & kLogX) != 0;
-    fullXMin = log ? std::log10(min) : min;
-    fullXMax = log ? std::log10(max) : max;
+    autoFullX = !StoreRange(min, max, LogX(), fullXMin, fullXMax);
 }
 
 void CAutoCtrl::SetFullYRange(double min, double max) {
-    if (!(min < max)) {
-        autoFullY = true;
-        return;
-    }
-    autoFullY = false;
-    const bool log = (chart.flags & kLogY) != 0;
-    fullYMin = log ? std::log10(min) : min;
-    fullYMax = log ? std::log10(max) : max;
+    autoFullY = !StoreRange(min, max, LogY(), fullYMin, fullYMax);
 }
 
 // Views are kept in frame units; SetXRange takes data values.
-void CAutoCtrl::SetViewX(double min, double max) {
-    if (chart.flags & kLogX)
-        chart.SetXRange(std::pow(10.0, min), std::pow(10.0, max));
-    else
-        chart.SetXRange(min, max);
-}
-
-void CAutoCtrl::SetViewY(double min, double max) {
-    if (chart.flags & kLogY)
-        chart.SetYRange(std::pow(10.0, min), std::pow(10.0, max));
-    else
-        chart.SetYRange(min, max);
-}
+void CAutoCtrl::SetViewX(double min, double max) { chart.SetXRange(DataValue(min, LogX()), DataValue(max, LogX())); }
+void CAutoCtrl::SetViewY(double min, double max) { chart.SetYRange(DataValue(min, LogY()), DataValue(max, LogY())); }
 
 void CAutoCtrl::RefreshFullRanges() {
     if (chart.autoX || autoFullX) chart.ComputeXRange(fullXMin, fullXMax);
@@ -117,28 +94,27 @@ void CAutoCtrl::RefreshFullRanges() {
 bool CAutoCtrl::ZoomIn(double x1, double y1, double x2, double y2) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
-    const bool logX = (chart.flags & kLogX) != 0, logY = (chart.flags & kLogY) != 0;
-    x1 = std::max(x1, logX ? std::pow(10.0, chart.xMin) : chart.xMin);
-    x2 = std::min(x2, logX ? std::pow(10.0, chart.xMax) : chart.xMax);
-    y1 = std::max(y1, logY ? std::pow(10.0, chart.yMin) : chart.yMin);
-    y2 = std::min(y2, logY ? std::pow(10.0, chart.yMax) : chart.yMax);
+    x1 = std::max(x1, DataValue(chart.xMin, LogX()));
+    x2 = std::min(x2, DataValue(chart.xMax, LogX()));
+    y1 = std::max(y1, DataValue(chart.yMin, LogY()));
+    y2 = std::min(y2, DataValue(chart.yMax, LogY()));
     history.push_back(CurrentView());
-    if (!WideEnough(x1, x2) || !WideEnough(y1, y2)) return false;
-    chart.SetXRange(x1, x2);
-    chart.SetYRange(y1, y2);
-    update();
-    return true;
+    return ShowZoomed(x1, y1, x2, y2);
 }
 
 bool CAutoCtrl::ZoomTo(double x1, double y1, double x2, double y2) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
     RefreshFullRanges();
-    const bool logX = (chart.flags & kLogX) != 0, logY = (chart.flags & kLogY) != 0;
-    x1 = std::max(x1, logX ? std::pow(10.0, fullXMin) : fullXMin);
-    x2 = std::min(x2, logX ? std::pow(10.0, fullXMax) : fullXMax);
-    y1 = std::max(y1, logY ? std::pow(10.0, fullYMin) : fullYMin);
-    y2 = std::min(y2, logY ? std::pow(10.0, fullYMax) : fullYMax);
+    x1 = std::max(x1, DataValue(fullXMin, LogX()));
+    x2 = std::min(x2, DataValue(fullXMax, LogX()));
+    y1 = std::max(y1, DataValue(fullYMin, LogY()));
+    y2 = std::min(y2, DataValue(fullYMax, LogY()));
+    return ShowZoomed(x1, y1, x2, y2);
+}
+
+// A view narrower than a hundred-thousandth of its larger end value is refused.
+bool CAutoCtrl::ShowZoomed(double x1, double y1, double x2, double y2) {
     if (!WideEnough(x1, x2) || !WideEnough(y1, y2)) return false;
     chart.SetXRange(x1, x2);
     chart.SetYRange(y1, y2);

@@ -111,6 +111,9 @@ protected:
 
 private:
     ViewRange CurrentView() const;
+    bool LogX() const { return (chart.flags & kLogX) != 0; }
+    bool LogY() const { return (chart.flags & kLogY) != 0; }
+    bool ShowZoomed(double x1, double y1, double x2, double y2);
     void RefreshFullRanges();
     void ShowScrollBars(bool horizontal, bool vertical);
     void LayoutScrollBars();

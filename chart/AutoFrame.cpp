@@ -43,6 +43,13 @@ void CutAtColumn(Point& p, int e, const Point& o) {
 
 }  // namespace
 
+bool StoreRange(double min, double max, bool log, double& lo, double& hi) {
+    if (!(min < max)) return false;
+    lo = log ? std::log10(min) : min;
+    hi = log ? std::log10(max) : max;
+    return true;
+}
+
 CAutoFrame::CAutoFrame() : mapX(CartesianX), mapY(CartesianY) {}
 
 void CAutoFrame::SetFlags(int newFlags) {
@@ -55,25 +62,11 @@ void CAutoFrame::SetFlags(int newFlags) {
 }
 
 void CAutoFrame::SetXRange(double min, double max) {
-    if (!(min < max)) {
-        autoX = true;
-        return;
-    }
-    autoX = false;
-    const bool log = (flags & kLogX) != 0;
-    fixXMin = log ? std::log10(min) : min;
-    fixXMax = log ? std::log10(max) : max;
+    autoX = !StoreRange(min, max, (flags & kLogX) != 0, fixXMin, fixXMax);
 }
 
 void CAutoFrame::SetYRange(double min, double max) {
-    if (!(min < max)) {
-        autoY = true;
-        return;
-    }
-    autoY = false;
-    const bool log = (flags & kLogY) != 0;
-    fixYMin = log ? std::log10(min) : min;
-    fixYMax = log ? std::log10(max) : max;
+    autoY = !StoreRange(min, max, (flags & kLogY) != 0, fixYMin, fixYMax);
 }
 
 void CAutoFrame::GetXRange(double& min, double& max) const {

@@ -21,6 +21,10 @@ inline bool IsExactPixel(platform::Point p) {
     return p.x > -kFarPixel && p.x < kFarPixel && p.y > -kFarPixel && p.y < kFarPixel;
 }
 
+// Stores (min, max), or their base-10 logarithms when `log`, if min < max, and returns whether
+// it did: an axis whose range is not stored follows its data.
+bool StoreRange(double min, double max, bool log, double& lo, double& hi);
+
 // The coordinate frame shared by everything that draws: mode flags, plot rectangle, the
 // surface being drawn on, the automatic-range switches, the current and fixed ranges, and the
 // value-to-pixel mapping. Ranges are in frame units: base-10 logarithms on a logarithmic axis.

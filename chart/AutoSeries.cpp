@@ -47,13 +47,6 @@ Rgb BandColor(const int* classes, int i) {
     }
 }
 
-// A running range in which a not-a-number value never becomes the minimum and stays the
-// maximum only until the next ordered value replaces it.
-void Extend(double v, double& min, double& max) {
-    if (!(max >= v)) max = v;
-    if (min > v) min = v;
-}
-
 }  // namespace
 
 CAutoSeries::CAutoSeries() : getX(XGenerated), getY(YGenerated) {}
@@ -76,19 +69,19 @@ void CAutoSeries::SetFlags(int newFlags) {
 }
 
 void CAutoSeries::ComputeXDataRange(double& min, double& max) const {
-    if (count <= 0 && marker != kMarkerBands) {
-        min = max = 0;
-        return;
-    }
-    min = DBL_MAX;
-    max = -DBL_MAX;
-    if (marker == kMarkerBands) return;
     const bool polar = (flags & kPolar) != 0;
-    for (int i = 0; i < count; ++i)
-        Extend(polar ? getY(*this, i) * std::cos(getX(*this, i)) : getX(*this, i), min, max);
+    ComputeDataRange(min, max, [&](int i) { return polar ? getY(*this, i) * std::cos(getX(*this, i)) : getX(*this, i); });
 }
 
 void CAutoSeries::ComputeYDataRange(double& min, double& max) const {
+    const bool polar = (flags & kPolar) != 0;
+    ComputeDataRange(min, max, [&](int i) { return polar ? getY(*this, i) * std::sin(getX(*this, i)) : getY(*this, i); });
+}
+
+// A running range in which a not-a-number value never becomes the minimum and stays the
+// maximum only until the next ordered value replaces it.
+template <typename Value>
+void CAutoSeries::ComputeDataRange(double& min, double& max, Value value) const {
     if (count <= 0 && marker != kMarkerBands) {
         min = max = 0;
         return;
@@ -96,9 +89,11 @@ void CAutoSeries::ComputeYDataRange(double& min, double& max) const {
     min = DBL_MAX;
     max = -DBL_MAX;
     if (marker == kMarkerBands) return;
-    const bool polar = (flags & kPolar) != 0;
-    for (int i = 0; i < count; ++i)
-        Extend(polar ? getY(*this, i) * std::sin(getX(*this, i)) : getY(*this, i), min, max);
+    for (int i = 0; i < count; ++i) {
+        const double v = value(i);
+        if (!(max >= v)) max = v;
+        if (min > v) min = v;
+    }
 }
 
 void CAutoSeries::Draw(platform::Surface& target, const platform::Rect& plot) {

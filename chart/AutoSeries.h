@@ -56,6 +56,8 @@ public:
     void Draw(platform::Surface& target, const platform::Rect& plot);
 
 private:
+    template <typename Value>
+    void ComputeDataRange(double& min, double& max, Value value) const;
     void SelectValueFunctions();
     void DrawMarkers();
     void DrawArrow(int i, platform::Point from);

@@ -126,7 +126,9 @@ TEST_F(SeriesDrawing, MarkersOfEveryKind) {
         series_.SetMarker(c.marker);
         const QImage image = Draw();
         const int total = CountOf(image, kBlack);
-        if (c.pixels >= 0) EXPECT_EQ(total, c.pixels) << c.marker;
+        if (c.pixels >= 0) {
+            EXPECT_EQ(total, c.pixels) << c.marker;
+        }
         EXPECT_EQ(CountOf(image, kBlack, c.bounds), total) << c.marker;
         if (c.marker != kMarkerNone) {
             EXPECT_GT(CountOf(image, kBlack, {46, 46, 47, 55}), 0) << c.marker;  // reaches both sides
