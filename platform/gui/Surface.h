@@ -18,6 +18,7 @@ class QPainter;
 // - a rectangle or ellipse (l, t, r, b) covers columns l..r-1 and rows t..b-1; drawn with the
 //   null pen, its fill is one pixel smaller at the right and bottom;
 // - a rectangle's bounds may be given in any order (they are normalised first).
+// Coordinates are meant to lie within +-2^30, where the difference of two still fits in an int.
 namespace platform {
 
 struct Rgb {
