@@ -1,0 +1,186 @@
+// ChromatogramFile::Read of a chromatogram of 1,000,000 samples and 2,000 peaks, against the
+// floor of reading the same file's bytes into memory with plain read() calls.
+//   time goal:   read / floor at most 3           (counter "ratio")
+//   memory goal: peak memory of the read at most the samples plus twice the file
+//                (counters "memoryRatio" from the resident set, "heapRatio" from allocations)
+#include "chromatogram/ChmFile.h"
+#include "support/StgBuilder.h"
+#include "support/TempDir.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+// Heap bytes in use and their high-water mark, counted by the global allocation functions.
+namespace {
+std::size_t gHeapInUse = 0;
+std::size_t gHeapPeak = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    gHeapInUse += malloc_usable_size(p);
+    if (gHeapInUse > gHeapPeak) gHeapPeak = gHeapInUse;
+    return p;
+}
+void operator delete(void* p) noexcept {
+    if (!p) return;
+    gHeapInUse -= malloc_usable_size(p);
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+
+namespace {
+
+constexpr int kSamples = 1'000'000;
+constexpr int kPeaks = 2'000;
+
+// A run with 2,000 Gaussian peaks spread evenly over 1,000,000 samples; each integration
+// window spans 200 samples, so the peaks cover 40% of the signal.
+const std::string& ChromatogramPath() {
+    static fixtures::TempDir dir;
+    static const std::string path = [] {
+        fixtures::SyntheticRun run;
+        run.step = 0.001;
+        run.sampleCount = kSamples;
+        run.baseline = 5;
+        run.drift = 0.01;
+        run.noise = 0.05;
+        const double spacing = run.step * kSamples / kPeaks;
+        for (int i = 0; i < kPeaks; ++i)
+            run.peaks.push_back({i % 2 ? "этанол" : "", spacing * (i + 0.5), 0.025, 10.0 + i % 7});
+        fixtures::ChromatogramFixture c = fixtures::Synthesize(run);
+        c.passport.sampleName = "Бенчмарк";
+        const std::string file = dir.Path() + "/big.stg";
+        fixtures::WriteStg(file, c);
+        return file;
+    }();
+    return path;
+}
+
+std::size_t FileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0;
+}
+
+// The floor: the file's bytes into a buffer of its size, with plain read() calls.
+void ReadBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    struct stat st {};
+    ::fstat(fd, &st);
+    std::vector<char> bytes(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    benchmark::DoNotOptimize(bytes.data());
+}
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void BM_ChromatogramRead(benchmark::State& state) {
+    const std::string& path = ChromatogramPath();
+    double floorSeconds = 0;
+    double readSeconds = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        ReadBytes(path);
+        const auto t1 = std::chrono::steady_clock::now();
+        chromatogram::ChromatogramFile file;
+        if (!file.Read(path) || file.signal.GetSize() != kSamples || file.peaks.GetSize() != kPeaks) {
+            state.SkipWithError("the chromatogram was not read");
+            return;
+        }
+        const auto t2 = std::chrono::steady_clock::now();
+        floorSeconds += Seconds(t1 - t0);
+        readSeconds += Seconds(t2 - t1);
+        state.SetIterationTime(Seconds(t2 - t1));
+    }
+    state.counters["floor_ms"] = 1000 * floorSeconds / static_cast<double>(state.iterations());
+    state.counters["read_ms"] = 1000 * readSeconds / static_cast<double>(state.iterations());
+    state.counters["ratio"] = readSeconds / floorSeconds;
+    state.counters["goal_ratio"] = 3;
+}
+BENCHMARK(BM_ChromatogramRead)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+
+long StatusKilobytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::strtol(line.c_str() + std::string(field).size(), nullptr, 10);
+    return -1;
+}
+
+// Peak memory of one Read, measured in a child process so that nothing this process allocated
+// earlier can be reused and hide it: the resident set's high-water mark (reset just before the
+// read) above the resident set before it, and the heap's high-water mark above its use before.
+void BM_ChromatogramReadMemory(benchmark::State& state) {
+    const std::string& path = ChromatogramPath();
+    const double budget = static_cast<double>(kSamples) * sizeof(float) + 2.0 * static_cast<double>(FileSize(path));
+    long residentBytes = 0;
+    long heapBytes = 0;
+    for (auto _ : state) {
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) {
+            state.SkipWithError("pipe failed");
+            return;
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pipeFds[0]);
+            std::ofstream("/proc/self/clear_refs") << "5";  // reset the resident high-water mark
+            const long before = StatusKilobytes("VmRSS:");
+            const std::size_t heapBefore = gHeapInUse;
+            gHeapPeak = gHeapInUse;
+            long result[2] = {-1, -1};
+            {
+                chromatogram::ChromatogramFile file;
+                if (file.Read(path)) {
+                    result[0] = (StatusKilobytes("VmHWM:") - before) * 1024;
+                    result[1] = static_cast<long>(gHeapPeak - heapBefore);
+                }
+            }
+            if (::write(pipeFds[1], result, sizeof result) != sizeof result) _exit(1);
+            _exit(0);
+        }
+        ::close(pipeFds[1]);
+        long result[2] = {-1, -1};
+        const bool got = ::read(pipeFds[0], result, sizeof result) == sizeof result;
+        ::close(pipeFds[0]);
+        ::waitpid(child, nullptr, 0);
+        if (!got || result[0] < 0) {
+            state.SkipWithError("the child could not read the chromatogram");
+            return;
+        }
+        residentBytes = result[0];
+        heapBytes = result[1];
+    }
+    state.counters["file_MiB"] = static_cast<double>(FileSize(path)) / (1 << 20);
+    state.counters["budget_MiB"] = budget / (1 << 20);
+    state.counters["resident_MiB"] = static_cast<double>(residentBytes) / (1 << 20);
+    state.counters["heap_MiB"] = static_cast<double>(heapBytes) / (1 << 20);
+    state.counters["memoryRatio"] = static_cast<double>(residentBytes) / budget;
+    state.counters["heapRatio"] = static_cast<double>(heapBytes) / budget;
+    state.counters["goal_ratio"] = 1;
+}
+BENCHMARK(BM_ChromatogramReadMemory)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "chromatogram/Cmpeeks.h"
+#include "chromatogram/Lattice.h"
+#include "chromatogram/Passport.h"
+
+#include <string>
+
+// The in-memory image of one chromatogram file: its detector signal ("Raw_data" and "Time"),
+// its peak table ("Table") and its sample record ("Passport").
+namespace chromatogram {
+
+class ChromatogramFile {
+public:
+    ChromatogramFile();
+    virtual ~ChromatogramFile() = default;
+    // The peak table refers to this object's own signal, so the object stays where it is.
+    ChromatogramFile(const ChromatogramFile&) = delete;
+    ChromatogramFile& operator=(const ChromatogramFile&) = delete;
+
+    // Fills the object from the file at `path`; true when all four streams were read. `path`
+    // is taken first, whatever follows. When the file cannot be opened nothing else changes;
+    // otherwise the streams are read in the order "Raw_data", "Time", "Table", "Passport", each
+    // replacing its part, and a failure keeps the parts of the later streams as they were.
+    bool Read(const std::string& path);
+
+    Lattice signal;
+    std::string path;
+    Passport passport;
+    PeakTable peaks;
+};
+
+}  // namespace chromatogram

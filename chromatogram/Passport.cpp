@@ -1,0 +1,100 @@
+#include "chromatogram/Passport.h"
+
+#include "chromatogram/Errors.h"
+#include "platform/CompoundFile.h"
+
+#include <ctime>
+#include <new>
+
+namespace chromatogram {
+
+namespace {
+
+constexpr std::uint32_t kMagic = 0xE04561CC;
+constexpr std::int32_t kLatestVersion = 3;
+constexpr std::int32_t kSamplingSiteVersion = 2;
+constexpr std::int32_t kExtraReals15And16Version = 3;
+
+}  // namespace
+
+Time LocalMidnight(Time moment) {
+    const std::time_t seconds = static_cast<std::time_t>(moment.time_since_epoch().count());
+    std::tm local{};
+    if (!localtime_r(&seconds, &local)) return moment;
+    local.tm_hour = 0;
+    local.tm_min = 0;
+    local.tm_sec = 0;
+    local.tm_isdst = -1;  // midnight may lie on the other side of a daylight-saving change
+    const std::time_t midnight = std::mktime(&local);
+    if (midnight == static_cast<std::time_t>(-1)) return moment;
+    return Time(std::chrono::seconds(midnight));
+}
+
+Passport::Passport() {
+    dateTime = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    dateOnly = LocalMidnight(dateTime);
+}
+
+void Passport::ReadFromStream(platform::Stream& stream) {
+    Archive archive(stream);
+    const std::uint32_t magic = archive.ReadUInt32();
+    const std::int32_t version = archive.ReadInt32();
+    if (magic != kMagic || version > kLatestVersion) throw BadFormatError("not a passport of a known version");
+
+    sampleName = archive.ReadText();
+    extraText1 = archive.ReadText();
+    extraReal1 = archive.ReadDouble();
+    extraReal2 = archive.ReadDouble();
+    extraReal3 = archive.ReadDouble();
+    dateOnly = archive.ReadTime();
+    samplingPoint = archive.ReadText();
+    methodName = archive.ReadText();
+    extraReal4 = archive.ReadDouble();
+    extraInt1 = archive.ReadInt32();
+    extraInt2 = archive.ReadInt32();
+    isCalibration = archive.ReadInt32();
+    extraText2 = archive.ReadText();
+    extraText3 = archive.ReadText();
+    extraText4 = archive.ReadText();
+    extraInt3 = archive.ReadInt32();
+    extraReal5 = archive.ReadDouble();
+    extraReal6 = archive.ReadDouble();
+    extraReal7 = archive.ReadDouble();
+    extraReal8 = archive.ReadDouble();
+    extraText5 = archive.ReadText();
+    extraReal9 = archive.ReadDouble();
+    extraReal10 = archive.ReadDouble();
+    extraReal11 = archive.ReadDouble();
+    extraText6 = archive.ReadText();
+    extraReal12 = archive.ReadDouble();
+    extraReal13 = archive.ReadDouble();
+    extraReal14 = archive.ReadDouble();
+    dateTime = archive.ReadTime();
+    extraInt4 = archive.ReadInt32();
+    extraText7 = archive.ReadText();
+    extraText8 = archive.ReadText();
+    if (version >= kSamplingSiteVersion) samplingSite = archive.ReadText();
+    if (version >= kExtraReals15And16Version) {
+        extraReal15 = archive.ReadDouble();
+        extraReal16 = archive.ReadDouble();
+    }
+}
+
+bool Passport::ReadFromFile(const std::string& path, const std::string& streamName) {
+    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path);
+    if (!file) return false;
+    const std::unique_ptr<platform::Stream> stream = file->OpenStream(streamName);
+    if (!stream) return false;
+    // Exhausted memory is caught as well: the callers list whole folders of files, and one
+    // file must not bring the listing down.
+    try {
+        ReadFromStream(*stream);
+        return true;
+    } catch (const ReadError&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace chromatogram
