@@ -330,6 +330,23 @@ TEST_F(AutoCtrlTest, PaintDrawsAgainOnceInfiniteDataAreMended) {
     EXPECT_GT(dark, 0);
 }
 
+TEST_F(AutoCtrlTest, LogarithmicAxisZoomsInDataValuesAndKeepsViewsInFrameUnits) {
+    xs_ = {1, 1000};
+    ctrl_->chart.SetFlags(kLogX);
+    ctrl_->chart.GetSeries(0).SetData(xs_.data(), ys_.data(), 2);
+    Paint();
+    EXPECT_DOUBLE_EQ(ctrl_->chart.xMax, 3);
+    ASSERT_TRUE(ctrl_->ZoomIn(10, 2, 100000, 8));  // clipped to the view's end, 1000
+    EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMin, 1);
+    EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMax, 3);
+    Paint();
+    ctrl_->Unzoom();
+    EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMin, 0);
+    EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMax, 3);
+    ctrl_->SetFullXRange(10, 100);
+    EXPECT_DOUBLE_EQ(ctrl_->fullXMax, 2);
+}
+
 TEST(AutoCtrlPlacement, ReplaceControlTakesThePlaceSizeAndIdOfThePlaceholder) {
     QWidget dialog;
     auto* frame = new QWidget(&dialog);
