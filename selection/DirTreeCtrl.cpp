@@ -55,6 +55,39 @@ std::string DecodeMountField(const std::string& field) {
     return out;
 }
 
+// Whether path names a folder when letter case is ignored, as the Windows file system ignores it:
+// "/srv/DATA" finds "/srv/Data". The exact spelling is tried first, so only a path spelt in another
+// case costs a listing per component.
+bool FolderExistsIgnoringCase(const std::string& path) {
+    if (platform::FolderExists(path)) return true;
+    if (path.empty() || path[0] != '/') return false;
+    std::string folder = "/";
+    std::size_t begin = 1;
+    while (begin < path.size()) {
+        std::size_t end = path.find('/', begin);
+        if (end == std::string::npos) end = path.size();
+        const std::string component = path.substr(begin, end - begin);
+        begin = end + 1;
+        if (component.empty()) continue;
+        const std::string exact = WithSeparator(folder) + component;
+        if (platform::FolderExists(exact)) {
+            folder = exact;
+            continue;
+        }
+        bool found = false;
+        for (const platform::FileEntry& entry : platform::FindFiles(WithSeparator(folder) + "*")) {
+            if (entry.isDirectory && entry.name != "." && entry.name != ".." &&
+                platform::EqualIgnoreCase(entry.name, component)) {
+                folder = WithSeparator(folder) + entry.name;
+                found = true;
+                break;
+            }
+        }
+        if (!found) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 // ---- shell ---------------------------------------------------------------------------------
@@ -182,8 +215,10 @@ void CDirTreeCtrl::ListFolder(QTreeWidgetItem* item, const std::string& path) {
 
 QTreeWidgetItem* CDirTreeCtrl::InsertPathItem(QTreeWidgetItem* parent, const std::string& path) {
     const std::string s = WithSeparator(path);
+    // A file's path with a separator after it names nothing on Linux: ask for the icon without.
+    const std::string iconPath = WithoutSeparator(s);
     QIcon normal, open;
-    if (!shell_->PathIcon(s, false, normal) || !shell_->PathIcon(s, true, open)) {
+    if (!shell_->PathIcon(iconPath, false, normal) || !shell_->PathIcon(iconPath, true, open)) {
         errorText_ = "Error Gettting SystemFileInfo!";
         return nullptr;
     }
@@ -268,7 +303,7 @@ bool CDirTreeCtrl::PathIsShown(const std::string& path) const {
         const std::string text = platform::ToUpper(ItemText(topLevelItem(i)));
         shown = upper.compare(0, text.size(), text) == 0;
     }
-    return shown && platform::FolderExists(path);
+    return shown && FolderExistsIgnoringCase(path);
 }
 
 QTreeWidgetItem* CDirTreeCtrl::TopLevelItemOf(const std::string& upperPath, std::size_t& matched) const {
