@@ -47,19 +47,22 @@ CFormDialog::Rect CFormDialog::LaidOut(const ControlAnchor& anchor, int dx, int 
     return moved;
 }
 
-CFormDialog::CFormDialog(int templateId, QWidget* parent, bool keepMinSize)
+CFormDialog::CFormDialog(int templateId, QWidget* parent, bool keepMinSize,
+                         const platform::gui::ControlFactory& factory)
     : QDialog(parent), keepMinSize_(keepMinSize) {
-    OnCreate(resources::FindDialogTemplate(templateId));
+    OnCreate(resources::FindDialogTemplate(templateId), factory);
 }
 
-CFormDialog::CFormDialog(const platform::gui::DialogTemplate& dialogTemplate, QWidget* parent, bool keepMinSize)
+CFormDialog::CFormDialog(const platform::gui::DialogTemplate& dialogTemplate, QWidget* parent, bool keepMinSize,
+                         const platform::gui::ControlFactory& factory)
     : QDialog(parent), keepMinSize_(keepMinSize) {
-    OnCreate(&dialogTemplate);
+    OnCreate(&dialogTemplate, factory);
 }
 
-void CFormDialog::OnCreate(const platform::gui::DialogTemplate* dialogTemplate) {
+void CFormDialog::OnCreate(const platform::gui::DialogTemplate* dialogTemplate,
+                           const platform::gui::ControlFactory& factory) {
     if (!dialogTemplate) return;
-    platform::gui::BuildDialog(*this, *dialogTemplate);
+    platform::gui::BuildDialog(*this, *dialogTemplate, factory);
     created_ = true;
     initialClient_ = Rect{0, 0, width(), height()};
     if (keepMinSize_) {

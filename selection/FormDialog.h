@@ -1,13 +1,11 @@
 #pragma once
 
+#include "platform/gui/DialogTemplate.h"
+
 #include <QDialog>
 
 #include <cstdint>
 #include <map>
-
-namespace platform::gui {
-struct DialogTemplate;
-}
 
 // A dialog built from a template whose registered controls follow the window when it is resized:
 // each is moved and/or stretched, separately in each direction, by the growth of the client
@@ -42,8 +40,11 @@ public:
     // Modes other than the five above act as Fixed.
     static Rect LaidOut(const ControlAnchor& anchor, int dx, int dy, int initialWidth, int initialHeight);
 
-    CFormDialog(int templateId, QWidget* parent, bool keepMinSize);
-    CFormDialog(const platform::gui::DialogTemplate& dialogTemplate, QWidget* parent, bool keepMinSize);
+    // `factory` creates the controls that are of the derived dialog's own classes.
+    CFormDialog(int templateId, QWidget* parent, bool keepMinSize,
+                const platform::gui::ControlFactory& factory = {});
+    CFormDialog(const platform::gui::DialogTemplate& dialogTemplate, QWidget* parent, bool keepMinSize,
+                const platform::gui::ControlFactory& factory = {});
 
     // False when the template could not be found: the dialog has no controls and must not run.
     bool Created() const { return created_; }
@@ -69,7 +70,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void OnCreate(const platform::gui::DialogTemplate* dialogTemplate);
+    void OnCreate(const platform::gui::DialogTemplate* dialogTemplate, const platform::gui::ControlFactory& factory);
     void MoveControl(std::uint32_t id, const Rect& rect);
 
     bool created_ = false;
