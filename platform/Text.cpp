@@ -159,6 +159,28 @@ int CompareIgnoreCase(std::string_view a, std::string_view b) {
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
+std::string FoldCase(std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        std::string out(utf8);
+        for (char& c : out) c = AsciiLower(c);
+        return out;
+    }
+    const std::u16string in = ToUtf16(utf8);
+    std::u16string folded(in.size() * 3 + 4, u'\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = u_strFoldCase(folded.data(), static_cast<int32_t>(folded.size()), in.data(),
+                                    static_cast<int32_t>(in.size()), U_FOLD_CASE_DEFAULT, &status);
+    if (U_FAILURE(status)) return std::string(utf8);
+    std::string out;
+    out.reserve(static_cast<size_t>(n) * 2);
+    for (int32_t i = 0; i < n;) {
+        UChar32 cp;
+        U16_NEXT(folded.data(), i, n, cp);
+        AppendUtf8(out, static_cast<char32_t>(cp));
+    }
+    return out;
+}
+
 std::string ToUpper(std::string_view utf8) {
     const std::u16string in = ToUtf16(utf8);
     std::u16string upper(in.size() * 3 + 4, u'\0');

@@ -26,6 +26,10 @@ std::string DecodeUtf16Le(std::string_view bytes);
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 inline bool EqualIgnoreCase(std::string_view a, std::string_view b) { return CompareIgnoreCase(a, b) == 0; }
 
+// The full case folding of a text: two texts are equal under CompareIgnoreCase exactly when their
+// foldings are equal, so a folding serves as the key of a case-insensitive set or map.
+std::string FoldCase(std::string_view utf8);
+
 // Upper-case mapping of the whole text (root locale).
 std::string ToUpper(std::string_view utf8);
 

@@ -41,6 +41,14 @@ TEST(Text, ComparesIgnoringCase) {
     EXPECT_LT(CompareIgnoreCase("Абрикос", "банан"), 0);
 }
 
+TEST(Text, FoldsCaseAsTheComparisonDoes) {
+    EXPECT_EQ(platform::FoldCase("ЭтаНОЛ"), platform::FoldCase("этанол"));
+    EXPECT_EQ(platform::FoldCase("Wine"), "wine");
+    EXPECT_EQ(platform::FoldCase("Straße"), platform::FoldCase("STRASSE"));  // full folding: ß is ss
+    EXPECT_EQ(CompareIgnoreCase("Straße", "STRASSE"), 0);
+    EXPECT_NE(platform::FoldCase("ёж"), platform::FoldCase("еж"));
+}
+
 TEST(Text, UpperCasesAndCountsCharacters) {
     EXPECT_EQ(platform::ToUpper("/srv/Данные"), "/SRV/ДАННЫЕ");
     EXPECT_EQ(platform::CharacterCount("Данные"), 6u);
