@@ -17,6 +17,11 @@
 // Every sector index and size is checked against the file before it is used, and every chain
 // walk is bounded and loop-checked: an inconsistent file is a clean failure (an error code, or a
 // stream that delivers fewer bytes), never a crash, a hang or an allocation the file cannot back.
+//
+// Reading is lazy: opening the file reads the header, the DIFAT and the directory; opening a
+// stream follows its chain (reading only the FAT or mini FAT sectors on it) and reading it reads
+// each run of consecutive sectors in one call. The passport of a large chromatogram thus costs a
+// few sectors, not the file.
 namespace platform {
 
 enum class CompoundError {
@@ -32,7 +37,8 @@ class CompoundFile {
 public:
     // Opens the file at `path` read-only with exclusive sharing: an advisory exclusive lock is
     // held until the object is destroyed, and a file locked elsewhere fails with Locked. On
-    // failure returns null and, if `error` is given, stores the reason.
+    // failure returns null and, if `error` is given, stores the reason. Streams may outlive the
+    // object (they keep reading the file, no longer locked).
     static std::unique_ptr<CompoundFile> Open(const std::string& path, CompoundError* error = nullptr);
 
     // A compound file over bytes held by the caller (no lock); the bytes must outlive the
@@ -43,7 +49,8 @@ public:
     virtual ~CompoundFile() = default;
 
     // Opens the stream of the root storage named `name`; names compare ignoring case, as on
-    // Windows. Only streams directly in the root storage are found. Null on failure.
+    // Windows. Only streams directly in the root storage are found. Null on failure: NotFound
+    // for a missing name (or one that names a storage), Corrupt for a damaged chain.
     virtual std::unique_ptr<Stream> OpenStream(std::string_view name, CompoundError* error = nullptr) = 0;
 };
 

@@ -1,0 +1,71 @@
+#include "app/Calc.h"
+
+namespace app {
+
+namespace {
+
+// Turns nav × dolya × fraction into the ethanol amount and nav2 into the standard amount.
+constexpr double kAmountDivisor = 1980000;
+// The average is over levels 1 to 4 whether or not each has a coefficient.
+constexpr double kCoefficientDivisor = 4;
+// Starting values of the running minimum and maximum of the point abscissas.
+constexpr float kMinimumStart = 100;
+constexpr float kMaximumStart = 0;
+// The line reaches from half the smallest abscissa to 1.2 times the largest, in twenty steps.
+constexpr double kLowerFactor = 0.5;
+constexpr double kUpperFactor = 1.2;
+constexpr int kLineSteps = 20;
+
+constexpr int kFirstLevel = 1;
+constexpr int kLastLevel = CalibrationTable::kLevelCount - 1;
+
+}  // namespace
+
+void CalibrationTable::ResetLevels() {
+    for (int i = 0; i < kLevelCount; ++i)
+        levels_[static_cast<size_t>(i)] = std::make_unique<CalibrationLevel>(kFractions[static_cast<size_t>(i)]);
+}
+
+void Calibration::ComputeCoefficient() {
+    averageCoefficient = 0;
+    const double blankArea = table[0].ethanolArea;
+    for (int k = kFirstLevel; k <= kLastLevel; ++k) {
+        CalibrationLevel& level = table[k];
+        const double d = (level.ethanolArea - blankArea) * level.standardAmount;
+        // Written as "d > 0" so that a not-a-number d, like zero or less, gives no coefficient.
+        level.coefficient = d > 0 ? level.ethanolAmount * level.standardArea / d : 0;
+        averageCoefficient += level.coefficient;
+    }
+    averageCoefficient /= kCoefficientDivisor;
+}
+
+void Calibration::ComputePoints(float& minimum, float& maximum) {
+    pointsX.clear();
+    pointsY.clear();
+    minimum = kMinimumStart;
+    maximum = kMaximumStart;
+    const double blankArea = table[0].ethanolArea;
+    for (int k = kFirstLevel; k <= kLastLevel; ++k) {
+        const CalibrationLevel& level = table[k];
+        const double x = (level.ethanolArea - blankArea) * level.standardAmount / level.standardArea;
+        pointsX.push_back(static_cast<float>(x));
+        pointsY.push_back(static_cast<float>(level.ethanolAmount));
+        // Not-a-number never lowers the minimum but always becomes the maximum.
+        if (x <= minimum) minimum = static_cast<float>(x);
+        if (!(maximum > x)) maximum = static_cast<float>(x);
+    }
+}
+
+void Calibration::ComputeLine(float minimum, float maximum) {
+    lineX.clear();
+    lineY.clear();
+    const float lower = static_cast<float>(minimum * kLowerFactor);
+    const float upper = static_cast<float>(maximum * kUpperFactor);
+    const double step = (static_cast<double>(upper) - lower) / kLineSteps;
+    for (double x = lower; upper > x; x += step) {
+        lineX.push_back(static_cast<float>(x));
+        lineY.push_back(static_cast<float>(x * averageCoefficient));
+    }
+}
+
+}  // namespace app

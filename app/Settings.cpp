@@ -1,0 +1,35 @@
+#include "app/Settings.h"
+
+#include "app/XTPRegistryManager.h"
+
+namespace app {
+
+namespace {
+
+// The value that holds the path of level `index`: "1" for the blank up to "5".
+std::string LevelValueName(int index) { return std::to_string(index + 1); }
+
+}  // namespace
+
+std::string LoadSettings(Calibration& calibration) {
+    const XTPRegistryManager registry;
+    registry.GetDoubleValue(kSettingsSection, "nav", calibration.nav);
+    registry.GetDoubleValue(kSettingsSection, "nav2", calibration.nav2);
+    registry.GetDoubleValue(kSettingsSection, "dolya", calibration.dolya);
+    std::string methodTitle = registry.GetStringValue(kSettingsSection, "mtd", "");
+    for (int i = 0; i < CalibrationTable::kLevelCount; ++i)
+        calibration.table[i].path = registry.GetStringValue(kSettingsSection, LevelValueName(i), "");
+    return methodTitle;
+}
+
+void SaveSettings(const Calibration& calibration, std::string_view methodTitle) {
+    const XTPRegistryManager registry;
+    registry.SetDoubleValue(kSettingsSection, "nav", calibration.nav);
+    registry.SetDoubleValue(kSettingsSection, "nav2", calibration.nav2);
+    registry.SetDoubleValue(kSettingsSection, "dolya", calibration.dolya);
+    registry.SetStringValue(kSettingsSection, "mtd", methodTitle);
+    for (int i = 0; i < CalibrationTable::kLevelCount; ++i)
+        registry.SetStringValue(kSettingsSection, LevelValueName(i), calibration.table[i].path);
+}
+
+}  // namespace app

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/Calc.h"
+
+#include <string>
+#include <string_view>
+
+// The settings that survive between runs, in the section "Ostrel" of the application key:
+// "nav", "nav2", "dolya" (8-byte binary doubles), "mtd" (the chosen method's title) and "1" to
+// "5" (the chromatogram paths of levels 0 to 4).
+namespace app {
+
+inline constexpr const char* kSettingsSection = "Ostrel";
+
+// Reads the inputs and the level paths into `calibration`; an input whose value is missing keeps
+// what it holds, a missing path becomes empty. Returns the stored method title ("" if none).
+std::string LoadSettings(Calibration& calibration);
+
+// Writes the three inputs, the method title and the five level paths (empty ones included).
+void SaveSettings(const Calibration& calibration, std::string_view methodTitle);
+
+}  // namespace app

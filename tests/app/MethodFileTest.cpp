@@ -1,0 +1,153 @@
+#include "app/MethodFile.h"
+
+#include "app/XTPRegistryManager.h"
+#include "platform/LockedFile.h"
+#include "support/SettingsHome.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cstring>
+
+namespace {
+
+const std::string kKey = "\x06\xFD\xF2\xE0\xED\xEE\xEB";  // "этанол" in code page 1251, length first
+
+// A method folder registered as "MethodPath" in a private settings store.
+class MethodFolder {
+public:
+    MethodFolder() : folder_(home_.Dir().MakeFolder("methods")) {
+        app::XTPRegistryManager().SetStringValue("", "MethodPath", folder_);
+    }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        return home_.Dir().WriteFile("methods/" + name, bytes);
+    }
+    const std::string& Path() const { return folder_; }
+
+private:
+    fixtures::SettingsHome home_;
+    std::string folder_;
+};
+
+// `size` bytes of a method with the ethanol key at each of `offsets`.
+std::string Method(std::size_t size, const std::vector<std::size_t>& offsets) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(0x20 + i % 90);
+    for (std::size_t p : offsets) bytes.replace(p, kKey.size(), kKey);
+    return bytes.substr(0, size);
+}
+
+// What the save must make of `before`: the patch at `p`, within the first `limit` bytes.
+std::string Patched(std::string before, std::size_t p, double coefficient, std::size_t limit) {
+    std::string patch(16, '\0');
+    const auto bits = std::bit_cast<std::uint64_t>(coefficient);
+    for (int i = 0; i < 8; ++i) patch[i] = static_cast<char>(bits >> (8 * i));
+    for (std::size_t i = 0; i < 8; ++i)
+        if (p + 31 + i < limit) before[p + 31 + i] = patch[i];
+    const char one[4] = {1, 0, 0, 0};
+    for (std::size_t i = 0; i < 4; ++i)
+        if (p + 43 + i < limit) before[p + 43 + i] = one[i];
+    return before;
+}
+
+TEST(MethodFile, ListsTheTitlesOfMethodFilesOnly) {
+    MethodFolder methods;
+    methods.Write("wine.MTD", "");
+    methods.Write("a.b.mtd", "");
+    methods.Write("notes.txt", "");
+    methods.Write("beer.mtd.bak", "");
+    ::mkdir((methods.Path() + "/folder.mtd").c_str(), 0755);
+    EXPECT_EQ(app::ListMethodTitles(), (std::vector<std::string>{"a.b", "wine"}));
+}
+
+TEST(MethodFile, PatchesTheFirstEthanolRecordInPlace) {
+    MethodFolder methods;
+    struct Case {
+        const char* what;
+        std::size_t size;
+        std::vector<std::size_t> keys;
+        std::size_t patchedAt;
+    };
+    const Case cases[] = {
+        {"one record", 200, {40}, 40},
+        {"two records: the first", 300, {150, 20}, 20},
+        {"record at the start", 47, {0}, 0},
+        {"patch cut by the file's end", 200, {200 - 35}, 200 - 35},
+        {"flag beyond the file's end", 200, {200 - 40}, 200 - 40},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string before = Method(c.size, c.keys);
+        const std::string path = methods.Write("wine.mtd", before);
+        EXPECT_TRUE(app::SaveToMethod("wine", 0.012345));
+        const std::string after = fixtures::ReadFileBytes(path);
+        EXPECT_EQ(after, Patched(before, c.patchedAt, 0.012345, c.size));
+        EXPECT_TRUE(app::SaveToMethod("wine", 0.012345));
+        EXPECT_EQ(fixtures::ReadFileBytes(path), after) << "saving again changes nothing";
+    }
+}
+
+TEST(MethodFile, LeavesAMethodWithoutEthanolRecordAlone) {
+    MethodFolder methods;
+    const std::string capital = "\x06\xDD\xF2\xE0\xED\xEE\xEB";  // "Этанол"
+    const std::string cases[] = {
+        Method(200, {}),
+        Method(100, {}) + capital + Method(100, {}),
+        Method(200, {200 - 31}),          // the record ends before the coefficient would start
+        std::string(kKey.data(), 6),      // cut inside the key
+        "",
+    };
+    for (const std::string& before : cases) {
+        const std::string path = methods.Write("wine.mtd", before);
+        EXPECT_FALSE(app::SaveToMethod("wine", 2.5));
+        EXPECT_EQ(fixtures::ReadFileBytes(path), before);
+    }
+}
+
+// Only the first 1,000,000 bytes are searched and patched; the file keeps its length.
+TEST(MethodFile, HandlesAMethodOnlyUpToTheWorkingCopy) {
+    MethodFolder methods;
+    constexpr std::size_t kCopy = 1000000, kSize = 1200000;
+    struct Case {
+        std::size_t key;
+        bool patched;
+    };
+    for (const Case c : {Case{kCopy - 100, true}, Case{kCopy - 40, true}, Case{kCopy - 20, false},
+                         Case{kCopy + 10, false}}) {
+        SCOPED_TRACE(c.key);
+        const std::string before = Method(kSize, {c.key});
+        const std::string path = methods.Write("big.mtd", before);
+        EXPECT_EQ(app::SaveToMethod("big", -1.5), c.patched);
+        const std::string after = fixtures::ReadFileBytes(path);
+        EXPECT_EQ(after.size(), kSize);
+        EXPECT_TRUE(after == (c.patched ? Patched(before, c.key, -1.5, kCopy) : before));
+    }
+}
+
+TEST(MethodFile, ChangesNothingItCannotOpenExclusively) {
+    MethodFolder methods;
+    const std::string before = Method(200, {40});
+    EXPECT_FALSE(app::SaveToMethod("missing", 1));
+    ::mkdir((methods.Path() + "/folder.mtd").c_str(), 0755);
+    EXPECT_FALSE(app::SaveToMethod("folder", 1)) << "a folder named folder.mtd";
+
+    const std::string locked = methods.Write("locked.mtd", before);
+    {
+        const auto holder = platform::LockedFile::Open(locked, platform::LockedFile::Mode::ReadOnly);
+        ASSERT_TRUE(holder);
+        EXPECT_FALSE(app::SaveToMethod("locked", 1));
+    }
+    EXPECT_EQ(fixtures::ReadFileBytes(locked), before);
+
+    if (::geteuid() != 0) {  // root may write anything
+        const std::string readOnly = methods.Write("ro.mtd", before);
+        ::chmod(readOnly.c_str(), 0444);
+        EXPECT_FALSE(app::SaveToMethod("ro", 1));
+        EXPECT_EQ(fixtures::ReadFileBytes(readOnly), before);
+    }
+}
+
+}  // namespace

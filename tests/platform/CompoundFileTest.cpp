@@ -1,0 +1,479 @@
+#include "platform/CompoundFile.h"
+
+#include "platform/CompoundFileFormat.h"
+#include "platform/LockedFile.h"
+#include "support/CompoundFileWriter.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <functional>
+#include <span>
+
+namespace {
+
+using fixtures::CompoundFileLayout;
+using fixtures::CompoundFileOptions;
+using fixtures::CompoundFileWriter;
+using platform::CompoundError;
+using platform::CompoundFile;
+namespace cfb = platform::cfb;
+
+std::span<const std::uint8_t> Bytes(const std::string& image) {
+    return {reinterpret_cast<const std::uint8_t*>(image.data()), image.size()};
+}
+
+// A recognisable pattern, different for every stream and position.
+std::string Pattern(std::size_t size, unsigned seed) {
+    std::string out(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<char>((i * 131 + seed * 17 + i / 251) & 0xFF);
+    return out;
+}
+
+// The whole stream as the chromatogram reader takes it: size by seeking to the end, rewind,
+// then reads of `chunk` bytes.
+std::string ReadAll(platform::Stream& stream, std::size_t chunk) {
+    const std::uint64_t size = stream.Size();
+    stream.Rewind();
+    std::string out;
+    std::string buffer(chunk, '\0');
+    while (true) {
+        const std::size_t got = stream.Read(buffer.data(), chunk);
+        out.append(buffer, 0, got);
+        if (got < chunk) break;
+    }
+    EXPECT_EQ(out.size(), size);
+    return out;
+}
+
+std::string ReadStream(CompoundFile& file, std::string_view name, std::size_t chunk = 1 << 20) {
+    CompoundError error = CompoundError::None;
+    auto stream = file.OpenStream(name, &error);
+    EXPECT_TRUE(stream) << name << ": error " << static_cast<int>(error);
+    return stream ? ReadAll(*stream, chunk) : std::string();
+}
+
+// Streams on both sides of the mini-stream cutoff, an empty one, a Cyrillic name, and enough
+// entries for a directory of more than one sector.
+struct Contents {
+    std::vector<std::pair<std::string, std::string>> streams{
+        {"Raw_data", Pattern(10000, 1)}, {"Time", Pattern(12, 2)},       {"Table", Pattern(4095, 3)},
+        {"Passport", Pattern(4096, 4)},  {"Empty", ""},                  {"Кириллица", Pattern(700, 5)},
+        {"Tail", Pattern(65, 6)},
+    };
+    CompoundFileWriter Writer() const {
+        CompoundFileWriter writer;
+        for (const auto& [name, bytes] : streams) writer.AddStream(name, bytes);
+        return writer;
+    }
+};
+
+class CompoundFileVersions : public ::testing::TestWithParam<int> {};
+
+TEST_P(CompoundFileVersions, ReadsEveryStreamWhateverTheChunking) {
+    const Contents contents;
+    const std::string image = contents.Writer().Build({.majorVersion = GetParam()});
+    auto file = CompoundFile::OpenMemory(Bytes(image));
+    ASSERT_TRUE(file);
+    for (const auto& [name, bytes] : contents.streams) {
+        for (std::size_t chunk : {std::size_t{1} << 20, std::size_t{1}, std::size_t{63}, std::size_t{1000}}) {
+            EXPECT_EQ(ReadStream(*file, name, chunk), bytes) << name << " in chunks of " << chunk;
+        }
+    }
+}
+
+TEST_P(CompoundFileVersions, RewindsAndReadsAgain) {
+    const Contents contents;
+    const std::string image = contents.Writer().Build({.majorVersion = GetParam()});
+    auto file = CompoundFile::OpenMemory(Bytes(image));
+    ASSERT_TRUE(file);
+    auto stream = file->OpenStream("Raw_data");
+    ASSERT_TRUE(stream);
+    std::string head(700, '\0');
+    ASSERT_EQ(stream->Read(head.data(), head.size()), head.size());
+    EXPECT_EQ(stream->Size(), 10000u);
+    EXPECT_EQ(stream->Read(head.data(), 1), 0u);  // at the end after the size
+    stream->Rewind();
+    std::string all(20000, '\0');
+    ASSERT_EQ(stream->Read(all.data(), all.size()), 10000u);
+    all.resize(10000);
+    EXPECT_EQ(all, contents.streams[0].second);
+}
+
+TEST_P(CompoundFileVersions, FindsNamesIgnoringCaseInTheRootStorageOnly) {
+    CompoundFileWriter writer;
+    writer.AddStream("Raw_data", "r").AddStream("Этанол", "e").AddStream("Data/Inner", "i").AddStorage("Passport");
+    const std::string image = writer.Build({.majorVersion = GetParam()});
+    auto file = CompoundFile::OpenMemory(Bytes(image));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadStream(*file, "RAW_DATA"), "r");
+    EXPECT_EQ(ReadStream(*file, "raw_Data"), "r");
+    EXPECT_EQ(ReadStream(*file, "ЭТАНОЛ"), "e");
+    for (const char* name : {"Inner", "Data/Inner", "Data", "Passport", "Raw_dat", "Raw_data2", ""}) {
+        CompoundError error = CompoundError::None;
+        EXPECT_FALSE(file->OpenStream(name, &error)) << name;
+        EXPECT_EQ(error, CompoundError::NotFound) << name;
+    }
+}
+
+// Sectors out of physical order: the chain, not the file order, decides what a stream holds.
+TEST_P(CompoundFileVersions, FollowsChainsThatJumpAround) {
+    const std::string big = Pattern(5 * 4096, 7), small = Pattern(5 * 64, 8);
+    CompoundFileWriter writer;
+    writer.AddStream("Big", big).AddStream("Small", small);
+    CompoundFileLayout layout;
+    std::string image = writer.Build({.majorVersion = GetParam()}, &layout);
+    const std::uint32_t sectorSize = layout.sectorSize;
+
+    // Big: swap its second and third sectors and relink first -> third -> second -> fourth.
+    const std::uint32_t b = layout.Stream("Big").startSector;
+    const auto swapBytes = [&](std::uint64_t x, std::uint64_t y, std::size_t n) {
+        std::string tmp = image.substr(x, n);
+        image.replace(x, n, image, y, n);
+        image.replace(y, n, tmp);
+    };
+    swapBytes(layout.SectorOffset(b + 1), layout.SectorOffset(b + 2), sectorSize);
+    fixtures::PatchU32(image, layout.FatEntryOffset(b), b + 2);
+    fixtures::PatchU32(image, layout.FatEntryOffset(b + 2), b + 1);
+    fixtures::PatchU32(image, layout.FatEntryOffset(b + 1), b + 3);
+
+    // Small: the same with its mini sectors 1 and 3.
+    const std::uint32_t m = layout.Stream("Small").startSector;
+    const auto miniOffset = [&](std::uint32_t mini) {
+        const std::uint64_t position = std::uint64_t{mini} * 64;
+        return layout.SectorOffset(layout.miniStreamSectors[position / sectorSize]) + position % sectorSize;
+    };
+    swapBytes(miniOffset(m + 1), miniOffset(m + 3), 64);
+    fixtures::PatchU32(image, layout.MiniFatEntryOffset(m), m + 3);
+    fixtures::PatchU32(image, layout.MiniFatEntryOffset(m + 3), m + 2);
+    fixtures::PatchU32(image, layout.MiniFatEntryOffset(m + 2), m + 1);
+    fixtures::PatchU32(image, layout.MiniFatEntryOffset(m + 1), m + 4);
+
+    auto file = CompoundFile::OpenMemory(Bytes(image));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadStream(*file, "Big"), big);
+    EXPECT_EQ(ReadStream(*file, "Small"), small);
+}
+
+INSTANTIATE_TEST_SUITE_P(, CompoundFileVersions, ::testing::Values(3, 4),
+                         [](const auto& info) { return "Version" + std::to_string(info.param); });
+
+TEST(CompoundFile, ReadsFatSectorsListedInDifatSectors) {
+    // A small file whose FAT sectors spill into DIFAT sectors.
+    const Contents contents;
+    CompoundFileLayout layout;
+    const std::string small = contents.Writer().Build({.minimumFatSectors = 237}, &layout);
+    EXPECT_EQ(layout.difatSectors.size(), 2u);
+    auto file = CompoundFile::OpenMemory(Bytes(small));
+    ASSERT_TRUE(file);
+    for (const auto& [name, bytes] : contents.streams) EXPECT_EQ(ReadStream(*file, name), bytes) << name;
+
+    // A file above 7 MB, whose last sectors are described by FAT sectors only the DIFAT locates.
+    const std::string large = Pattern(7'500'000, 9);
+    const std::string image = CompoundFileWriter().AddStream("Time", "t").AddStream("Raw_data", large).Build({}, &layout);
+    ASSERT_EQ(layout.difatSectors.size(), 1u);
+    file = CompoundFile::OpenMemory(Bytes(image));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadStream(*file, "Raw_data"), large);
+    EXPECT_EQ(ReadStream(*file, "Time"), "t");
+}
+
+TEST(CompoundFile, Version3UsesOnlyTheLowHalfOfStreamSizes) {
+    CompoundFileLayout layout;
+    const std::string data = Pattern(5000, 10);
+    std::string v3 = CompoundFileWriter().AddStream("Raw_data", data).Build({.majorVersion = 3}, &layout);
+    fixtures::PatchU32(v3, layout.DirectoryEntryOffset(layout.Stream("Raw_data").entry) + cfb::kStreamSizeOffset + 4, 0xDEADBEEF);
+    auto file = CompoundFile::OpenMemory(Bytes(v3));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadStream(*file, "Raw_data"), data);
+
+    std::string v4 = CompoundFileWriter().AddStream("Raw_data", data).Build({.majorVersion = 4}, &layout);
+    fixtures::PatchU32(v4, layout.DirectoryEntryOffset(layout.Stream("Raw_data").entry) + cfb::kStreamSizeOffset + 4, 1);
+    file = CompoundFile::OpenMemory(Bytes(v4));
+    ASSERT_TRUE(file);
+    CompoundError error = CompoundError::None;
+    EXPECT_FALSE(file->OpenStream("Raw_data", &error));
+    EXPECT_EQ(error, CompoundError::Corrupt);
+}
+
+// Opening a small stream reads only the sectors on its way: a damaged FAT sector that describes
+// only the large stream's sectors does not stop it.
+TEST(CompoundFile, OpensASmallStreamWithoutReadingTheRestOfTheFat) {
+    CompoundFileLayout layout;
+    std::string image = CompoundFileWriter()
+                            .AddStream("Raw_data", Pattern(200'000, 11))
+                            .AddStream("Passport", Pattern(300, 12))
+                            .Build({}, &layout);
+    ASSERT_GE(layout.fatSectors.size(), 3u);
+    const std::uint32_t perFatSector = layout.sectorSize / 4;
+    for (std::uint32_t k = 0; k < perFatSector; ++k)  // every entry of the last FAT sector loops
+        fixtures::PatchU32(image, layout.SectorOffset(layout.fatSectors.back()) + 4 * k, 
+                           static_cast<std::uint32_t>(perFatSector * (layout.fatSectors.size() - 1)));
+    auto file = CompoundFile::OpenMemory(Bytes(image));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadStream(*file, "Passport"), Pattern(300, 12));
+    CompoundError error = CompoundError::None;
+    EXPECT_FALSE(file->OpenStream("Raw_data", &error));
+    EXPECT_EQ(error, CompoundError::Corrupt);
+}
+
+TEST(CompoundFile, HoldsTheFileExclusivelyWhileOpen) {
+    fixtures::TempDir dir;
+    const std::string path = dir.Path() + "/run.stg";
+    ASSERT_TRUE(CompoundFileWriter().AddStream("Passport", "p").WriteTo(path));
+    CompoundError error = CompoundError::None;
+    std::unique_ptr<platform::Stream> stream;
+    {
+        auto file = CompoundFile::Open(path, &error);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(error, CompoundError::None);
+        EXPECT_FALSE(CompoundFile::Open(path, &error));
+        EXPECT_EQ(error, CompoundError::Locked);
+        EXPECT_FALSE(platform::LockedFile::Open(path, platform::LockedFile::Mode::ReadWrite));
+        stream = file->OpenStream("passport");
+        ASSERT_TRUE(stream);
+    }
+    // The file object is gone: the lock with it, while its stream still reads.
+    auto again = CompoundFile::Open(path, &error);
+    EXPECT_TRUE(again);
+    EXPECT_EQ(ReadAll(*stream, 16), "p");
+    again.reset();
+    stream.reset();
+    EXPECT_TRUE(CompoundFile::Open(path));
+}
+
+TEST(CompoundFile, StreamsAndFileMayBeReleasedInAnyOrder) {
+    const Contents contents;
+    const std::string image = contents.Writer().Build();
+    auto file = CompoundFile::OpenMemory(Bytes(image));
+    ASSERT_TRUE(file);
+    auto first = file->OpenStream("Raw_data");
+    auto second = file->OpenStream("Time");
+    ASSERT_TRUE(first && second);
+    first.reset();
+    file.reset();
+    EXPECT_EQ(ReadAll(*second, 5), contents.streams[1].second);
+}
+
+TEST(CompoundFile, TellsWhyAFileCannotBeOpened) {
+    fixtures::TempDir dir;
+    CompoundError error = CompoundError::None;
+    EXPECT_FALSE(CompoundFile::Open(dir.Path() + "/missing.stg", &error));
+    EXPECT_EQ(error, CompoundError::NotFound);
+    EXPECT_FALSE(CompoundFile::Open(dir.MakeFolder("folder.stg"), &error));
+    EXPECT_EQ(error, CompoundError::AccessDenied);
+    EXPECT_FALSE(CompoundFile::Open(dir.WriteFile("empty.stg", ""), &error));
+    EXPECT_EQ(error, CompoundError::NotCompoundFile);
+    EXPECT_FALSE(CompoundFile::Open(dir.WriteFile("text.stg", std::string(4096, 'x')), &error));
+    EXPECT_EQ(error, CompoundError::NotCompoundFile);
+}
+
+// Damaged files: each case damages a good image and names the first call that must fail.
+struct Damage {
+    const char* what;
+    CompoundFileOptions options;
+    std::function<void(std::string& image, const CompoundFileLayout& layout)> apply;
+    CompoundError openError;       // None: the file opens, and then...
+    const char* stream = nullptr;  // ...opening this stream fails
+    CompoundError streamError = CompoundError::None;
+};
+
+// Five streams: "Raw_data" (regular, 3 sectors of 512), "Passport" (mini, 3 mini sectors) and
+// "One" (mini, 1 mini sector) at the end of the mini stream, which spans two sectors.
+std::string Victim(const CompoundFileOptions& options, CompoundFileLayout* layout) {
+    return CompoundFileWriter()
+        .AddStream("Raw_data", Pattern(1500 * (options.majorVersion == 4 ? 8 : 1) + 4096, 13))
+        .AddStream("Filler", Pattern(500, 14))
+        .AddStream("Passport", Pattern(150, 15))
+        .AddStream("One", Pattern(10, 16))
+        .AddStream("Time", Pattern(12, 17))
+        .Build(options, layout);
+}
+
+std::uint64_t EntryField(const CompoundFileLayout& layout, const char* stream, std::uint32_t field) {
+    return layout.DirectoryEntryOffset(layout.Stream(stream).entry) + field;
+}
+
+const CompoundFileOptions kV3{}, kV4{.majorVersion = 4}, kDifat{.minimumFatSectors = 237};
+const std::uint32_t kBeyond = 0x00FFFFFF;  // a sector number no test file reaches
+
+const Damage kDamages[] = {
+    {"empty file", kV3, [](std::string& i, auto&) { i.clear(); }, CompoundError::NotCompoundFile},
+    {"shorter than a header", kV3, [](std::string& i, auto&) { i.resize(511); }, CompoundError::NotCompoundFile},
+    {"wrong signature", kV3, [](std::string& i, auto&) { i[7] = 0; }, CompoundError::NotCompoundFile},
+    {"unknown version", kV3, [](std::string& i, auto&) { fixtures::PatchU16(i, cfb::kMajorVersionOffset, 5); },
+     CompoundError::Corrupt},
+    {"sector size not that of the version", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU16(i, cfb::kSectorShiftOffset, 12); }, CompoundError::Corrupt},
+    {"big-endian byte order mark", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU16(i, cfb::kByteOrderOffset, 0xFEFF); }, CompoundError::Corrupt},
+    {"other mini-stream cutoff", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU32(i, cfb::kMiniStreamCutoffOffset, 512); }, CompoundError::Corrupt},
+    {"FAT sector count beyond the file", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU32(i, cfb::kFatSectorCountOffset, 0x40000000); },
+     CompoundError::Corrupt},
+    {"FAT sector beyond the file", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU32(i, cfb::kHeaderDifatOffset, kBeyond); }, CompoundError::Corrupt},
+    {"first directory sector beyond the file", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU32(i, cfb::kFirstDirectorySectorOffset, kBeyond); },
+     CompoundError::Corrupt},
+    {"directory chain loops", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.FatEntryOffset(l.directorySectors[1]), l.directorySectors[0]);
+     },
+     CompoundError::Corrupt},
+    {"directory chain ends in a free sector", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.FatEntryOffset(l.directorySectors[0]), cfb::kFreeSector);
+     },
+     CompoundError::Corrupt},
+    {"directory sector not covered by the FAT", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU32(i, cfb::kFatSectorCountOffset, 0); }, CompoundError::Corrupt},
+    {"no root entry", kV3,
+     [](std::string& i, const CompoundFileLayout& l) { i[l.DirectoryEntryOffset(0) + cfb::kObjectTypeOffset] = 1; },
+     CompoundError::Corrupt},
+    {"truncated inside the directory", kV3,
+     [](std::string& i, const CompoundFileLayout& l) { i.resize(l.SectorOffset(l.directorySectors[1]) + 100); },
+     CompoundError::Corrupt},
+    {"DIFAT chain loops", kDifat,
+     [](std::string& i, const CompoundFileLayout& l) { fixtures::PatchU32(i, l.DifatLinkOffset(0), l.difatSectors[0]); },
+     CompoundError::Corrupt},
+    {"DIFAT chain ends early", kDifat,
+     [](std::string& i, const CompoundFileLayout& l) { fixtures::PatchU32(i, l.DifatLinkOffset(0), cfb::kEndOfChain); },
+     CompoundError::Corrupt},
+    {"first DIFAT sector beyond the file", kDifat,
+     [](std::string& i, auto&) { fixtures::PatchU32(i, cfb::kFirstDifatSectorOffset, kBeyond); },
+     CompoundError::Corrupt},
+    {"FAT sector in a DIFAT sector beyond the file", kDifat,
+     [](std::string& i, const CompoundFileLayout& l) { fixtures::PatchU32(i, l.SectorOffset(l.difatSectors[1]), kBeyond); },
+     CompoundError::Corrupt},
+
+    {"child of the root outside the directory", kV3,
+     [](std::string& i, const CompoundFileLayout& l) { fixtures::PatchU32(i, l.DirectoryEntryOffset(0) + cfb::kChildOffset, 99); },
+     CompoundError::None, "Passport", CompoundError::Corrupt},
+    {"sibling tree loops", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         std::uint32_t root = 0;
+         std::memcpy(&root, i.data() + l.DirectoryEntryOffset(0) + cfb::kChildOffset, 4);
+         for (std::uint32_t e = 1; e <= 5; ++e)
+             if (e != root) {
+                 fixtures::PatchU32(i, l.DirectoryEntryOffset(e) + cfb::kLeftSiblingOffset, root);
+                 fixtures::PatchU32(i, l.DirectoryEntryOffset(e) + cfb::kRightSiblingOffset, root);
+             }
+     },
+     CompoundError::None, "Nothing", CompoundError::Corrupt},
+    {"sibling link back to the root", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         for (std::uint32_t e = 1; e <= 5; ++e)
+             fixtures::PatchU32(i, l.DirectoryEntryOffset(e) + cfb::kRightSiblingOffset, 0);
+     },
+     CompoundError::None, "Nothing", CompoundError::Corrupt},
+
+    {"stream chain loops", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         const std::uint32_t s = l.Stream("Raw_data").startSector;
+         fixtures::PatchU32(i, l.FatEntryOffset(s + 1), s);
+     },
+     CompoundError::None, "Raw_data", CompoundError::Corrupt},
+    {"stream chain ends early", kV4,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.FatEntryOffset(l.Stream("Raw_data").startSector), cfb::kEndOfChain);
+     },
+     CompoundError::None, "Raw_data", CompoundError::Corrupt},
+    {"stream chain leaves the file", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.FatEntryOffset(l.Stream("Raw_data").startSector), kBeyond);
+     },
+     CompoundError::None, "Raw_data", CompoundError::Corrupt},
+    {"stream starts beyond the file", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, EntryField(l, "Raw_data", cfb::kStartSectorOffset), kBeyond);
+     },
+     CompoundError::None, "Raw_data", CompoundError::Corrupt},
+    {"stream size beyond the file", kV4,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU64(i, EntryField(l, "Raw_data", cfb::kStreamSizeOffset), std::uint64_t{1} << 62);
+     },
+     CompoundError::None, "Raw_data", CompoundError::Corrupt},
+    {"stream size beyond its chain", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, EntryField(l, "Raw_data", cfb::kStreamSizeOffset), 7000);
+     },
+     CompoundError::None, "Raw_data", CompoundError::Corrupt},
+    {"truncated inside the last stream", kV3,
+     [](std::string& i, auto&) { i.resize(i.size() - 100); }, CompoundError::None, "Raw_data", CompoundError::Corrupt},
+    {"truncated inside the mini stream", kV3,
+     [](std::string& i, const CompoundFileLayout& l) { i.resize(l.SectorOffset(l.miniStreamSectors[1]) + 10); },
+     CompoundError::None, "One", CompoundError::Corrupt},
+
+    {"mini chain loops", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         const std::uint32_t m = l.Stream("Passport").startSector;
+         fixtures::PatchU32(i, l.MiniFatEntryOffset(m + 1), m);
+     },
+     CompoundError::None, "Passport", CompoundError::Corrupt},
+    {"mini chain ends early", kV4,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.MiniFatEntryOffset(l.Stream("Passport").startSector), cfb::kEndOfChain);
+     },
+     CompoundError::None, "Passport", CompoundError::Corrupt},
+    {"mini chain leaves the mini stream", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.MiniFatEntryOffset(l.Stream("Passport").startSector), 1000);
+     },
+     CompoundError::None, "Passport", CompoundError::Corrupt},
+    {"mini stream size beyond the file", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.DirectoryEntryOffset(0) + cfb::kStreamSizeOffset, 0x7FFFFFC0);
+     },
+     CompoundError::None, "Passport", CompoundError::Corrupt},
+    {"mini stream smaller than the streams in it", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.DirectoryEntryOffset(0) + cfb::kStreamSizeOffset, 64);
+     },
+     CompoundError::None, "One", CompoundError::Corrupt},
+    {"mini stream chain ends early", kV3,
+     [](std::string& i, const CompoundFileLayout& l) {
+         fixtures::PatchU32(i, l.FatEntryOffset(l.miniStreamSectors[0]), cfb::kEndOfChain);
+     },
+     CompoundError::None, "One", CompoundError::Corrupt},
+    {"first mini FAT sector beyond the file", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU32(i, cfb::kFirstMiniFatSectorOffset, kBeyond); },
+     CompoundError::None, "Passport", CompoundError::Corrupt},
+    {"mini FAT shorter than the mini stream", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU32(i, cfb::kMiniFatSectorCountOffset, 0); },
+     CompoundError::None, "Passport", CompoundError::Corrupt},
+    {"name length beyond its field", kV3,
+     [](std::string& i, const CompoundFileLayout& l) { fixtures::PatchU16(i, EntryField(l, "Passport", cfb::kNameLengthOffset), 66); },
+     CompoundError::None, "Passport", CompoundError::NotFound},
+};
+
+class DamagedCompoundFile : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedCompoundFile, FailsCleanly) {
+    const Damage& damage = GetParam();
+    CompoundFileLayout layout;
+    std::string image = Victim(damage.options, &layout);
+    damage.apply(image, layout);
+    CompoundError error = CompoundError::None;
+    auto file = CompoundFile::OpenMemory(Bytes(image), &error);
+    EXPECT_EQ(error, damage.openError);
+    if (damage.openError != CompoundError::None) {
+        EXPECT_FALSE(file);
+        return;
+    }
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(file->OpenStream(damage.stream, &error));
+    EXPECT_EQ(error, damage.streamError);
+}
+
+INSTANTIATE_TEST_SUITE_P(, DamagedCompoundFile, ::testing::ValuesIn(kDamages), [](const auto& info) {
+    std::string name;
+    for (const char* c = info.param.what; *c; ++c)
+        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+    return name;
+});
+
+}  // namespace

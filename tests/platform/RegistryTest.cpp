@@ -1,0 +1,238 @@
+#include "platform/Registry.h"
+
+#include "support/SettingsHome.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+using platform::RegistryKey;
+using platform::RootKey;
+using Access = platform::RegistryKey::Access;
+
+constexpr const char* kApp = "Software\\Tarnwick\\Velmora";
+
+std::string Text(const std::string& s) { return s + '\0'; }
+
+std::optional<std::string> Read(RootKey root, const char* path, const char* name) {
+    const auto key = RegistryKey::Open(root, path);
+    if (!key) return std::nullopt;
+    const auto value = key->Query(name);
+    if (!value) return std::nullopt;
+    return value->data;
+}
+
+bool Write(const char* path, const std::string& name, const std::string& text) {
+    const auto key = RegistryKey::Create(RootKey::CurrentUser, path);
+    return key && key->Set(name, platform::REG_SZ, Text(text));
+}
+
+TEST(Registry, PlacesTheHivesAsTheEnvironmentSays) {
+    fixtures::SettingsHome home;
+    EXPECT_EQ(platform::UserHivePath(), home.UserHive());
+    EXPECT_EQ(platform::MachineHivePath(), "") << "no machine hive yet";
+    const std::string second = home.Dir().WriteFile("machine2/Tarnwick/registry.reg", "x");
+    EXPECT_EQ(platform::MachineHivePath(), second) << "the first folder that holds one";
+    EXPECT_EQ(platform::MachineHivePath(), second);
+    EXPECT_EQ(platform::ApplicationKeyPath(), kApp);
+
+    ::setenv("XDG_CONFIG_HOME", "relative/path", 1);  // not absolute: ignored, as XDG says
+    ::setenv("HOME", (home.Dir().Path() + "/home").c_str(), 1);
+    EXPECT_EQ(platform::UserHivePath(), home.Dir().Path() + "/home/.config/Tarnwick/registry.reg");
+
+    platform::SetRegistryKeyName("");
+    EXPECT_EQ(platform::UserHivePath(), "");
+    EXPECT_FALSE(RegistryKey::Create(RootKey::CurrentUser, kApp)) << "no hive without a registry key";
+    platform::SetRegistryKeyName("../x");
+    EXPECT_EQ(platform::UserHivePath(), "");
+}
+
+TEST(Registry, CreatesKeysAndStoresValues) {
+    fixtures::SettingsHome home;
+    EXPECT_FALSE(RegistryKey::Open(RootKey::CurrentUser, kApp));
+    EXPECT_FALSE(std::filesystem::exists(home.UserHive())) << "opening creates nothing";
+    EXPECT_TRUE(RegistryKey::Open(RootKey::CurrentUser, "")) << "the root always exists";
+
+    const auto key = RegistryKey::Create(RootKey::CurrentUser, std::string(kApp) + "\\Ostrel");
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(RegistryKey::Open(RootKey::CurrentUser, "software\\TARNWICK\\velmora"));
+    EXPECT_TRUE(key->Set("mtd", platform::REG_SZ, Text("wine")));
+    EXPECT_EQ(Read(RootKey::CurrentUser, "Software\\Tarnwick\\Velmora\\Ostrel", "MTD"), Text("wine"));
+    EXPECT_TRUE(key->Set("MTD", platform::REG_SZ, Text("beer")));
+    EXPECT_EQ(Read(RootKey::CurrentUser, "Software\\Tarnwick\\Velmora\\Ostrel", "mtd"), Text("beer"));
+    EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()),
+              "Windows Registry Editor Version 5.00\n"
+              "\n[HKEY_CURRENT_USER]\n"
+              "\n[HKEY_CURRENT_USER\\Software]\n"
+              "\n[HKEY_CURRENT_USER\\Software\\Tarnwick]\n"
+              "\n[HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora]\n"
+              "\n[HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora\\Ostrel]\n"
+              "\"mtd\"=\"beer\"\n")
+        << "the first spelling of a name is kept";
+
+    EXPECT_FALSE(key->Set("two\nlines", platform::REG_SZ, Text("x")));
+    const auto readOnly = RegistryKey::Open(RootKey::CurrentUser, kApp, Access::Read);
+    ASSERT_TRUE(readOnly);
+    EXPECT_FALSE(readOnly->Set("x", platform::REG_SZ, Text("x")));
+    EXPECT_FALSE(RegistryKey::Create(RootKey::CurrentUser, "Software\\\\x")) << "an empty key name";
+}
+
+TEST(Registry, NeverWritesTheMachineHive) {
+    fixtures::SettingsHome home;
+    EXPECT_FALSE(RegistryKey::Open(RootKey::LocalMachine, kApp)) << "no machine hive";
+    const std::string text =
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Tarnwick\\Velmora]\n\"OpenPath\"=\"/srv/data\"\n";
+    const std::string path = home.WriteMachineHive(text);
+    EXPECT_EQ(Read(RootKey::LocalMachine, kApp, "OpenPath"), Text("/srv/data"));
+    EXPECT_EQ(Read(RootKey::CurrentUser, kApp, "OpenPath"), std::nullopt) << "the hives are apart";
+
+    const auto key = RegistryKey::Create(RootKey::LocalMachine, kApp);  // opens the existing key
+    ASSERT_TRUE(key);
+    EXPECT_FALSE(key->Set("OpenPath", platform::REG_SZ, Text("/")));
+    EXPECT_FALSE(RegistryKey::Create(RootKey::LocalMachine, "Software\\Other"));
+    EXPECT_EQ(fixtures::ReadFileBytes(path), text);
+}
+
+// A hive that is not in the format reads as empty and survives under another name.
+TEST(Registry, MovesADamagedHiveAsideBeforeWriting) {
+    const std::string valid =
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora]\n\"MethodPath\"=\"/srv/methods\"\n";
+    const std::vector<std::pair<const char*, std::string>> damaged = {
+        {"empty", ""},
+        {"truncated", valid.substr(0, valid.size() - 8)},
+        {"not the format", "[Settings]\nMethodPath=/srv/methods\n"},
+        {"binary garbage", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+    };
+    for (const auto& [what, bytes] : damaged) {
+        SCOPED_TRACE(what);
+        fixtures::SettingsHome home;
+        const std::string hive = home.WriteUserHive(bytes);
+        EXPECT_EQ(Read(RootKey::CurrentUser, kApp, "MethodPath"), std::nullopt);
+        EXPECT_FALSE(RegistryKey::Open(RootKey::CurrentUser, kApp));
+        EXPECT_EQ(fixtures::ReadFileBytes(hive), bytes) << "reading changes nothing";
+
+        EXPECT_TRUE(Write(kApp, "mtd", "wine"));
+        EXPECT_EQ(fixtures::ReadFileBytes(hive + ".damaged-1"), bytes);
+        EXPECT_EQ(Read(RootKey::CurrentUser, kApp, "mtd"), Text("wine"));
+
+        home.WriteUserHive(bytes);  // damaged again: the first copy stays, the second goes beside it
+        EXPECT_TRUE(Write(kApp, "mtd", "beer"));
+        EXPECT_EQ(fixtures::ReadFileBytes(hive + ".damaged-2"), bytes);
+        EXPECT_TRUE(std::filesystem::exists(hive + ".damaged-1"));
+    }
+}
+
+TEST(Registry, LeavesAHiveItCannotReadAlone) {
+    fixtures::SettingsHome home;
+    const std::string hive = home.Dir().MakeFolder("user/Tarnwick/registry.reg");  // a folder in its place
+    EXPECT_FALSE(RegistryKey::Create(RootKey::CurrentUser, kApp));
+    EXPECT_EQ(Read(RootKey::CurrentUser, "", "x"), std::nullopt);
+    EXPECT_TRUE(std::filesystem::is_directory(hive));
+    EXPECT_FALSE(std::filesystem::exists(hive + ".damaged-1"));
+}
+
+TEST(Registry, KeepsTheFileModeOfTheHive) {
+    fixtures::SettingsHome home;
+    const std::string hive = home.WriteUserHive("Windows Registry Editor Version 5.00\n");
+    ::chmod(hive.c_str(), 0640);
+    ASSERT_TRUE(Write(kApp, "mtd", "wine"));
+    struct stat st;
+    ASSERT_EQ(::stat(hive.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+// ---- Processes --------------------------------------------------------------------------------
+
+// Runs `body` in a child process; returns its pid.
+template <typename Body>
+pid_t Spawn(Body body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        body();
+        ::_exit(0);
+    }
+    return pid;
+}
+
+bool ExitedCleanly(pid_t pid) {
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(Registry, ParallelWritersLoseNoValue) {
+    fixtures::SettingsHome home;
+    constexpr int kWriters = 4, kValues = 60;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        children.push_back(Spawn([w] {
+            // Each writer has its own key and also writes into a key all of them share.
+            for (int i = 0; i < kValues; ++i) {
+                const std::string own = std::string(kApp) + "\\writer" + std::to_string(w);
+                if (!Write(own.c_str(), "v" + std::to_string(i), std::to_string(i)) ||
+                    !Write(kApp, "w" + std::to_string(w) + "v" + std::to_string(i), "x"))
+                    ::_exit(1);
+            }
+        }));
+    }
+    for (pid_t pid : children) EXPECT_TRUE(ExitedCleanly(pid));
+    for (int w = 0; w < kWriters; ++w) {
+        const std::string own = std::string(kApp) + "\\writer" + std::to_string(w);
+        for (int i = 0; i < kValues; ++i) {
+            EXPECT_EQ(Read(RootKey::CurrentUser, own.c_str(), ("v" + std::to_string(i)).c_str()),
+                      Text(std::to_string(i)));
+            EXPECT_EQ(Read(RootKey::CurrentUser, kApp, ("w" + std::to_string(w) + "v" + std::to_string(i)).c_str()),
+                      Text("x"));
+        }
+    }
+}
+
+// A writer killed at any moment leaves a hive that parses and holds every value whose write
+// had returned. The values are large so that the kill often lands inside a write.
+TEST(Registry, AKilledWriterLosesNothingWritten) {
+    fixtures::SettingsHome home;
+    const std::string payload(20000, 'p');
+    int confirmed = 0;  // values whose write returned, over all rounds
+    for (int round = 0; round < 12; ++round) {
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        const int first = confirmed;
+        const pid_t pid = Spawn([&] {
+            ::close(pipeFds[0]);
+            for (int i = first;; ++i) {
+                if (!Write(kApp, "v" + std::to_string(i), payload + std::to_string(i))) ::_exit(1);
+                const char tick = 1;
+                if (::write(pipeFds[1], &tick, 1) != 1) ::_exit(1);
+            }
+        });
+        ::close(pipeFds[1]);
+        ::usleep(static_cast<useconds_t>(20000 + 7919 * round % 40000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        char ticks[4096];
+        ssize_t n;
+        while ((n = ::read(pipeFds[0], ticks, sizeof ticks)) > 0) confirmed += static_cast<int>(n);
+        ::close(pipeFds[0]);
+
+        const auto key = RegistryKey::Open(RootKey::CurrentUser, kApp);
+        ASSERT_TRUE(key || confirmed == 0) << "round " << round;
+        for (int i = 0; i < confirmed; ++i)
+            ASSERT_EQ(key->Query("v" + std::to_string(i))->data, Text(payload + std::to_string(i)))
+                << "round " << round << ", value " << i;
+        EXPECT_FALSE(std::filesystem::exists(home.UserHive() + ".damaged-1"));
+    }
+    EXPECT_GT(confirmed, 0);
+}
+
+}  // namespace

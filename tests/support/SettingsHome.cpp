@@ -1,0 +1,43 @@
+#include "support/SettingsHome.h"
+
+#include "platform/Registry.h"
+
+#include <cstdlib>
+
+namespace fixtures {
+
+SettingsHome::SettingsHome() {
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "HOME"}) {
+        const char* value = std::getenv(name);
+        savedEnvironment_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    savedKey_ = platform::RegistryKeyName();
+    savedProfile_ = platform::ProfileName();
+    ::setenv("XDG_CONFIG_HOME", dir_.MakeFolder("user").c_str(), 1);
+    ::setenv("XDG_CONFIG_DIRS", (dir_.MakeFolder("machine") + ":" + dir_.MakeFolder("machine2")).c_str(), 1);
+    platform::SetRegistryKeyName("Tarnwick");
+    platform::SetProfileName("Velmora");
+}
+
+SettingsHome::~SettingsHome() {
+    for (const auto& [name, value] : savedEnvironment_) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+    platform::SetRegistryKeyName(savedKey_);
+    platform::SetProfileName(savedProfile_);
+}
+
+std::string SettingsHome::UserHive() const { return dir_.Path() + "/user/Tarnwick/registry.reg"; }
+
+std::string SettingsHome::WriteMachineHive(const std::string& text) const {
+    return dir_.WriteFile("machine/Tarnwick/registry.reg", text);
+}
+
+std::string SettingsHome::WriteUserHive(const std::string& text) const {
+    return dir_.WriteFile("user/Tarnwick/registry.reg", text);
+}
+
+}  // namespace fixtures

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "support/TempDir.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A private settings store for one test: XDG_CONFIG_HOME and XDG_CONFIG_DIRS point into a
+// temporary folder (never at the real ~/.config), and the registry key and profile name are the
+// data system's ("Tarnwick", "Velmora"). Everything, HOME included, is put back when the
+// object goes.
+namespace fixtures {
+
+class SettingsHome {
+public:
+    SettingsHome();
+    ~SettingsHome();
+    SettingsHome(const SettingsHome&) = delete;
+    SettingsHome& operator=(const SettingsHome&) = delete;
+
+    // The per-user hive file (it may not exist yet).
+    std::string UserHive() const;
+    // Writes the per-machine hive file with `text`; returns its path.
+    std::string WriteMachineHive(const std::string& text) const;
+    // Writes the per-user hive file with `text`; returns its path.
+    std::string WriteUserHive(const std::string& text) const;
+
+    const TempDir& Dir() const { return dir_; }
+
+private:
+    TempDir dir_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
+    std::string savedKey_, savedProfile_;
+};
+
+}  // namespace fixtures
