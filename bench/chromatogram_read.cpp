@@ -2,7 +2,8 @@
 // floor of reading the same file's bytes into memory with plain read() calls.
 //   time goal:   read / floor at most 3           (counter "ratio")
 //   memory goal: peak memory of the read at most the samples plus twice the file
-//                (counters "memoryRatio" from the resident set, "heapRatio" from allocations)
+//                (counters "memoryRatio" from the resident set, "heapRatio" from allocations,
+//                both measured in a fresh process)
 #include "chromatogram/ChmFile.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
@@ -12,7 +13,6 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -127,49 +127,43 @@ long StatusKilobytes(const char* field) {
     return -1;
 }
 
-// Peak memory of one Read, measured in a child process so that nothing this process allocated
-// earlier can be reused and hide it: the resident set's high-water mark (reset just before the
-// read) above the resident set before it, and the heap's high-water mark above its use before.
+constexpr const char* kMeasureOption = "--measure-read";
+
+// Run in a fresh process (this program started again with kMeasureOption), so that no memory
+// an earlier allocation left resident can be reused and hide the read's own: prints the growth
+// of the resident set's high-water mark and of the heap's high-water mark over one Read.
+int MeasureOneRead(const char* path) {
+    std::ofstream("/proc/self/clear_refs") << "5";  // the high-water mark starts from now
+    const long residentBefore = StatusKilobytes("VmRSS:");
+    const std::size_t heapBefore = gHeapInUse;
+    gHeapPeak = gHeapInUse;
+    chromatogram::ChromatogramFile file;
+    if (!file.Read(path)) return 1;
+    const long resident = (StatusKilobytes("VmHWM:") - residentBefore) * 1024;
+    std::printf("%ld %zu\n", resident, gHeapPeak - heapBefore);
+    return 0;
+}
+
 void BM_ChromatogramReadMemory(benchmark::State& state) {
     const std::string& path = ChromatogramPath();
     const double budget = static_cast<double>(kSamples) * sizeof(float) + 2.0 * static_cast<double>(FileSize(path));
-    long residentBytes = 0;
-    long heapBytes = 0;
+    char selfPath[4096] = {};
+    if (::readlink("/proc/self/exe", selfPath, sizeof selfPath - 1) <= 0) {
+        state.SkipWithError("cannot find this program");
+        return;
+    }
+    const std::string self = selfPath;
+    long residentBytes = -1;
+    long heapBytes = -1;
     for (auto _ : state) {
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0) {
-            state.SkipWithError("pipe failed");
+        const std::string command = "'" + self + "' " + kMeasureOption + " '" + path + "'";
+        FILE* child = ::popen(command.c_str(), "r");
+        if (!child || std::fscanf(child, "%ld %ld", &residentBytes, &heapBytes) != 2) residentBytes = -1;
+        if (child) ::pclose(child);
+        if (residentBytes < 0) {
+            state.SkipWithError("the measuring process could not read the chromatogram");
             return;
         }
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(pipeFds[0]);
-            std::ofstream("/proc/self/clear_refs") << "5";  // reset the resident high-water mark
-            const long before = StatusKilobytes("VmRSS:");
-            const std::size_t heapBefore = gHeapInUse;
-            gHeapPeak = gHeapInUse;
-            long result[2] = {-1, -1};
-            {
-                chromatogram::ChromatogramFile file;
-                if (file.Read(path)) {
-                    result[0] = (StatusKilobytes("VmHWM:") - before) * 1024;
-                    result[1] = static_cast<long>(gHeapPeak - heapBefore);
-                }
-            }
-            if (::write(pipeFds[1], result, sizeof result) != sizeof result) _exit(1);
-            _exit(0);
-        }
-        ::close(pipeFds[1]);
-        long result[2] = {-1, -1};
-        const bool got = ::read(pipeFds[0], result, sizeof result) == sizeof result;
-        ::close(pipeFds[0]);
-        ::waitpid(child, nullptr, 0);
-        if (!got || result[0] < 0) {
-            state.SkipWithError("the child could not read the chromatogram");
-            return;
-        }
-        residentBytes = result[0];
-        heapBytes = result[1];
     }
     state.counters["file_MiB"] = static_cast<double>(FileSize(path)) / (1 << 20);
     state.counters["budget_MiB"] = budget / (1 << 20);
@@ -183,4 +177,11 @@ BENCHMARK(BM_ChromatogramReadMemory)->Iterations(3)->Unit(benchmark::kMillisecon
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == kMeasureOption) return MeasureOneRead(argv[2]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -203,6 +203,8 @@ void Peak::Integrate(const Lattice& signal) {
         const double t = signal.TimeAt(i);
         const double yi = y[i];
         const double h = std::fabs(yi - Interpolate(t, s, e, bS, bE));
+        // Only a strictly larger deviation moves the retention time, so the earliest of equal
+        // ones stays.
         if (!(height >= h)) {
             retentionTime = t;
             height = h;

@@ -4,11 +4,6 @@
 
 namespace chromatogram {
 
-double Interpolate(double x, double x1, double x2, double y1, double y2) {
-    if (x2 == x1) return y1;
-    return y1 + (x - x1) * (y2 - y1) / (x2 - x1);
-}
-
 double Lattice::ValueAt(double t) const {
     const std::int64_t n = static_cast<std::int64_t>(samples.size());
     if (n == 0) return 0.0;

@@ -7,8 +7,12 @@
 // signal values and peak baselines.
 namespace chromatogram {
 
-// The straight line through (x1, y1) and (x2, y2) at x; y1 when x1 equals x2.
-double Interpolate(double x, double x1, double x2, double y1, double y2);
+// The straight line through (x1, y1) and (x2, y2) at x; y1 when x1 equals x2. Inline: peak
+// integration evaluates it once per sample.
+inline double Interpolate(double x, double x1, double x2, double y1, double y2) {
+    if (x2 == x1) return y1;
+    return y1 + (x - x1) * (y2 - y1) / (x2 - x1);
+}
 
 // A uniformly sampled signal: single-precision samples and a time base. The time of sample i is
 // startTime + i * step for any i, also outside the samples; step may be zero or negative.

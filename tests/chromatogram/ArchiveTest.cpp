@@ -1,6 +1,6 @@
 #include "chromatogram/Archive.h"
 #include "chromatogram/Errors.h"
-#include "StreamDoubles.h"
+#include "TestDoubles.h"
 #include "support/StgBuilder.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include "chromatogram/Lattice.h"
+#include "TestDoubles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,17 +9,6 @@
 using chromatogram::Interpolate;
 using chromatogram::Lattice;
 
-namespace {
-
-Lattice Signal(std::vector<float> samples, double startTime = 0, double step = 1) {
-    Lattice signal;
-    signal.samples = std::move(samples);
-    signal.SetTimeBase(step, startTime);
-    return signal;
-}
-
-}  // namespace
-
 TEST(Interpolate, IsTheLineThroughTwoPointsAndTheFirstValueWhenTheyShareX) {
     EXPECT_EQ(Interpolate(2, 0, 4, 1, 3), 2.0);
     EXPECT_EQ(Interpolate(-4, 0, 4, 1, 3), -1.0);
@@ -26,13 +16,13 @@ TEST(Interpolate, IsTheLineThroughTwoPointsAndTheFirstValueWhenTheyShareX) {
 }
 
 TEST(Lattice, ValueAtInterpolatesInsideAndExtendsTheEndLinesOutside) {
-    const Lattice signal = Signal({1.0f, 3.0f});
+    const Lattice signal = MakeSignal({1.0f, 3.0f});
     EXPECT_EQ(signal.ValueAt(0.25), 1.5);
     EXPECT_EQ(signal.ValueAt(-1), -1.0);
     EXPECT_EQ(signal.ValueAt(2.5), 6.0);
     EXPECT_EQ(signal.ValueAt(signal.TimeAt(1)), 3.0);
 
-    const Lattice shifted = Signal({0, 1, 3, 1, 0}, 10, 0.5);
+    const Lattice shifted = MakeSignal({0, 1, 3, 1, 0}, 10, 0.5);
     EXPECT_EQ(shifted.TimeAt(4), 12.0);
     EXPECT_EQ(shifted.TimeAt(-2), 9.0);
     EXPECT_EQ(shifted.ValueAt(11.0), 3.0);     // exactly on sample 2
@@ -43,19 +33,19 @@ TEST(Lattice, ValueAtInterpolatesInsideAndExtendsTheEndLinesOutside) {
 }
 
 TEST(Lattice, ValueAtWithFewerThanTwoSamplesIsFlat) {
-    EXPECT_EQ(Signal({}).ValueAt(3), 0.0);
-    EXPECT_EQ(Signal({2.5f}).ValueAt(-100), 2.5);
-    EXPECT_EQ(Signal({2.5f}).ValueAt(100), 2.5);
+    EXPECT_EQ(MakeSignal({}).ValueAt(3), 0.0);
+    EXPECT_EQ(MakeSignal({2.5f}).ValueAt(-100), 2.5);
+    EXPECT_EQ(MakeSignal({2.5f}).ValueAt(100), 2.5);
 }
 
 TEST(Lattice, ValueAtStaysSoundForTimesFarAwayAndDegenerateSteps) {
     // Times whose sample index does not fit an integer still take the nearer end's line.
-    const Lattice signal = Signal({0, 1, 3, 1, 0});
+    const Lattice signal = MakeSignal({0, 1, 3, 1, 0});
     EXPECT_EQ(signal.ValueAt(1e300), -1e300);
     EXPECT_EQ(signal.ValueAt(-1e300), -1e300);
     EXPECT_TRUE(std::isnan(signal.ValueAt(std::numeric_limits<double>::quiet_NaN())));
     // With a zero step every sample has the same time: the value is the first sample.
-    const Lattice flat = Signal({4, 5, 6}, 2, 0);
+    const Lattice flat = MakeSignal({4, 5, 6}, 2, 0);
     EXPECT_EQ(flat.ValueAt(2), 4.0);
     EXPECT_EQ(flat.ValueAt(-7), 4.0);
     EXPECT_EQ(flat.ValueAt(7), 5.0);

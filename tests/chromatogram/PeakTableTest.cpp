@@ -1,6 +1,6 @@
 #include "chromatogram/Cmpeeks.h"
 #include "chromatogram/Errors.h"
-#include "StreamDoubles.h"
+#include "TestDoubles.h"
 #include "support/StgBuilder.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +16,6 @@ using fixtures::PeakFixture;
 using fixtures::TableFixture;
 
 namespace {
-
-Lattice Signal(std::vector<float> samples, double startTime = 0, double step = 1) {
-    Lattice signal;
-    signal.samples = std::move(samples);
-    signal.SetTimeBase(step, startTime);
-    return signal;
-}
 
 void Load(PeakTable& table, const std::string& bytes) {
     platform::MemoryStream stream(bytes);
@@ -44,7 +37,7 @@ constexpr std::size_t kSmallestVersion1Record = 29;
 }  // namespace
 
 TEST(PeakTable, IntegratesTheWorkedExampleFromEveryStoredForm) {
-    const Lattice signal = Signal({0, 1, 3, 1, 0});
+    const Lattice signal = MakeSignal({0, 1, 3, 1, 0});
     PeakFixture peak = fixtures::MakePeak(0.5, 3.5, "этанол");
     peak.extraValue = 7;
     std::vector<std::pair<std::string, TableFixture>> forms = {{"legacy", {}}};
@@ -74,7 +67,7 @@ TEST(PeakTable, IntegratesTheWorkedExampleFromEveryStoredForm) {
 }
 
 TEST(PeakTable, ReadsTheFieldsEachVersionStores) {
-    const Lattice signal = Signal({0, 1, 3, 1, 0});
+    const Lattice signal = MakeSignal({0, 1, 3, 1, 0});
     PeakFixture peak = fixtures::MakePeak(1, 2, "a");
     peak.extraCode = 42;
     peak.attributes = {{"k", "v"}};
@@ -94,7 +87,7 @@ TEST(PeakTable, ReadsTheFieldsEachVersionStores) {
 
 TEST(PeakTable, Version3DropsEmptyAndRepeatedKeysWhileVersion4KeepsEveryPair) {
     const chromatogram::Attributes stored = {{"b", "1"}, {"", "x"}, {"a", "2"}, {"b", "3"}, {"B", "4"}};
-    const Lattice signal = Signal({0, 0});
+    const Lattice signal = MakeSignal({0, 0});
     for (int version : {3, 4}) {
         PeakFixture peak = fixtures::MakePeak(0, 1);
         peak.attributes = stored;
@@ -119,7 +112,7 @@ TEST(PeakTable, ReadsTheLegacyFormInWholeRecords) {
     bytes += fixtures::EncodeLegacyRecord(fixtures::MakePeak(3, 4, std::string(32, 'n')));
     bytes += std::string(26, '\x7F');
     ASSERT_EQ(bytes.size(), 250u);
-    const Lattice signal = Signal({0, 1, 3, 1, 0});
+    const Lattice signal = MakeSignal({0, 1, 3, 1, 0});
     PeakTable table;
     table.SetSignal(&signal);
     Load(table, bytes);
@@ -134,7 +127,7 @@ TEST(PeakTable, ReadsTheLegacyFormInWholeRecords) {
 }
 
 TEST(PeakTable, GivesADipAPositiveHeightAndArea) {
-    const Lattice signal = Signal({0, -1, -3, -1, 0});
+    const Lattice signal = MakeSignal({0, -1, -3, -1, 0});
     PeakTable table;
     table.SetSignal(&signal);
     Load(table, Table(4, {fixtures::MakePeak(0.5, 3.5)}));
@@ -142,9 +135,18 @@ TEST(PeakTable, GivesADipAPositiveHeightAndArea) {
     EXPECT_EQ(table.GetAt(0).area, 3.25);
 }
 
+TEST(PeakTable, TakesTheEarliestOfEqualDeviationsAsTheRetentionTime) {
+    const Lattice signal = MakeSignal({0, 2, 2, 0});
+    PeakTable table;
+    table.SetSignal(&signal);
+    Load(table, Table(4, {fixtures::MakePeak(0.5, 2.5)}));
+    EXPECT_EQ(table.GetAt(0).height, 1.0);
+    EXPECT_EQ(table.GetAt(0).retentionTime, 1.0);
+}
+
 TEST(PeakTable, SharesOneBaselineAcrossAGroup) {
     // Baseline from the signal at 0.5 (1.0) to the signal at 4.5 (2.0): 1 + (t - 0.5) / 4.
-    const Lattice signal = Signal({0, 2, 6, 4, 2, 2});
+    const Lattice signal = MakeSignal({0, 2, 6, 4, 2, 2});
     PeakTable table;
     table.SetSignal(&signal);
     Load(table, Table(2, {fixtures::MakePeak(0.5, 2.5, "", 1), fixtures::MakePeak(2.5, 4.5)}));
@@ -164,7 +166,7 @@ TEST(PeakTable, SharesOneBaselineAcrossAGroup) {
 }
 
 TEST(PeakTable, DerivesPredecessorsAndDropsLinksOutsideTheTable) {
-    const Lattice signal = Signal({0, 1, 3, 1, 0});
+    const Lattice signal = MakeSignal({0, 1, 3, 1, 0});
     PeakTable table;
     table.SetSignal(&signal);
     Load(table, Table(1, {fixtures::MakePeak(0, 1, "", 2), fixtures::MakePeak(0, 1, "", 2), fixtures::MakePeak(0, 1, "", 4),
@@ -179,7 +181,7 @@ TEST(PeakTable, EndsAGroupWhoseLinksRunIntoACycle) {
     // The same three peaks as an open chain 0 -> 1 -> 2, as 0 -> 1 -> 2 -> 1 (which would never
     // end), and as the closed cycle 0 -> 1 -> 2 -> 0 that no group runs into: all three share
     // the baseline from the start of peak 0 to the end of peak 2.
-    const Lattice signal = Signal({0, 2, 6, 4, 2, 2});
+    const Lattice signal = MakeSignal({0, 2, 6, 4, 2, 2});
     const auto load = [&](std::int32_t lastLink) {
         PeakTable table;
         table.SetSignal(&signal);
@@ -202,7 +204,7 @@ TEST(PeakTable, EndsAGroupWhoseLinksRunIntoACycle) {
 
 TEST(PeakTable, IntegratesAPeakWithoutSamplesAsTheTrapezoidBetweenItsEnds) {
     // Peak 1 lies between samples 2 and 3, under the group baseline from (0, 0) to (2.8, 1.4).
-    const Lattice signal = Signal({0, 1, 3, 1, 0});
+    const Lattice signal = MakeSignal({0, 1, 3, 1, 0});
     PeakTable table;
     table.SetSignal(&signal);
     Load(table, Table(4, {fixtures::MakePeak(0, 2, "", 1), fixtures::MakePeak(2.2, 2.8)}));
@@ -214,7 +216,7 @@ TEST(PeakTable, IntegratesAPeakWithoutSamplesAsTheTrapezoidBetweenItsEnds) {
 
 TEST(PeakTable, IntegratesAgainstAnEmptySignalWithoutFailing) {
     for (std::vector<float> samples : {std::vector<float>{}, std::vector<float>{2}}) {
-        const Lattice signal = Signal(samples);
+        const Lattice signal = MakeSignal(samples);
         PeakTable table;
         table.SetSignal(&signal);
         Load(table, Table(4, {fixtures::MakePeak(-1, 3)}));
@@ -223,7 +225,7 @@ TEST(PeakTable, IntegratesAgainstAnEmptySignalWithoutFailing) {
 }
 
 TEST(PeakTable, ReplacesEveryPeakOfAnEarlierTable) {
-    const Lattice signal = Signal({0, 2, 6, 4, 2, 2});
+    const Lattice signal = MakeSignal({0, 2, 6, 4, 2, 2});
     PeakTable table;
     table.SetSignal(&signal);
     PeakFixture grouped = fixtures::MakePeak(0.5, 2.5, "", 1);
@@ -250,7 +252,7 @@ protected:
     }
     bool StillPrevious() const { return table.GetSize() == 1 && table.GetAt(0).name == "previous" && table.GetAt(0).area == 3.25; }
 
-    Lattice signal = Signal({0, 1, 3, 1, 0});
+    Lattice signal = MakeSignal({0, 1, 3, 1, 0});
     PeakTable table;
 };
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "chromatogram/Lattice.h"
 #include "platform/Stream.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 // A stream that announces more bytes than it delivers, as a damaged compound-file stream does.
 class ShortStream final : public platform::Stream {
@@ -30,3 +32,11 @@ private:
     std::uint64_t announced_;
     std::uint64_t position_ = 0;
 };
+
+// A signal of the given samples and time base.
+inline chromatogram::Lattice MakeSignal(std::vector<float> samples, double startTime = 0, double step = 1) {
+    chromatogram::Lattice signal;
+    signal.samples = std::move(samples);
+    signal.SetTimeBase(step, startTime);
+    return signal;
+}
