@@ -1,5 +1,8 @@
 #include "app/Calc.h"
 
+#include "chromatogram/ChmFile.h"
+#include "platform/Text.h"
+
 namespace app {
 
 namespace {
@@ -16,6 +19,10 @@ constexpr double kLowerFactor = 0.5;
 constexpr double kUpperFactor = 1.2;
 constexpr int kLineSteps = 20;
 
+// The peaks the calibration takes, compared ignoring case: ethanol and the internal standard.
+constexpr const char* kEthanol = "этанол";
+constexpr const char* kStandard = "изопропанол";
+
 constexpr int kFirstLevel = 1;
 constexpr int kLastLevel = CalibrationTable::kLevelCount - 1;
 
@@ -24,6 +31,43 @@ constexpr int kLastLevel = CalibrationTable::kLevelCount - 1;
 void CalibrationTable::ResetLevels() {
     for (int i = 0; i < kLevelCount; ++i)
         levels_[static_cast<size_t>(i)] = std::make_unique<CalibrationLevel>(kFractions[static_cast<size_t>(i)]);
+}
+
+void Calibration::ComputeCalibration() {
+    ReadLevels();
+    ComputeCoefficient();
+    float minimum, maximum;
+    ComputePoints(minimum, maximum);
+    ComputeLine(minimum, maximum);
+}
+
+// One chromatogram object serves the whole pass. A level takes its sample name and peaks only
+// from a file that was read whole: after a failed read the object may still hold parts of the
+// previous level's file, so such a level returns to its initial figures instead (its path stays),
+// and shows "Не задан" and zeros rather than data of another file.
+void Calibration::ReadLevels() {
+    chromatogram::ChromatogramFile file;
+    for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
+        CalibrationLevel& level = table[k];
+        if (level.path.empty()) continue;
+        if (!file.Read(level.path)) {
+            std::string path = std::move(level.path);
+            level = CalibrationLevel(level.fraction);
+            level.path = std::move(path);
+            continue;
+        }
+        level.sampleName = file.passport.sampleName;
+        for (const chromatogram::Peak& peak : file.peaks) {
+            if (platform::EqualIgnoreCase(peak.name, kEthanol)) {
+                level.ethanolArea = peak.area;
+                level.ethanolAmount = k == 0 ? 0 : nav * dolya * level.fraction / kAmountDivisor;
+            }
+            if (platform::EqualIgnoreCase(peak.name, kStandard)) {
+                level.standardArea = peak.area;
+                level.standardAmount = nav2 / kAmountDivisor;
+            }
+        }
+    }
 }
 
 void Calibration::ComputeCoefficient() {

@@ -1,0 +1,92 @@
+#include "CliRun.h"
+#include "cli/Json.h"
+#include "support/SettingsHome.h"
+#include "support/StgBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using clitest::Cli;
+using clitest::CliResult;
+
+std::string FreshLevel(const char* fraction) {
+    return std::string("{\"fraction\": ") + fraction +
+           ", \"sampleName\": \"Не задан\", \"path\": \"\", \"ethanolArea\": 0, \"standardArea\": 0, "
+           "\"ethanolAmount\": 0, \"standardAmount\": 0, \"coefficient\": 0}";
+}
+
+std::string Stg(const fixtures::TempDir& dir, const std::string& name, const std::string& sample) {
+    fixtures::ChromatogramFixture c;
+    c.signal = {0, 1, 4, 1, 0, 0, 2, 5, 2, 0};
+    c.table.peaks = {fixtures::MakePeak(0, 4, "этанол"), fixtures::MakePeak(5, 9, "изопропанол")};
+    c.passport.sampleName = sample;
+    const std::string path = dir.Path() + "/" + name;
+    fixtures::WriteStg(path, c);
+    return path;
+}
+
+TEST(CalibrateCommand, FreshLevelsGiveTheEmptyCalibration) {
+    fixtures::SettingsHome home;
+    const CliResult run = Cli({"calibrate"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "{\"levels\": [" + FreshLevel("0") + ", " + FreshLevel("0.05") + ", " + FreshLevel("0.1") +
+                           ", " + FreshLevel("0.2") + ", " + FreshLevel("0.5") +
+                           "], \"averageCoefficient\": 0, \"pointsX\": [\"NaN\", \"NaN\", \"NaN\", \"NaN\"], "
+                           "\"pointsY\": [0, 0, 0, 0], \"lineX\": [], \"lineY\": []}\n");
+    EXPECT_FALSE(fixtures::ReadFileBytes(home.UserHive()).size()) << "no settings read or written";
+}
+
+TEST(CalibrateCommand, AppliesTheOptionsInOrder) {
+    fixtures::SettingsHome home;
+    const std::string l1 = Stg(home.Dir(), "l1.stg", "Уровень \"1\"");
+    const CliResult run = Cli({"calibrate", "--nav", "7", "--nav", "2.5", "--dolya", "9.6e1", "--nav2", " 3.5",
+                               "--level", "1=" + l1, "--level", "3=" + l1, "--level", "3="});
+    ASSERT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\"sampleName\": " + cli::JsonQuote("Уровень \"1\"") + ", \"path\": " + cli::JsonQuote(l1)),
+              std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"ethanolAmount\": " + cli::JsonDouble(2.5 * 96 * 0.05 / 1980000) +
+                           ", \"standardAmount\": " + cli::JsonDouble(3.5 / 1980000)),
+              std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(FreshLevel("0.2")), std::string::npos) << "level 3 emptied again";
+}
+
+TEST(CalibrateCommand, StartsFromTheStoredSettingsWithoutWritingThem) {
+    fixtures::SettingsHome home;
+    const std::string l2 = Stg(home.Dir(), "l2.stg", "Второй");
+    const std::string l4 = Stg(home.Dir(), "l4.stg", "Четвёртый");
+    const std::string hive = home.WriteUserHive(
+        "Windows Registry Editor Version 5.00\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora\\Ostrel]\n"
+        "\"nav\"=hex:00,00,00,00,00,00,04,40\n"     // 2.5
+        "\"nav2\"=hex:00,00,00,00,00,00,0c,40\n"    // 3.5
+        "\"dolya\"=hex:00,00,00,00,00,00,58,40\n"   // 96
+        "\"3\"=\"" + l2 + "\"\n"
+        "\"5\"=\"" + l4 + "\"\n");
+    const std::string before = fixtures::ReadFileBytes(hive);
+    const CliResult run = Cli({"calibrate", "--stored", "--nav2", "7", "--level", "4="});
+    ASSERT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\"sampleName\": \"Второй\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"ethanolAmount\": " + cli::JsonDouble(2.5 * 96 * 0.1 / 1980000) +
+                           ", \"standardAmount\": " + cli::JsonDouble(7 / 1980000.0)),
+              std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("Четвёртый"), std::string::npos) << "level 4 emptied by the option";
+    EXPECT_EQ(fixtures::ReadFileBytes(hive), before);
+
+    EXPECT_EQ(Cli({"calibrate"}).out.find("Второй"), std::string::npos) << "without --stored, fresh levels";
+}
+
+TEST(CalibrateCommand, RefusesBadOptions) {
+    fixtures::SettingsHome home;
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--nav"}, {"--nav", "1,5"}, {"--nav", "x"}, {"--dolya", ""}, {"--level", "5=/x.stg"},
+             {"--level", "1"}, {"--level", "1:/x.stg"}, {"--levels", "1=/x.stg"}, {"stored"}}) {
+        std::vector<std::string> command{"calibrate"};
+        command.insert(command.end(), args.begin(), args.end());
+        const CliResult run = Cli(command);
+        EXPECT_EQ(run.status, 2) << args.back();
+        EXPECT_EQ(run.out, "") << args.back();
+    }
+}
+
+}  // namespace
