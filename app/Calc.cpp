@@ -43,8 +43,8 @@ void Calibration::ComputeCalibration() {
 
 // One chromatogram object serves the whole pass. A level takes its sample name and peaks only
 // from a file that was read whole: after a failed read the object may still hold parts of the
-// previous level's file, so such a level returns to its initial figures instead (its path stays),
-// and shows "Не задан" and zeros rather than data of another file.
+// previous level's file. Such a level returns to its initial figures instead (its path stays):
+// keeping its old figures would show, under the new path, those of the file chosen before it.
 void Calibration::ReadLevels() {
     chromatogram::ChromatogramFile file;
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {

@@ -30,9 +30,28 @@ Time LocalMidnight(Time moment) {
     return Time(std::chrono::seconds(midnight));
 }
 
+namespace {
+
+// The local day that `moment` falls in, remembered between calls: the open dialog creates a
+// passport for every file it lists, and asking the time-zone rules for midnight costs more than
+// reading a passport.
+Time MidnightOfCreationDay(Time moment) {
+    thread_local Time dayStart = Time::max();
+    thread_local Time nextDayStart = Time::min();
+    if (moment < dayStart || moment >= nextDayStart) {
+        dayStart = LocalMidnight(moment);
+        // Some 25 hours on is always within the next day, whatever the daylight-saving change.
+        nextDayStart = LocalMidnight(dayStart + std::chrono::hours(25));
+        if (nextDayStart <= dayStart) return dayStart;
+    }
+    return dayStart;
+}
+
+}  // namespace
+
 Passport::Passport() {
     dateTime = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    dateOnly = LocalMidnight(dateTime);
+    dateOnly = MidnightOfCreationDay(dateTime);
 }
 
 void Passport::ReadFromStream(platform::Stream& stream) {
