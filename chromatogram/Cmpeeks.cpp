@@ -195,22 +195,35 @@ void Peak::Integrate(const Lattice& signal) {
     }
 
     const double step = signal.step;
+    const double x0 = signal.startTime;
     const float* y = signal.samples.data();
-    retentionTime = 0;
-    height = -DBL_MAX;
+    double best = -DBL_MAX;
+    double bestTime = 0;
     double sum = 0;
-    for (std::int64_t i = range.first; i <= range.last; ++i) {
-        const double t = signal.TimeAt(i);
-        const double yi = y[i];
-        const double h = std::fabs(yi - Interpolate(t, s, e, bS, bE));
-        // Only a strictly larger deviation moves the retention time, so the earliest of equal
-        // ones stays.
-        if (!(height >= h)) {
-            retentionTime = t;
-            height = h;
+    // Whether the baseline is flat does not depend on the sample, so it is decided once.
+    const auto scan = [&](auto base) {
+        for (std::int64_t i = range.first; i <= range.last; ++i) {
+            const double t = x0 + static_cast<double>(i) * step;
+            const double yi = y[i];
+            const double h = std::fabs(yi - base(t));
+            // Only a strictly larger deviation moves the retention time, so the earliest of
+            // equal ones stays.
+            if (!(best >= h)) {
+                bestTime = t;
+                best = h;
+            }
+            sum += yi;
         }
-        sum += yi;
+    };
+    if (e == s) {
+        scan([bS](double) { return bS; });
+    } else {
+        const double rise = bE - bS;
+        const double width = e - s;
+        scan([=](double t) { return bS + (t - s) * rise / width; });
     }
+    retentionTime = bestTime;
+    height = best;
     const double yFirst = y[range.first];
     const double yLast = y[range.last];
     double a = step * sum - (yFirst + yLast) * step / 2;
