@@ -76,6 +76,9 @@ private:
     Attributes attributes_;
 };
 
+// samples[0] + samples[1] + ... + samples[count - 1] in double precision, added in that order.
+double SumInOrder(const float* samples, std::size_t count);
+
 // The last step of IntegrateAll: for each peak in table order, subtracts in table order the
 // current areas of all other peaks that lie within it (start and end inclusive). A peak that
 // comes earlier in the table has by then lost its own nested areas; a later one has not.
