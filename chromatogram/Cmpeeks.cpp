@@ -103,15 +103,51 @@ struct SampleRange {
     std::int64_t last = -1;
 };
 
+// ceil(q) and floor(q) for a q well inside the range of the integers, by truncation, which
+// costs less than the library's rounding.
+std::int64_t Ceiling(double q) {
+    const auto k = static_cast<std::int64_t>(q);
+    return static_cast<double>(k) < q ? k + 1 : k;
+}
+std::int64_t Floor(double q) {
+    const auto k = static_cast<std::int64_t>(q);
+    return static_cast<double>(k) > q ? k - 1 : k;
+}
+
 SampleRange SamplesWithin(double s, double e, const Lattice& signal) {
     SampleRange range;
     const std::int64_t n = signal.GetSize();
     if (std::isnan(s) || std::isnan(e) || n == 0) return range;
-    const double first = std::ceil((s - signal.startTime) / signal.step);
-    const double last = std::floor((e - signal.startTime) / signal.step);
-    range.first = !(first > 0) ? 0 : first > static_cast<double>(n) ? n : static_cast<std::int64_t>(first);
-    range.last = !(last < static_cast<double>(n - 1)) ? n - 1 : last < -1 ? -1 : static_cast<std::int64_t>(last);
+    const double first = (s - signal.startTime) / signal.step;
+    const double last = (e - signal.startTime) / signal.step;
+    if (!(first > 0))
+        range.first = 0;
+    else if (first > static_cast<double>(n))
+        range.first = n;
+    else
+        range.first = Ceiling(first);
+    if (!(last < static_cast<double>(n - 1)))
+        range.last = n - 1;
+    else if (last < -1)
+        range.last = -1;
+    else
+        range.last = Floor(last);
     return range;
+}
+
+// Starts fetching the samples a peak is integrated from (and the neighbours that give its ends'
+// values) into the cache while the peak before it is integrated. Just after a read the signal
+// has left the nearer caches, and every peak would first wait for its samples. A hint only.
+void PrefetchSamples(const Peak& peak, const Lattice& signal) {
+    constexpr std::int64_t kCacheLine = 64;
+    constexpr std::int64_t kMostBytes = 8 * 1024;  // the start of a long peak; the rest streams in
+    const SampleRange range = SamplesWithin(peak.startTime, peak.endTime, signal);
+    if (range.last < range.first) return;
+    const std::int64_t first = std::max<std::int64_t>(range.first - 1, 0);
+    const std::int64_t last = std::min<std::int64_t>(range.last + 1, signal.GetSize() - 1);
+    const char* from = reinterpret_cast<const char*>(signal.samples.data() + first);
+    const std::int64_t bytes = std::min<std::int64_t>((last - first + 1) * static_cast<std::int64_t>(sizeof(float)), kMostBytes);
+    for (std::int64_t offset = 0; offset < bytes; offset += kCacheLine) __builtin_prefetch(from + offset);
 }
 
 // The peaks whose ends are both numbers, ordered by start time, with the minimum end time
@@ -212,21 +248,11 @@ private:
 constexpr int kLanes = 4;
 typedef double Doubles __attribute__((vector_size(kLanes * sizeof(double))));
 typedef std::int64_t Longs __attribute__((vector_size(kLanes * sizeof(double))));
-typedef float Floats __attribute__((vector_size(kLanes * sizeof(float))));
-typedef std::int32_t Ints __attribute__((vector_size(kLanes * sizeof(float))));
+typedef std::uint32_t Bits __attribute__((vector_size(2 * kLanes * sizeof(float))));  // of 2 * kLanes floats
 
-inline Doubles LoadWidened(const float* from) {
-    Floats v;
-    std::memcpy(&v, from, sizeof v);
-    return __builtin_convertvector(v, Doubles);
-}
-
-inline Ints LoadBits(const float* from) {
-    Ints v;
-    std::memcpy(&v, from, sizeof v);
-    return v;
-}
-
+// Four samples from y[i] on, widened (written element by element, which compiles to one
+// conversion from memory).
+#define OSTREL_WIDEN(y, i) (Doubles{(y)[(i)], (y)[(i) + 1], (y)[(i) + 2], (y)[(i) + 3]})
 // The straight baseline of a peak that is not flat (its ends differ): at time t it is
 // bS + (t - s) * (bE - bS) / (e - s), evaluated in exactly that order.
 struct SlopedLine {
@@ -282,19 +308,19 @@ OSTREL_KERNEL bool LargestSlopedDeviation(const float* y, std::int64_t first, st
     index += static_cast<double>(first);
     Doubles best = {-DBL_MAX, -DBL_MAX, -DBL_MAX, -DBL_MAX};
     Doubles bestIndex = index;
-    Longs unordered = {};
+    Doubles total = {};  // of the deviations, which are at least 0: not a number if one is not
     std::int64_t i = first;
     for (; last - i >= kLanes - 1; i += kLanes) {
         const Doubles t = times.startTime + index * times.step;
         const Doubles base = line.level + (t - line.start) * line.rise / line.width;
-        const Doubles h = (Doubles)((Longs)(LoadWidened(y + i) - base) & magnitude);
+        const Doubles h = (Doubles)((Longs)(OSTREL_WIDEN(y, i) - base) & magnitude);
         const Longs larger = h > best;
         best = larger ? h : best;
         bestIndex = larger ? index : bestIndex;
-        unordered |= h != h;
+        total += h;
         index += static_cast<double>(kLanes);
     }
-    if (unordered[0] | unordered[1] | unordered[2] | unordered[3]) return false;
+    if (std::isnan(total[0] + total[1] + total[2] + total[3])) return false;
     Deviation d;
     for (int lane = 0; lane < kLanes; ++lane) {
         if (best[lane] > d.height || (best[lane] == d.height && d.at >= 0 && bestIndex[lane] < static_cast<double>(d.at))) {
@@ -337,42 +363,43 @@ Deviation LargestDeviation(const float* y, std::int64_t first, std::int64_t last
 // from +0 never yield -0). Samples that are infinite or not a number, or exponents too far
 // apart for the count, are summed one after another.
 OSTREL_KERNEL double SumInOrder(const float* samples, std::size_t count) {
-    const Ints magnitude = {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX};
+    constexpr std::uint32_t kMagnitude = 0x7FFFFFFF;
+    constexpr std::uint32_t kInfinity = 0x7F800000;
+    constexpr int kMantissaBits = 23;
+    constexpr std::size_t kStride = 2 * kLanes;
     Doubles sum0 = {};
     Doubles sum1 = {};
-    Ints largest = {};           // largest magnitude bits
-    Ints smallest = magnitude;   // smallest nonzero magnitude bits (zeros taken as the largest)
+    Bits largest = {};   // largest magnitude (as bits, which order like the magnitudes)
+    Bits smallest = ~Bits{};  // smallest magnitude less 1, unsigned, so that a zero counts as the largest
     std::size_t i = 0;
-    for (; count - i >= 2 * kLanes; i += 2 * kLanes) {
-        sum0 += LoadWidened(samples + i);
-        sum1 += LoadWidened(samples + i + kLanes);
-        for (std::size_t half = 0; half < 2 * kLanes; half += kLanes) {
-            const Ints m = LoadBits(samples + i + half) & magnitude;
-            const Ints nonzero = m | ((m == 0) & magnitude);
-            largest = m > largest ? m : largest;
-            smallest = nonzero < smallest ? nonzero : smallest;
-        }
+    for (; count - i >= kStride; i += kStride) {
+        Bits m;
+        std::memcpy(&m, samples + i, sizeof m);
+        m &= kMagnitude;
+        largest = m > largest ? m : largest;
+        m -= 1;
+        smallest = m < smallest ? m : smallest;
+        sum0 += OSTREL_WIDEN(samples, i);
+        sum1 += OSTREL_WIDEN(samples, i + kLanes);
     }
-    std::int32_t top = 0;
-    std::int32_t bottom = INT32_MAX;
-    for (int lane = 0; lane < kLanes; ++lane) {
+    std::uint32_t top = 0;
+    std::uint32_t bottom = ~std::uint32_t{0};
+    for (std::size_t lane = 0; lane < kStride; ++lane) {
         top = std::max(top, largest[lane]);
         bottom = std::min(bottom, smallest[lane]);
     }
     double tail = 0;
     for (; i < count; ++i) {
-        std::int32_t m;
+        std::uint32_t m;
         std::memcpy(&m, samples + i, sizeof m);
-        m &= INT32_MAX;
+        m &= kMagnitude;
         top = std::max(top, m);
-        if (m != 0) bottom = std::min(bottom, m);
+        bottom = std::min(bottom, m - 1);
         tail += samples[i];
     }
-    constexpr std::int32_t kInfinityBits = 0x7F800000;
-    constexpr int kMantissaBits = 23;
-    if (top < kInfinityBits) {
+    if (top < kInfinity) {
         if (top == 0) return 0.0;
-        const int spread = (top >> kMantissaBits) - std::max(bottom >> kMantissaBits, 1);
+        const int spread = static_cast<int>(top >> kMantissaBits) - std::max(static_cast<int>((bottom + 1) >> kMantissaBits), 1);
         if (spread <= 29 && count <= (std::size_t{1} << (29 - spread))) {
             const Doubles both = sum0 + sum1;
             return ((both[0] + both[1]) + (both[2] + both[3])) + tail;
@@ -514,7 +541,10 @@ void PeakTable::ApplyGroupBaselines() {
 void PeakTable::IntegrateAll() {
     if (!signal_) throw std::logic_error("the peak table has no signal to integrate against");
     ApplyGroupBaselines();
-    for (Peak& peak : peaks_) peak.Integrate(*signal_);
+    for (std::size_t i = 0; i < peaks_.size(); ++i) {
+        if (i + 1 < peaks_.size()) PrefetchSamples(peaks_[i + 1], *signal_);
+        peaks_[i].Integrate(*signal_);
+    }
     SubtractNestedAreas(peaks_);
 }
 

@@ -132,6 +132,12 @@ void PlainIntegrateAll(std::vector<Peak>& peaks, const Lattice& signal) {
                 peaks[i].area -= peaks[j].area;
 }
 
+double PlainSum(const std::vector<float>& y) {
+    double sum = 0;
+    for (float v : y) sum = sum + v;
+    return sum;
+}
+
 // ---- Random signals and tables ---------------------------------------------------------------
 
 // Equal bits; a result that is not a number may be any such number.
@@ -340,6 +346,31 @@ TEST(IntegrationReference, ValueAtAgreesToTheBit) {
         for (int k = 0; k < 50; ++k) {
             const double t = PeakTime(r, signal);
             ASSERT_PRED_FORMAT2(Same, PlainValueAt(signal, t), signal.ValueAt(t)) << "round " << round << ", t " << t;
+        }
+    }
+}
+
+TEST(IntegrationReference, SumInOrderAgreesToTheBit) {
+    // Sums that no grouping can change and sums that round, near zero, subnormal, huge, infinite
+    // and not a number, at every length modulo the width of the unrolled loop.
+    Random r(0x5EED'0003);
+    for (int round = 0; round < 3000; ++round) {
+        const auto kind = static_cast<SignalKind>(r.Below(static_cast<std::uint64_t>(SignalKind::Count)));
+        const std::vector<float> y = MakeSamples(r, kind, r.OneIn(20) ? r.Below(70000) : r.Below(300));
+        ASSERT_PRED_FORMAT2(Same, PlainSum(y), chromatogram::SumInOrder(y.data(), y.size()))
+            << "round " << round << ", kind " << static_cast<int>(kind) << ", " << y.size() << " samples";
+    }
+    // All of one magnitude but one far smaller, in every position: exact while the count and the
+    // spread of exponents allow it, rounding just past that.
+    for (int spread : {0, 1, 12, 28, 29, 30, 31, 40}) {
+        for (std::size_t n : {std::size_t{1} << (29 - std::min(spread, 29)), (std::size_t{1} << (29 - std::min(spread, 29))) + 1}) {
+            if (n > 200000) continue;
+            for (std::size_t at : {std::size_t{0}, n / 3, n - 1}) {
+                std::vector<float> y(n, 1.5f * 0x1p20f);
+                y[at] = std::ldexp(1.25f, 20 - spread);
+                ASSERT_PRED_FORMAT2(Same, PlainSum(y), chromatogram::SumInOrder(y.data(), y.size()))
+                    << "spread " << spread << ", " << n << " samples, small one at " << at;
+            }
         }
     }
 }
