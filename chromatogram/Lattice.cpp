@@ -4,7 +4,7 @@
 
 namespace chromatogram {
 
-double Lattice::ValueAt(double t) const {
+double Lattice::ValueAt(double t, double position) const {
     const std::int64_t n = static_cast<std::int64_t>(samples.size());
     if (n == 0) return 0.0;
     if (n == 1) return samples[0];
@@ -13,14 +13,13 @@ double Lattice::ValueAt(double t) const {
         return Interpolate(t, TimeAt(k), TimeAt(k + 1), samples[static_cast<std::size_t>(k)],
                            samples[static_cast<std::size_t>(k + 1)]);
     };
-    // The sample interval of t, floor((t - startTime) / step), decided in floating point so that
-    // times far outside the signal (or a zero step) never overflow the conversion to an integer.
-    // An interval that cannot be told (a zero step at the start time itself) extends the first
+    // The sample interval of t, floor(position), decided in floating point so that times far
+    // outside the signal (or a zero step) never overflow the conversion to an integer. An
+    // interval that cannot be told (a zero step at the start time itself) extends the first
     // two samples. Between 0 and n - 1 the conversion, which truncates, gives the floor.
-    const double k = (t - startTime) / step;
-    if (!(k >= 0)) return line(0);
-    if (k >= static_cast<double>(n - 1)) return line(n - 2);
-    return line(static_cast<std::int64_t>(k));
+    if (!(position >= 0)) return line(0);
+    if (position >= static_cast<double>(n - 1)) return line(n - 2);
+    return line(static_cast<std::int64_t>(position));
 }
 
 }  // namespace chromatogram

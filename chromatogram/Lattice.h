@@ -34,7 +34,9 @@ public:
     // The signal at time t: linear interpolation between the two neighbouring samples, and the
     // line through the first or last two samples extended beyond them. A signal of fewer than
     // two samples is taken as flat: its one sample everywhere, or 0 when it has none.
-    double ValueAt(double t) const;
+    double ValueAt(double t) const { return ValueAt(t, (t - startTime) / step); }
+    // The same for a caller that has t's position in samples, (t - startTime) / step, already.
+    double ValueAt(double t, double position) const;
 };
 
 }  // namespace chromatogram
