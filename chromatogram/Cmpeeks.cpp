@@ -72,6 +72,7 @@ void ReadAttributes(Archive& archive, std::int32_t version, Attributes& attribut
     if (count > archive.Remaining() / kSmallestPair)
         throw EndOfDataError("an attribute list announces more pairs than the stream holds");
     attributes.clear();
+    if (count == 0) return;
     std::unordered_set<std::string> keys;
     for (std::uint32_t k = 0; k < count; ++k) {
         std::string key = archive.ReadText();
@@ -648,7 +649,8 @@ void PeakTable::ReadFromStream(platform::Stream& stream) {
             throw ExhaustedMemoryError("the legacy table holds more peaks than can be indexed");
     }
 
-    peaks_.assign(static_cast<std::size_t>(count), Peak{});
+    peaks_.clear();
+    peaks_.resize(static_cast<std::size_t>(count));
     for (std::size_t i = 0; i < peaks_.size(); ++i) {
         ReadRecord(archive, version, peaks_[i]);
         peaks_[i].index = static_cast<std::int32_t>(i);
