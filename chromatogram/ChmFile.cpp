@@ -39,11 +39,13 @@ void ReadSignal(platform::CompoundFile& file, Lattice& signal) {
     const std::uint64_t count = size / sizeof(float);
     if (count > static_cast<std::uint64_t>(std::numeric_limits<int>::max()))
         throw ExhaustedMemoryError("the signal holds more samples than can be indexed");
+    // The samples added by growing are left as they are: the read fills them.
     signal.samples.resize(static_cast<std::size_t>(count));
     const std::size_t bytes = signal.samples.size() * sizeof(float);
     const std::size_t got = bytes > 0 ? stream->Read(signal.samples.data(), bytes) : 0;
     if (got < bytes) {
-        // Leave no sample of an earlier file behind the new file's samples.
+        // Leave neither a sample of an earlier file nor whatever the memory held behind the
+        // samples delivered.
         std::memset(reinterpret_cast<char*>(signal.samples.data()) + got, 0, bytes - got);
         throw StreamReadError("the signal stream delivered fewer bytes than its size");
     }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 // The sampled detector signal of a chromatogram and the straight-line interpolation used for
@@ -14,11 +18,38 @@ inline double Interpolate(double x, double x1, double x2, double y1, double y2) 
     return y1 + (x - x1) * (y2 - y1) / (x2 - x1);
 }
 
+// Allocates as std::allocator does, but leaves an element that growing a vector adds
+// uninitialised instead of setting it to zero: a signal is sized to its stream and read
+// straight into, and zero-filling megabytes first would cost a good part of the read. Whoever
+// grows such a vector must fill what it added.
+template <typename T>
+struct LeaveUninitialised : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = LeaveUninitialised<U>;
+    };
+    LeaveUninitialised() = default;
+    template <typename U>
+    LeaveUninitialised(const LeaveUninitialised<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+using Samples = std::vector<float, LeaveUninitialised<float>>;
+
+inline bool operator==(const Samples& a, const std::vector<float>& b) { return std::equal(a.begin(), a.end(), b.begin(), b.end()); }
+
 // A uniformly sampled signal: single-precision samples and a time base. The time of sample i is
 // startTime + i * step for any i, also outside the samples; step may be zero or negative.
 class Lattice {
 public:
-    std::vector<float> samples;
+    Samples samples;
     double startTime = 0.0;
     double step = 1.0;
 

@@ -35,7 +35,7 @@ double PlainInterpolate(double x, double x1, double x2, double y1, double y2) {
 double PlainTimeAt(const Lattice& signal, std::int64_t i) { return signal.startTime + static_cast<double>(i) * signal.step; }
 
 double PlainValueAt(const Lattice& signal, double t) {
-    const std::vector<float>& y = signal.samples;
+    const chromatogram::Samples& y = signal.samples;
     const std::int64_t n = static_cast<std::int64_t>(y.size());
     if (n == 0) return 0.0;
     if (n == 1) return y[0];
@@ -60,7 +60,7 @@ void PlainSetGroupBaseline(Peak& p, double c, double d, const Lattice& signal) {
 void PlainIntegrate(Peak& p, const Lattice& signal) {
     const double s = p.startTime;
     const double e = p.endTime;
-    const std::vector<float>& y = signal.samples;
+    const chromatogram::Samples& y = signal.samples;
     const std::int64_t n = static_cast<std::int64_t>(y.size());
     // The sample range, clamped to the signal while still in floating point; an end that is
     // not a number gives no samples, a quotient that is not a number leaves that side open.
@@ -313,7 +313,8 @@ TEST(IntegrationReference, AgreesToTheBitOnRandomSignalsAndTables) {
         const auto kind = static_cast<SignalKind>(r.Below(static_cast<std::uint64_t>(SignalKind::Count)));
         const std::size_t n = r.OneIn(10) ? r.Below(4) : r.Below(r.OneIn(4) ? 20000 : 3000);
         Lattice signal;
-        signal.samples = MakeSamples(r, kind, n);
+        const std::vector<float> samples = MakeSamples(r, kind, n);
+        signal.samples.assign(samples.begin(), samples.end());
         SetRandomTimeBase(r, signal);
         CompareTable(signal, MakePeaks(r, signal),
                      "round " + std::to_string(round) + " (kind " + std::to_string(static_cast<int>(kind)) + ", " + std::to_string(n) +
@@ -332,7 +333,7 @@ TEST(IntegrationReference, AgreesToTheBitOnASyntheticRun) {
     for (int i = 0; i < 150; ++i) run.peaks.push_back({"", run.step * run.sampleCount / 150 * (i + 0.5), 0.025, 10.0 + i % 7});
     const fixtures::ChromatogramFixture c = fixtures::Synthesize(run);
     Lattice signal;
-    signal.samples = c.signal;
+    signal.samples.assign(c.signal.begin(), c.signal.end());
     signal.SetTimeBase(run.step, run.startTime);
     CompareTable(signal, c.table.peaks, "synthetic run");
 }
@@ -341,7 +342,8 @@ TEST(IntegrationReference, ValueAtAgreesToTheBit) {
     Random r(0x5EED'0002);
     for (int round = 0; round < 300; ++round) {
         Lattice signal;
-        signal.samples = MakeSamples(r, static_cast<SignalKind>(r.Below(static_cast<std::uint64_t>(SignalKind::Count))), r.Below(50));
+        const std::vector<float> samples = MakeSamples(r, static_cast<SignalKind>(r.Below(static_cast<std::uint64_t>(SignalKind::Count))), r.Below(50));
+        signal.samples.assign(samples.begin(), samples.end());
         SetRandomTimeBase(r, signal);
         for (int k = 0; k < 50; ++k) {
             const double t = PeakTime(r, signal);

@@ -17,7 +17,7 @@ TEST(SyntheticRun, YieldsPeaksWhoseIntegratedAreasAreTheRequestedOnes) {
     ASSERT_EQ(c.signal.size(), 1600u);
 
     chromatogram::Lattice signal;
-    signal.samples = c.signal;
+    signal.samples.assign(c.signal.begin(), c.signal.end());
     signal.SetTimeBase(run.step, run.startTime);
     chromatogram::PeakTable table;
     table.SetSignal(&signal);

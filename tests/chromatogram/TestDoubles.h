@@ -36,7 +36,7 @@ private:
 // A signal of the given samples and time base.
 inline chromatogram::Lattice MakeSignal(std::vector<float> samples, double startTime = 0, double step = 1) {
     chromatogram::Lattice signal;
-    signal.samples = std::move(samples);
+    signal.samples.assign(samples.begin(), samples.end());
     signal.SetTimeBase(step, startTime);
     return signal;
 }
