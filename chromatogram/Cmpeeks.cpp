@@ -352,13 +352,12 @@ struct SampleSummary {
 // apart for the count, must be summed one after another. count must be at least 1.
 OSTREL_KERNEL SampleSummary Summarize(const float* samples, std::size_t count) {
     constexpr std::uint32_t kMagnitude = 0x7FFFFFFF;
-    constexpr std::uint32_t kInfinity = 0x7F800000;
     constexpr int kMantissaBits = 23;
     Doubles sum0 = {};
     Doubles sum1 = {};
-    Bits largest = {};          // largest magnitude (as bits, which order like the magnitudes)
-    Bits smallest = ~Bits{};    // smallest magnitude less 1, unsigned, so that zero counts as the largest
-    Floats lowest = {} ;
+    Bits smallest = ~Bits{};  // smallest magnitude (as bits, which order like the magnitudes) less 1,
+                              // unsigned, so that zero counts as the largest
+    Floats lowest = {};
     lowest += samples[0];
     Floats highest = lowest;
     std::size_t i = 0;
@@ -367,39 +366,36 @@ OSTREL_KERNEL SampleSummary Summarize(const float* samples, std::size_t count) {
         std::memcpy(&v, samples + i, sizeof v);
         lowest = v < lowest ? v : lowest;
         highest = v > highest ? v : highest;
-        Bits m = (Bits)v & kMagnitude;
-        largest = m > largest ? m : largest;
-        m -= 1;
+        const Bits m = ((Bits)v & kMagnitude) - 1;
         smallest = m < smallest ? m : smallest;
         sum0 += OSTREL_WIDEN(samples, i);
         sum1 += OSTREL_WIDEN(samples, i + kLanes);
     }
     SampleSummary summary;
-    std::uint32_t top = 0;
     std::uint32_t bottom = ~std::uint32_t{0};
     summary.lowest = samples[0];
     summary.highest = samples[0];
     for (int lane = 0; lane < kWide; ++lane) {
-        top = std::max(top, largest[lane]);
         bottom = std::min(bottom, smallest[lane]);
         summary.lowest = std::min(summary.lowest, lowest[lane]);
         summary.highest = std::max(summary.highest, highest[lane]);
     }
     double tail = 0;
     for (; i < count; ++i) {
-        std::uint32_t m;
-        std::memcpy(&m, samples + i, sizeof m);
-        m &= kMagnitude;
-        top = std::max(top, m);
-        bottom = std::min(bottom, m - 1);
+        bottom = std::min(bottom, (std::bit_cast<std::uint32_t>(samples[i]) & kMagnitude) - 1);
         summary.lowest = std::min(summary.lowest, samples[i]);
         summary.highest = std::max(summary.highest, samples[i]);
         tail += samples[i];
     }
     const Doubles both = sum0 + sum1;
     summary.sum = ((both[0] + both[1]) + (both[2] + both[3])) + tail;
-    summary.finite = top < kInfinity;
+    // A sample that is infinite or not a number makes the sum so; finite floats, fewer than 2^31
+    // of them, cannot add up beyond the doubles. Without such samples the extremes are the true
+    // ones, and the larger magnitude of the two is the largest.
+    summary.finite = std::isfinite(summary.sum);
     if (summary.finite) {
+        const std::uint32_t top = std::max(std::bit_cast<std::uint32_t>(summary.lowest) & kMagnitude,
+                                           std::bit_cast<std::uint32_t>(summary.highest) & kMagnitude);
         const int spread = static_cast<int>(top >> kMantissaBits) - std::max(static_cast<int>((bottom + 1) >> kMantissaBits), 1);
         summary.sumExact = top == 0 || (spread <= 29 && count <= (std::size_t{1} << (29 - spread)));
     }
