@@ -229,7 +229,9 @@ private:
 // The kernels are compiled for AVX2 and for the baseline instruction set and chosen when the
 // program starts. FMA is not enabled for either, so no multiplication and addition are fused.
 
-#if defined(__x86_64__) && defined(__has_attribute)
+// (Defining OSTREL_KERNEL empty when compiling builds the baseline version alone, to test it on
+// a processor that has AVX2.)
+#if !defined(OSTREL_KERNEL) && defined(__x86_64__) && defined(__has_attribute)
 #if __has_attribute(target_clones)
 #define OSTREL_KERNEL __attribute__((target_clones("avx2", "default")))
 #endif
