@@ -211,7 +211,6 @@ private:
     std::vector<double> minEndFrom_;  // minimum end over positions k and after
 };
 
-
 // ---- Integration kernels -------------------------------------------------------------------
 //
 // A peak spans hundreds of samples and loading integrates thousands of peaks, so the loop over
@@ -562,9 +561,6 @@ double SumInOrder(const float* samples, std::size_t count) {
     const SampleSummary summary = Summarize(samples, count);
     return summary.sumExact ? summary.sum : SumOneAfterAnother(samples, count);
 }
-
-namespace {
-}  // namespace
 
 void Peak::SetGroupBaseline(double c, double d, const Lattice& signal) {
     const double yc = signal.ValueAt(c);
