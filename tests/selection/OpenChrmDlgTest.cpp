@@ -61,12 +61,23 @@ protected:
         fixtures::WriteStg((in.empty() ? folder : in) + "/" + c.name, f);
     }
 
-    // A file that is no chromatogram, last written at `time`.
-    std::string WriteUnreadable(const char* name, std::int64_t time) const {
-        const std::string path = data.WriteFile(std::string("runs/") + name, "not a compound file");
+    static void SetLastWriteTime(const std::string& path, std::int64_t time) {
         const timespec times[2] = {{time, 0}, {time, 0}};
         ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-        return path;
+    }
+    // A file that is no chromatogram, last written at `time`.
+    void WriteUnreadable(const char* name, std::int64_t time) const {
+        SetLastWriteTime(data.WriteFile(std::string("runs/") + name, "not a compound file"), time);
+    }
+    // A calibration run whose passport breaks off in its last value, last written at `time`.
+    void WriteCutCalibration(const char* name, std::int64_t time) const {
+        fixtures::ChromatogramFixture f;
+        f.passport.isCalibration = 1;
+        std::string passport = fixtures::EncodePassport(f.passport);
+        passport.resize(passport.size() - 4);
+        const std::string path = folder + "/" + name;
+        fixtures::WriteCompoundFile(path, fixtures::Replaced(fixtures::EncodeStreams(f), "Passport", passport));
+        SetLastWriteTime(path, time);
     }
 
     static std::optional<platform::RegistryKey> UserKey() {
@@ -270,19 +281,23 @@ TEST_F(OpenChrmDlgTest, HiddenRowsAreNeverJoined) {
     EXPECT_EQ(Result(), std::vector<std::string>{folder + "/shown.stg"});
 }
 
-TEST_F(OpenChrmDlgTest, UnreadableFileIsListedAsAnAnalysisAndCanBeChosen) {
+TEST_F(OpenChrmDlgTest, UnreadableFilesKeepTheirRowsAndCanBeChosen) {
     Write({"good.stg", kNoon + 60, "Проба", "Этанол", "", "", 1});
     WriteUnreadable("broken.stg", kNoon - 2 * 86400);
+    WriteCutCalibration("cut.stg", kNoon - 86400);
     Remember(folder);
     Run([&] {
-        EXPECT_EQ(ListRows(), (Rows{{"15.11.23", "Проба", "good"}, {"13.11.23", "????", "broken"}}));
+        EXPECT_EQ(ListRows(), (Rows{{"15.11.23", "Проба", "good"},
+                                    {"14.11.23", "????", "cut"},
+                                    {"13.11.23", "????", "broken"}}));
         ClickRow("broken");
         EXPECT_EQ(PassportBox(), "Ошибка чтения !!!");
         ClickRow("good");
         EXPECT_EQ(PassportBox(), "");
 
+        // The cut passport got as far as its calibration flag before the read failed.
         Choose(IDC_TYPE_FILTER, "Градуировочные");
-        EXPECT_EQ(Files(), std::vector<std::string>{"good"});
+        EXPECT_EQ(Files(), (std::vector<std::string>{"good", "cut"}));
         Choose(IDC_TYPE_FILTER, "Анализы");
         EXPECT_EQ(Files(), std::vector<std::string>{"broken"});
         EXPECT_EQ(Items(IDC_METHOD_FILTER), std::vector<std::string>{"* (любой)"});  // filters offer what was scanned
