@@ -8,10 +8,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/DialogTemplate.h"
 #include "resources/Resource.h"
-#if __has_include("selection/OpenChrmDlg.h")
 #include "selection/OpenChrmDlg.h"
-#define OSTREL_OPEN_DIALOG_LANDED 1
-#endif
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -103,16 +100,21 @@ int FindStringPrefix(const QComboBox* combo, int start, const QString& prefix) {
     return -1;
 }
 
+// The screen font that stands for the template's runs a few pixels wider on some captions: a
+// label widens to its text rather than cut off its last letter (the template leaves the room).
+void WidenClippedLabels(const QDialog& dialog) {
+    for (QLabel* label : dialog.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        const int need = label->fontMetrics().horizontalAdvance(label->text());
+        if (need > label->width()) label->resize(need, label->height());
+    }
+}
+
 std::optional<std::vector<std::string>> RunOpenChrmDlg(QWidget* parent) {
-#ifndef OSTREL_OPEN_DIALOG_LANDED
-    return std::nullopt;
-#else
     COpenChrmDlg dialog(parent);
     if (dialog.Run(false) != IDOK) return std::nullopt;
     std::vector<std::string> paths;
     for (int i = 0; i < dialog.SelectedCount(); ++i) paths.push_back(dialog.SelectedPath(i));
     return paths;
-#endif
 }
 
 }  // namespace
@@ -126,6 +128,7 @@ MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction show) {
 CCalibrationDlg::CCalibrationDlg(QWidget* parent)
     : QDialog(parent), icon_(LoadIcon(IDR_MAINFRAME)), chooser_(RunOpenChrmDlg) {
     gui::BuildDialog(*this, *FindDialogTemplate(IDD_CALIBRATION));
+    WidenClippedLabels(*this);
     navEdit_ = gui::FindControl<QLineEdit>(this, IDC_NAV);
     nav2Edit_ = gui::FindControl<QLineEdit>(this, IDC_NAV2);
     dolyaEdit_ = gui::FindControl<QLineEdit>(this, IDC_DOLYA);
