@@ -18,7 +18,8 @@ int PointCount(std::span<const float> a, std::span<const float> b) {
 }
 
 // Fonts need a GUI application. A program without one (ostrel-cli) gets an offscreen one for
-// the call, gone again before the call returns. Null when there is none to be had.
+// the call, returned here to be gone again before the call returns; `available` tells whether
+// there is one at all (a console-only application object has no fonts).
 std::unique_ptr<QGuiApplication> GuiApplicationForCall(bool& available) {
     if (QCoreApplication::instance() != nullptr) {
         available = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
