@@ -139,9 +139,7 @@ CCalibrationDlg::CCalibrationDlg(QWidget* parent)
     // The black frame becomes the chart control, with its place and id.
     QWidget* frame = gui::FindControl(this, IDC_CHART);
     chart_ = new CAutoCtrl(this);
-    ::SetControlId(frame, IDC_CHART);  // the id the chart's notifications carry
     chart_->ReplaceControl(frame);
-    gui::SetControlId(chart_, IDC_CHART);
 
     OnInitDialog();
     Connect();

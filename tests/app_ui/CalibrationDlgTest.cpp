@@ -1,5 +1,6 @@
 #include "DialogDriver.h"
 
+#include "app/Ostrel.h"
 #include "chart/AutoCtrl.h"
 #include "chart/CalibrationChart.h"
 #include "platform/Registry.h"
@@ -67,6 +68,10 @@ TEST(CalibrationDialog, FirstStartOnACleanProfile) {
     EXPECT_EQ(line.count, 0);
     EXPECT_EQ(points.count, 4);
     EXPECT_EQ(points.x, d.dialog->State().pointsX.data()) << "the series draw the dialog's own arrays";
+    EXPECT_EQ(platform::gui::FindControl(d.dialog.get(), IDC_CHART), d.dialog->Chart()) << "in the frame's place";
+    EXPECT_EQ(d.dialog->Chart()->geometry(),
+              platform::gui::DialogUnitsToPixels(QRect(7, 94, 375, 154),
+                                                 platform::gui::DialogBaseUnits(d.dialog->font())));
     EXPECT_TRUE(log.messages.empty());
 
     d.Click(IDOK);
@@ -75,6 +80,26 @@ TEST(CalibrationDialog, FirstStartOnACleanProfile) {
     EXPECT_EQ(StoredDouble("nav"), 0);
     EXPECT_EQ(StoredString("mtd"), "");
     for (const char* level : {"1", "2", "3", "4", "5"}) EXPECT_EQ(StoredString(level), "");
+}
+
+// The application object puts the settings below the data system's key, runs the dialog to its
+// end, and ends the program.
+TEST(CalibrationApp, RunsTheDialogBelowTheDataSystemsKey) {
+    Profile profile;
+    platform::SetRegistryKeyName("");
+    platform::SetProfileName("");
+    MessageLog log;
+    CCalibrationApp app;
+    QWidget* running = nullptr;
+    QTimer::singleShot(0, [&] {
+        running = app.MainWindow();
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+    });
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_NE(running, nullptr);
+    EXPECT_EQ(app.MainWindow(), nullptr);
+    EXPECT_EQ(platform::ApplicationKeyPath(), "Software\\Tarnwick\\Velmora");
+    EXPECT_EQ(StoredString("1"), "") << "the settings were stored when the dialog ended";
 }
 
 // The controls come in the order of the template, which is the tab order: the ethanol mass (in
