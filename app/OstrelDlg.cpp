@@ -21,7 +21,6 @@
 #include <QTreeWidget>
 
 #include <charconv>
-#include <clocale>
 #include <cstdlib>
 #include <locale.h>
 
@@ -34,7 +33,7 @@ constexpr const char* kNotANumber = "Please enter a number.";
 // A field is read as the window system's text buffer of 32 characters holds it.
 constexpr int kFieldCharacters = 31;
 constexpr int kShownPrecision = 4;    // figures shown to the operator
-constexpr int kInputPrecision = 15;   // the inputs, so that what is shown reads back the same
+constexpr int kInputPrecision = 15;   // the inputs: every digit a double is sure to hold
 
 struct LevelColumn {
     const char* header;
