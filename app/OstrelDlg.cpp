@@ -69,7 +69,8 @@ QString FormatG(double value, int precision) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// A field's text as a number: blanks, what strtod reads in the C locale, blanks, nothing more. A
+// A field's text as a number: blanks, what strtod reads in the C locale (sign, digits, point,
+// exponent), blanks, nothing more. A
 // text strtod reads as 0 counts only when it starts with the digit 0, so that an empty field, a
 // lone point or sign, "-0" and "+0" are not numbers while "0", "0.0" and "0e5" are.
 std::optional<double> ParseNumberField(const std::string& text) {
@@ -80,6 +81,10 @@ std::optional<double> ParseNumberField(const std::string& text) {
     char* end = nullptr;
     const double value = ::strtod_l(p, &end, cLocale);
     if (value == 0 && first != '0') return std::nullopt;
+    // Only sign, digits, point and exponent: glibc's strtod also reads "inf", "nan" and hex
+    // numbers, which are no masses and which the operator's C library never took for numbers.
+    if (std::string_view(p, static_cast<size_t>(end - p)).find_first_not_of("0123456789+-.eE") != std::string_view::npos)
+        return std::nullopt;
     p = end;
     while (IsBlank(*p)) ++p;
     if (*p != '\0') return std::nullopt;
