@@ -1,5 +1,7 @@
 #include "chart/AutoCtrl.h"
 
+#include "platform/gui/DialogTemplate.h"
+
 #include <QCoreApplication>
 #include <QLayout>
 #include <QMouseEvent>
@@ -7,7 +9,6 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
-#include <QVariant>
 
 #include <algorithm>
 #include <climits>
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr char kControlIdProperty[] = "controlId";
 constexpr int kMinBandExtent = 2;           // a rubber band must be wider and taller than this
 constexpr double kZoomLimit = 100000;       // a view is wider than 1/kZoomLimit of its larger end
 
@@ -36,12 +36,6 @@ bool WideEnough(double a, double b) {
 }
 
 }  // namespace
-
-int ControlId(const QWidget* widget) {
-    return widget == nullptr ? 0 : widget->property(kControlIdProperty).toInt();
-}
-
-void SetControlId(QWidget* widget, int id) { widget->setProperty(kControlIdProperty, id); }
 
 QEvent::Type ChartNotifyEvent::EventType() {
     static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -149,10 +143,10 @@ void CAutoCtrl::ShowAllY() {
 void CAutoCtrl::ReplaceControl(QWidget* placeholder) {
     QWidget* parent = placeholder->parentWidget();
     const QRect geometry = placeholder->geometry();
-    const int id = ControlId(placeholder);
+    const int id = platform::gui::ControlId(placeholder);
     setParent(parent);
     setGeometry(geometry);
-    SetControlId(this, id);
+    platform::gui::SetControlId(this, id);
     if (parent != nullptr && parent->layout() != nullptr) delete parent->layout()->replaceWidget(placeholder, this);
     stackUnder(placeholder);
     delete placeholder;
@@ -414,7 +408,7 @@ void CAutoCtrl::EndRubberBand() {
 
 void CAutoCtrl::Notify(int code) {
     if (QWidget* parent = parentWidget()) {
-        ChartNotifyEvent event(this, ControlId(this), code);
+        ChartNotifyEvent event(this, platform::gui::ControlId(this), code);
         QCoreApplication::sendEvent(parent, &event);
     }
     emit notified(code);

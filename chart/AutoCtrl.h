@@ -11,10 +11,6 @@
 
 class QScrollBar;
 
-// The numeric id of a control, kept in the widget's dynamic property "controlId" (0: none).
-int ControlId(const QWidget* widget);
-void SetControlId(QWidget* widget, int id);
-
 // Notification codes the chart control sends its parent.
 inline constexpr int kZoomedNotification = 1025;
 inline constexpr int kHorzScrolledNotification = 1026;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -16,17 +17,20 @@ int PointCount(std::span<const float> a, std::span<const float> b) {
     return static_cast<int>(std::min(a.size(), b.size()));
 }
 
-// Fonts need a GUI application; a program without one (ostrel-cli) gets an offscreen one for
-// the rest of its run.
-bool EnsureGuiApplication() {
-    if (QCoreApplication::instance() != nullptr)
-        return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+// Fonts need a GUI application. A program without one (ostrel-cli) gets an offscreen one for
+// the call, returned here to be gone again before the call returns; `available` tells whether
+// there is one at all (a console-only application object has no fonts).
+std::unique_ptr<QGuiApplication> GuiApplicationForCall(bool& available) {
+    if (QCoreApplication::instance() != nullptr) {
+        available = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+        return nullptr;
+    }
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "ostrel-cli";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
-    return app != nullptr;
+    available = true;
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace
@@ -64,7 +68,10 @@ QImage RenderCalibrationChart(std::span<const float> pointsX, std::span<const fl
 bool WriteCalibrationChartPng(const std::string& path, std::span<const float> pointsX,
                               std::span<const float> pointsY, std::span<const float> lineX,
                               std::span<const float> lineY, int width, int height) {
-    if (width <= 0 || height <= 0 || !EnsureGuiApplication()) return false;
+    if (width <= 0 || height <= 0) return false;
+    bool available = false;
+    const std::unique_ptr<QGuiApplication> app = GuiApplicationForCall(available);
+    if (!available) return false;
     const QImage image = RenderCalibrationChart(pointsX, pointsY, lineX, lineY, width, height);
     return !image.isNull() && image.save(QString::fromStdString(path), "PNG");
 }

@@ -24,8 +24,8 @@ QImage RenderCalibrationChart(std::span<const float> pointsX, std::span<const fl
                               std::span<const float> lineX, std::span<const float> lineY, int width,
                               int height);
 
-// The same written to a PNG file. Creates an offscreen GUI application first if the program
-// has none (ostrel-cli). Returns false when the image cannot be made or written.
+// The same written to a PNG file. A program without an application object (ostrel-cli) gets an
+// offscreen GUI application for the call. Returns false when the image cannot be made or written.
 bool WriteCalibrationChartPng(const std::string& path, std::span<const float> pointsX,
                               std::span<const float> pointsY, std::span<const float> lineX,
                               std::span<const float> lineY, int width, int height);

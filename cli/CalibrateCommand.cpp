@@ -1,14 +1,18 @@
 // ostrel-cli calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]...
+//                     [--chart FILE.png [--size WxH]]
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
-// the options applied in order; prints the levels, the average coefficient and the chart arrays.
+// the options applied in order; prints the levels, the average coefficient and the chart arrays,
+// and with --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size).
 // It never writes the settings.
 #include "app/Calc.h"
 #include "app/Settings.h"
 #include "app/XTPRegistryManager.h"
+#include "chart/CalibrationChart.h"
 #include "cli/Arguments.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,9 +22,14 @@
 namespace {
 
 constexpr const char* kName = "calibrate";
+constexpr int kChartWidth = 560;
+constexpr int kChartHeight = 300;
+constexpr int kChartSideMax = 8192;  // keeps the image within a few hundred megabytes
 
 struct Options {
     bool stored = false;
+    std::string chartPath;
+    std::optional<std::pair<int, int>> chartSize;
     // Applied in order once the state has been built.
     std::vector<std::function<void(app::Calibration&)>> changes;
 };
@@ -49,6 +58,24 @@ std::optional<std::string> SetLevel(const std::string& value, Options& options) 
     return std::nullopt;
 }
 
+// A side of the chart's size: 1 to kChartSideMax, in decimal digits only.
+std::optional<int> ChartSide(const std::string& digits) {
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int side = std::stoi(digits);
+    if (side < 1 || side > kChartSideMax) return std::nullopt;
+    return side;
+}
+
+std::optional<std::string> SetChartSize(const std::string& value, Options& options) {
+    const std::size_t x = value.find('x');
+    const std::optional<int> w = x == std::string::npos ? std::nullopt : ChartSide(value.substr(0, x));
+    const std::optional<int> h = x == std::string::npos ? std::nullopt : ChartSide(value.substr(x + 1));
+    if (!w || !h) return "expected --size WxH with sides from 1 to " + std::to_string(kChartSideMax) + ": '" + value + "'";
+    options.chartSize = std::pair{*w, *h};
+    return std::nullopt;
+}
+
 const std::vector<OptionSpec>& Specs() {
     static const std::vector<OptionSpec> specs = {
         {"--stored", false, [](const std::string&, Options& o) { o.stored = true; return std::optional<std::string>(); }},
@@ -56,6 +83,11 @@ const std::vector<OptionSpec>& Specs() {
         {"--nav2", true, [](const std::string& v, Options& o) { return SetInput(&app::Calibration::nav2, v, o); }},
         {"--dolya", true, [](const std::string& v, Options& o) { return SetInput(&app::Calibration::dolya, v, o); }},
         {"--level", true, SetLevel},
+        {"--chart", true, [](const std::string& v, Options& o) {
+             o.chartPath = v;
+             return v.empty() ? std::optional<std::string>("--chart needs a file name") : std::nullopt;
+         }},
+        {"--size", true, SetChartSize},
     };
     return specs;
 }
@@ -75,6 +107,7 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
         }
         if (std::optional<std::string> error = spec->apply(value, options)) return *error;
     }
+    if (options.chartSize && options.chartPath.empty()) return std::string("--size needs --chart");
     return options;
 }
 
@@ -120,13 +153,22 @@ int RunCalibrate(std::span<const std::string> args) {
     for (const auto& change : options.changes) change(calibration);
     calibration.ComputeCalibration();
 
+    bool chartWritten = true;
+    if (!options.chartPath.empty()) {
+        const auto [width, height] = options.chartSize.value_or(std::pair{kChartWidth, kChartHeight});
+        chartWritten = WriteCalibrationChartPng(options.chartPath, calibration.pointsX, calibration.pointsY,
+                                                calibration.lineX, calibration.lineY, width, height);
+        if (!chartWritten) std::fprintf(stderr, "ostrel-cli: cannot write the chart to '%s'\n", options.chartPath.c_str());
+    }
+
     cli::JsonWriter json;
     WriteCalibration(json, calibration);
     cli::PrintJson(json);
-    return cli::kExitOk;
+    return chartWritten ? cli::kExitOk : cli::kExitFailed;
 }
 
 const cli::Registrar registrar{
-    {kName, "calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]...", RunCalibrate}};
+    {kName, "calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]... [--chart FILE.png [--size WxH]]",
+     RunCalibrate}};
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -83,8 +84,13 @@ std::vector<FileEntry> FindFiles(std::string_view pattern) {
         entry.title = FileTitle(name);
         entry.fullPath = folder + "/" + entry.name;
         struct stat st;
-        // A dangling link still is an entry of the folder: fall back to the link itself.
-        if (::stat(entry.fullPath.c_str(), &st) != 0 && ::lstat(entry.fullPath.c_str(), &st) != 0) continue;
+        // Relative to the open folder, so the kernel does not walk the whole path per file (a
+        // folder scan stats thousands of chromatograms). A dangling link still is an entry of
+        // the folder: fall back to the link itself.
+        const int folderFd = ::dirfd(dir.get());
+        if (::fstatat(folderFd, d->d_name, &st, 0) != 0 &&
+            ::fstatat(folderFd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
         entry.isDirectory = S_ISDIR(st.st_mode);
         entry.lastWriteTime = static_cast<std::int64_t>(st.st_mtime);
         entries.push_back(std::move(entry));

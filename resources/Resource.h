@@ -2,12 +2,15 @@
 
 #include <string>
 
+class QIcon;
+
 namespace platform::gui {
 struct DialogTemplate;
 }
 
-// Resource ids of the program: the two dialog templates, their control ids, the string table.
-// The templates themselves are constant tables in Templates.cpp.
+// Resource ids of the program: the two dialog templates, their control ids, the string table and
+// the icon. The templates themselves are constant tables in Templates.cpp; the icon's pictures
+// are PNG files compiled in (icons.qrc).
 namespace resources {
 
 // Buttons that end a dialog carry the ids of the codes they end it with.
@@ -48,6 +51,9 @@ inline constexpr int IDC_JOINT_SELECTION = 2618;
 inline constexpr int IDC_FOLDER_TREE = 2690;
 inline constexpr int IDC_WHOLE_FILE_SYSTEM = 2691;
 
+// The application icon.
+inline constexpr int IDR_MAINFRAME = 128;
+
 // String table.
 inline constexpr int IDS_ANY_METHOD = 130;
 inline constexpr int IDS_ANY_SITE = 131;
@@ -58,5 +64,8 @@ const platform::gui::DialogTemplate* FindDialogTemplate(int id);
 
 // The string of the string table, or "" for an id without one.
 std::string LoadString(int id);
+
+// The icon with all its sizes, or a null icon for an id without one. A QGuiApplication must exist.
+QIcon LoadIcon(int id);
 
 }  // namespace resources

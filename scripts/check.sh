@@ -23,4 +23,4 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTR
    ctest --output-on-failure -j "$(nproc)")
 
 echo "== fuzzers"
-scripts/fuzz.sh 20000
+scripts/fuzz.sh 100000

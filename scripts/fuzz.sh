@@ -9,7 +9,7 @@ shift || true
 CC=clang-14 CXX=clang++-14 scripts/build.sh build-fuzz -DOSTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
-  for t in build-fuzz/fuzz/fuzz_*; do [ -x "$t" ] && names+=("${t##*/fuzz_}"); done
+  for t in build-fuzz/fuzz/fuzz_*; do [ -f "$t" ] && [ -x "$t" ] && names+=("${t##*/fuzz_}"); done
 fi
 if [ ${#names[@]} -eq 0 ]; then
   echo "fuzz: no fuzz targets yet"
@@ -17,7 +17,7 @@ if [ ${#names[@]} -eq 0 ]; then
 fi
 for name in "${names[@]}"; do
   corpus=$(mktemp -d)
-  if [ -x "build-fuzz/fuzz/seeds_$name" ]; then "build-fuzz/fuzz/seeds_$name" "$corpus"; fi
+  if [ -f "build-fuzz/fuzz/seeds_$name" ]; then "build-fuzz/fuzz/seeds_$name" "$corpus"; fi
   echo "-- fuzz_$name: $runs runs from $(ls "$corpus" | wc -l) seeds"
   log=$(mktemp)
   status=0

@@ -1,5 +1,6 @@
 #include "chart/AutoCtrl.h"
 #include "chart/CalibrationChart.h"
+#include "platform/gui/DialogTemplate.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -68,7 +69,7 @@ protected:
     void SetUp() override {
         parent_.resize(600, 400);
         ctrl_->setGeometry(10, 10, 560, 300);
-        SetControlId(ctrl_, 5030);
+        platform::gui::SetControlId(ctrl_, 5030);
         ctrl_->chart.AddSeries();
         ctrl_->chart.GetSeries(0).SetData(xs_.data(), ys_.data(), 2);
         parent_.show();
@@ -351,14 +352,14 @@ TEST(AutoCtrlPlacement, ReplaceControlTakesThePlaceSizeAndIdOfThePlaceholder) {
     QWidget dialog;
     auto* frame = new QWidget(&dialog);
     frame->setGeometry(12, 34, 200, 100);
-    SetControlId(frame, 5030);
+    platform::gui::SetControlId(frame, 5030);
     const QPointer<QWidget> placeholder(frame);
     auto* ctrl = new CAutoCtrl;
     ctrl->ReplaceControl(frame);
     EXPECT_TRUE(placeholder.isNull());
     EXPECT_EQ(ctrl->parentWidget(), &dialog);
     EXPECT_EQ(ctrl->geometry(), QRect(12, 34, 200, 100));
-    EXPECT_EQ(ControlId(ctrl), 5030);
+    EXPECT_EQ(platform::gui::ControlId(ctrl), 5030);
     EXPECT_FALSE(ctrl->isHidden());
 }
 

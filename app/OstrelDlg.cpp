@@ -1,0 +1,317 @@
+#include "app/OstrelDlg.h"
+
+#include "app/MethodFile.h"
+#include "app/Settings.h"
+#include "chart/AutoCtrl.h"
+#include "chart/CalibrationChart.h"
+#include "platform/Text.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/DialogTemplate.h"
+#include "resources/Resource.h"
+#include "selection/OpenChrmDlg.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <charconv>
+#include <cstdlib>
+#include <locale.h>
+
+namespace {
+
+namespace gui = platform::gui;
+using namespace resources;
+
+constexpr const char* kNotANumber = "Please enter a number.";
+// A field is read as the window system's text buffer of 32 characters holds it.
+constexpr int kFieldCharacters = 31;
+constexpr int kShownPrecision = 4;    // figures shown to the operator
+constexpr int kInputPrecision = 15;   // the inputs: every digit a double is sure to hold
+
+struct LevelColumn {
+    const char* header;
+    int width;  // pixels
+};
+constexpr LevelColumn kLevelColumns[] = {
+    {"ID", 40}, {"Проба", 150}, {"S", 70}, {"Sст", 70}, {"С", 70}, {"Сст", 70}, {"К", 70},
+};
+
+constexpr int kLevelButtons[app::CalibrationTable::kLevelCount] = {IDC_LEVEL0, IDC_LEVEL1, IDC_LEVEL2, IDC_LEVEL3,
+                                                                    IDC_LEVEL4};
+
+void ShowPlatformMessageBox(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+MessageBoxFunction& MessageBox() {
+    static MessageBoxFunction show = ShowPlatformMessageBox;
+    return show;
+}
+
+// The name of the executable file without its extension.
+QString ProgramName() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(); }
+
+// printf's "%.*g", whatever locale the process runs in.
+QString FormatG(double value, int precision) {
+    char buffer[64];
+    const std::to_chars_result r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
+    return QString::fromLatin1(buffer, static_cast<int>(r.ptr - buffer));
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A field's text as a number: blanks, what strtod reads in the C locale (sign, digits, point,
+// exponent), blanks, nothing more. A
+// text strtod reads as 0 counts only when it starts with the digit 0, so that an empty field, a
+// lone point or sign, "-0" and "+0" are not numbers while "0", "0.0" and "0e5" are.
+std::optional<double> ParseNumberField(const std::string& text) {
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    const char* p = text.c_str();
+    while (IsBlank(*p)) ++p;
+    const char first = *p;
+    char* end = nullptr;
+    const double value = ::strtod_l(p, &end, cLocale);
+    if (value == 0 && first != '0') return std::nullopt;
+    // Only sign, digits, point and exponent: glibc's strtod also reads "inf", "nan" and hex
+    // numbers, which are no masses and which the operator's C library never took for numbers.
+    if (std::string_view(p, static_cast<size_t>(end - p)).find_first_not_of("0123456789+-.eE") != std::string_view::npos)
+        return std::nullopt;
+    p = end;
+    while (IsBlank(*p)) ++p;
+    if (*p != '\0') return std::nullopt;
+    return value;
+}
+
+// The first entry after `start` whose text begins with `prefix` ignoring case, wrapping round
+// to the entries up to `start`; -1 when there is none.
+int FindStringPrefix(const QComboBox* combo, int start, const QString& prefix) {
+    const int count = combo->count();
+    for (int k = 1; k <= count; ++k) {
+        const int i = (start + k) % count;
+        const QString head = combo->itemText(i).left(prefix.size());
+        if (head.size() == prefix.size() && platform::EqualIgnoreCase(head.toStdString(), prefix.toStdString()))
+            return i;
+    }
+    return -1;
+}
+
+// The screen font that stands for the template's runs a few pixels wider on some captions: a
+// label widens to its text rather than cut off its last letter (the template leaves the room).
+void WidenClippedLabels(const QDialog& dialog) {
+    for (QLabel* label : dialog.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        const int need = label->fontMetrics().horizontalAdvance(label->text());
+        if (need > label->width()) label->resize(need, label->height());
+    }
+}
+
+std::optional<std::vector<std::string>> RunOpenChrmDlg(QWidget* parent) {
+    COpenChrmDlg dialog(parent);
+    if (dialog.Run(false) != IDOK) return std::nullopt;
+    std::vector<std::string> paths;
+    for (int i = 0; i < dialog.SelectedCount(); ++i) paths.push_back(dialog.SelectedPath(i));
+    return paths;
+}
+
+}  // namespace
+
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction show) {
+    MessageBoxFunction previous = std::move(MessageBox());
+    MessageBox() = show ? std::move(show) : MessageBoxFunction(ShowPlatformMessageBox);
+    return previous;
+}
+
+CCalibrationDlg::CCalibrationDlg(QWidget* parent)
+    : QDialog(parent), icon_(LoadIcon(IDR_MAINFRAME)), chooser_(RunOpenChrmDlg) {
+    gui::BuildDialog(*this, *FindDialogTemplate(IDD_CALIBRATION));
+    WidenClippedLabels(*this);
+    navEdit_ = gui::FindControl<QLineEdit>(this, IDC_NAV);
+    nav2Edit_ = gui::FindControl<QLineEdit>(this, IDC_NAV2);
+    dolyaEdit_ = gui::FindControl<QLineEdit>(this, IDC_DOLYA);
+    averageLabel_ = gui::FindControl<QLabel>(this, IDC_AVERAGE);
+    methodList_ = gui::FindControl<QComboBox>(this, IDC_METHOD_LIST);
+    levelList_ = gui::FindControl<QTreeWidget>(this, IDC_LEVEL_LIST);
+
+    // The black frame becomes the chart control, with its place and id.
+    QWidget* frame = gui::FindControl(this, IDC_CHART);
+    chart_ = new CAutoCtrl(this);
+    chart_->ReplaceControl(frame);
+
+    OnInitDialog();
+    Connect();
+}
+
+CCalibrationDlg::~CCalibrationDlg() {
+    if (!destroyed_) OnDestroy();
+}
+
+void CCalibrationDlg::OnInitDialog() {
+    ShowInputs();
+    calibration_.averageCoefficient = 0;
+    ConfigureChart();
+    FillMethodList();
+    storedMethodTitle_ = app::LoadSettings(calibration_);
+    SelectStoredMethod(storedMethodTitle_);
+    ShowInputs();
+    Recalculate();
+    ShowInputs();
+    setWindowIcon(icon_);
+    InsertLevelColumns();
+    FillLevelList();
+}
+
+void CCalibrationDlg::ConfigureChart() {
+    // The control only shows the calibration: the mouse neither zooms nor scrolls it.
+    chart_->EnableZoom(false);
+    chart_->EnableHorzScroll(false);
+    chart_->EnableVertScroll(false);
+    ConfigureCalibrationChart(chart_->chart);
+}
+
+void CCalibrationDlg::FillMethodList() {
+    for (const std::string& title : app::ListMethodTitles()) gui::AddString(methodList_, title);
+    methodList_->setCurrentIndex(methodList_->count() > 0 ? 0 : -1);
+}
+
+// The stored title may be only the beginning of a title, in any letter case. With none stored
+// (the first start) the first entry stays selected.
+void CCalibrationDlg::SelectStoredMethod(const std::string& title) {
+    if (title.empty()) return;
+    const int index = FindStringPrefix(methodList_, 0, QString::fromStdString(title));
+    if (index >= 0) methodList_->setCurrentIndex(index);
+}
+
+void CCalibrationDlg::InsertLevelColumns() {
+    levelList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    levelList_->setAllColumnsShowFocus(true);
+    QStringList headers;
+    for (const LevelColumn& column : kLevelColumns) headers << QString::fromUtf8(column.header);
+    levelList_->setColumnCount(static_cast<int>(std::size(kLevelColumns)));
+    levelList_->setHeaderLabels(headers);
+    levelList_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int i = 0; i < static_cast<int>(std::size(kLevelColumns)); ++i)
+        levelList_->setColumnWidth(i, kLevelColumns[i].width);
+}
+
+void CCalibrationDlg::Connect() {
+    for (int level = 0; level < app::CalibrationTable::kLevelCount; ++level)
+        connect(gui::FindControl<QPushButton>(this, kLevelButtons[level]), &QPushButton::clicked, this,
+                [this, level] { ChooseLevelFile(level); });
+    connect(gui::FindControl<QPushButton>(this, IDC_CLEAR), &QPushButton::clicked, this, &CCalibrationDlg::OnClear);
+    connect(gui::FindControl<QPushButton>(this, IDC_SAVE_TO_METHOD), &QPushButton::clicked, this,
+            &CCalibrationDlg::OnSaveToMethod);
+    connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::OnOK);
+    for (QLineEdit* edit : {navEdit_, nav2Edit_, dolyaEdit_})
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            if (!showingInputs_) Recalculate();
+        });
+}
+
+void CCalibrationDlg::ChooseLevelFile(int level) {
+    const std::optional<std::vector<std::string>> paths = chooser_(this);
+    if (!paths) return;
+    // Each file chosen is the level's in turn: the last one stays.
+    for (const std::string& path : *paths) {
+        calibration_.table[level].path = path;
+        Recalculate();
+    }
+}
+
+// The list starts afresh; the chart and the coefficient keep the last calibration until the next
+// recalculation.
+void CCalibrationDlg::OnClear() {
+    TakeFields();
+    calibration_.table.ResetLevels();
+    FillLevelList();
+}
+
+void CCalibrationDlg::OnSaveToMethod() {
+    TakeFields();
+    if (methodList_->currentIndex() < 0) return;  // no method to save into
+    app::SaveToMethod(gui::SelectedText(methodList_), calibration_.averageCoefficient);
+}
+
+void CCalibrationDlg::OnOK() {
+    if (TakeFields()) accept();
+}
+
+void CCalibrationDlg::done(int result) {
+    QDialog::done(result);
+    if (!destroyed_) OnDestroy();
+}
+
+// The settings are stored once, when the window goes. The fields are taken twice, so a field that
+// is not a number brings its message twice and the last good value is stored.
+void CCalibrationDlg::OnDestroy() {
+    destroyed_ = true;
+    TakeFields();
+    TakeFields();
+    app::SaveSettings(calibration_, ChosenMethodTitle());
+}
+
+std::string CCalibrationDlg::ChosenMethodTitle() const {
+    return methodList_->currentIndex() < 0 ? storedMethodTitle_ : gui::SelectedText(methodList_);
+}
+
+void CCalibrationDlg::Recalculate() {
+    TakeFields();
+    calibration_.ComputeCalibration();
+    averageLabel_->setText(FormatG(calibration_.averageCoefficient, kShownPrecision));
+    FillLevelList();
+    // The series draw the arrays themselves, wherever they now are.
+    chart_->chart.GetSeries(kCalibrationLineSeries)
+        .SetData(calibration_.lineX.data(), calibration_.lineY.data(), static_cast<int>(calibration_.lineX.size()));
+    chart_->chart.GetSeries(kCalibrationPointSeries)
+        .SetData(calibration_.pointsX.data(), calibration_.pointsY.data(),
+                 static_cast<int>(calibration_.pointsX.size()));
+    chart_->repaint();
+}
+
+void CCalibrationDlg::FillLevelList() {
+    levelList_->clear();
+    for (int k = 0; k < app::CalibrationTable::kLevelCount; ++k) {
+        const app::CalibrationLevel& level = calibration_.table[k];
+        new QTreeWidgetItem(levelList_, QStringList{FormatG(level.fraction, kShownPrecision),
+                                                    QString::fromStdString(level.sampleName),
+                                                    FormatG(level.ethanolArea, kShownPrecision),
+                                                    FormatG(level.standardArea, kShownPrecision),
+                                                    FormatG(level.ethanolAmount, kShownPrecision),
+                                                    FormatG(level.standardAmount, kShownPrecision),
+                                                    FormatG(level.coefficient, kShownPrecision)});
+    }
+}
+
+bool CCalibrationDlg::TakeFields() {
+    struct Field {
+        QLineEdit* edit;
+        double& input;
+    };
+    const Field fields[] = {{navEdit_, calibration_.nav}, {nav2Edit_, calibration_.nav2}, {dolyaEdit_, calibration_.dolya}};
+    for (const Field& field : fields) {
+        const std::optional<double> value = ParseNumberField(field.edit->text().left(kFieldCharacters).toStdString());
+        if (!value) {
+            MessageBox()(this, QString::fromLatin1(kNotANumber), ProgramName());
+            field.edit->setFocus();
+            field.edit->selectAll();
+            return false;
+        }
+        field.input = *value;
+    }
+    return true;
+}
+
+void CCalibrationDlg::ShowInputs() {
+    showingInputs_ = true;
+    navEdit_->setText(FormatG(calibration_.nav, kInputPrecision));
+    nav2Edit_->setText(FormatG(calibration_.nav2, kInputPrecision));
+    dolyaEdit_->setText(FormatG(calibration_.dolya, kInputPrecision));
+    showingInputs_ = false;
+}

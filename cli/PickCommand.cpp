@@ -1,0 +1,57 @@
+#include "app/XTPRegistryManager.h"
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "selection/OpenChrmDlg.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+// The dialog waits for an operator, so it needs a screen one can see: an off-screen platform
+// would leave it waiting for ever.
+bool DisplayAvailable() {
+    if (const char* platform = std::getenv("QT_QPA_PLATFORM"); platform && *platform) {
+        const std::string_view name = platform;
+        return name.substr(0, name.find(':')) != "offscreen" && name.substr(0, name.find(':')) != "minimal";
+    }
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+int RunPick(std::span<const std::string> args) {
+    bool singleSelection = false;
+    for (const std::string& arg : args) {
+        if (arg != "--single") return cli::UsageError("pick", "unknown argument '" + arg + "'");
+        singleSelection = true;
+    }
+    cli::JsonWriter json;
+    json.BeginArray();
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr, "ostrel-cli: pick needs a display to show the dialog on\n");
+        cli::PrintJson(json.EndArray());
+        return cli::kExitFailed;
+    }
+
+    app::UseApplicationRegistryKey();
+    static int argc = 1;
+    static char name[] = "ostrel-cli";
+    static char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    COpenChrmDlg dialog;
+    const bool opened = dialog.Run(singleSelection) == 1;
+    if (opened)
+        for (int i = 0; i < dialog.SelectedCount(); ++i) json.String(dialog.SelectedPath(i));
+    cli::PrintJson(json.EndArray());
+    return opened ? cli::kExitOk : cli::kExitFailed;
+}
+
+const cli::Registrar registrar{{"pick", "pick [--single]", RunPick}};
+
+}  // namespace

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "app/OstrelDlg.h"
+#include "app/XTPRegistryManager.h"
+#include "platform/gui/DialogTemplate.h"
+#include "resources/Resource.h"
+#include "support/DemoProfile.h"
+#include "support/SettingsHome.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Drives the main dialog as an operator does, with a private settings store and the message box
+// replaced by a log of its messages.
+namespace apptest {
+
+struct Message {
+    std::string text;
+    std::string caption;
+};
+
+// Collects the messages the dialog shows for as long as it lives.
+class MessageLog {
+public:
+    MessageLog() {
+        previous_ = SetMessageBoxFunction([this](QWidget*, const QString& text, const QString& caption) {
+            messages.push_back({text.toStdString(), caption.toStdString()});
+        });
+    }
+    ~MessageLog() { SetMessageBoxFunction(previous_); }
+    MessageLog(const MessageLog&) = delete;
+    MessageLog& operator=(const MessageLog&) = delete;
+
+    std::vector<Message> messages;
+
+private:
+    MessageBoxFunction previous_;
+};
+
+// A value of the section "Ostrel" of the per-user settings, as stored.
+inline double StoredDouble(const char* name) {
+    double value = -12345;
+    app::XTPRegistryManager().GetDoubleValue("Ostrel", name, value);
+    return value;
+}
+inline std::string StoredString(const char* name) {
+    return app::XTPRegistryManager().GetStringValue("Ostrel", name, "<missing>");
+}
+
+// The settings store in a temporary folder; with a demo profile, pointed at the profile's hives.
+class Profile {
+public:
+    // A clean profile: no settings at all.
+    Profile() = default;
+
+    // The demo profile, written into the temporary folder.
+    static std::unique_ptr<Profile> Demo() {
+        auto p = std::make_unique<Profile>();
+        p->demo = fixtures::WriteDemoProfile(p->home.Dir().Path() + "/demo");
+        ::setenv("XDG_CONFIG_HOME", p->demo.userConfig.c_str(), 1);
+        ::setenv("XDG_CONFIG_DIRS", p->demo.machineConfig.c_str(), 1);
+        return p;
+    }
+
+    fixtures::SettingsHome home;  // puts the environment back when it goes
+    fixtures::DemoProfile demo;
+};
+
+// The dialog, shown and active, with helpers that find its controls by id.
+class Driver {
+public:
+    Driver() : dialog(std::make_unique<CCalibrationDlg>()) {
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        (void)QTest::qWaitForWindowActive(dialog.get());
+    }
+
+    template <class T = QWidget>
+    T* Control(int id) const {
+        T* control = platform::gui::FindControl<T>(dialog.get(), id);
+        EXPECT_NE(control, nullptr) << "control " << id;
+        return control;
+    }
+    QLineEdit* Field(int id) const { return Control<QLineEdit>(id); }
+    QTreeWidget* Levels() const { return Control<QTreeWidget>(resources::IDC_LEVEL_LIST); }
+    QComboBox* Methods() const { return Control<QComboBox>(resources::IDC_METHOD_LIST); }
+    std::string Average() const { return Control<QLabel>(resources::IDC_AVERAGE)->text().toStdString(); }
+    std::string Cell(int row, int column) const {
+        const QTreeWidgetItem* item = Levels()->topLevelItem(row);
+        return item ? item->text(column).toStdString() : "<no row>";
+    }
+    std::string MethodTitle() const { return Methods()->currentText().toStdString(); }
+
+    void Click(int id) const { QTest::mouseClick(Control<QAbstractButton>(id), Qt::LeftButton); }
+    // Replaces the whole text of a field at once, as pasting over a selection does.
+    void Paste(int id, const char* text) const { Field(id)->setText(QString::fromUtf8(text)); }
+    // Types ASCII text at the cursor, key by key.
+    void Type(int id, const char* text) const { QTest::keyClicks(Field(id), QString::fromLatin1(text)); }
+    // Types text of any script key by key (QTest::keyClicks handles Latin only).
+    void TypeText(QWidget* widget, const QString& text) const {
+        for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    void Choose(const std::string& method) const {
+        QComboBox* combo = Methods();
+        const int target = combo->findText(QString::fromStdString(method), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ASSERT_GE(target, 0) << method;
+        while (combo->currentIndex() < target) QTest::keyClick(combo, Qt::Key_Down);
+        while (combo->currentIndex() > target) QTest::keyClick(combo, Qt::Key_Up);
+    }
+
+    std::unique_ptr<CCalibrationDlg> dialog;
+};
+
+}  // namespace apptest

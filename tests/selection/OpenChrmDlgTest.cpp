@@ -1,0 +1,530 @@
+#include "selection/OpenChrmDlg.h"
+
+#include "app/XTPRegistryManager.h"
+#include "platform/Registry.h"
+#include "platform/gui/DialogTemplate.h"
+#include "resources/Resource.h"
+#include "selection/DirTreeCtrl.h"
+#include "support/SettingsHome.h"
+#include "support/StgBuilder.h"
+#include "support/TempDir.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace resources;
+namespace gui = platform::gui;
+
+// 2023-11-15 12:00:00 UTC: noon, so the local date is the 15th in every time zone a lab is in.
+constexpr std::int64_t kNoon = 1700049600;
+
+using Rows = std::vector<std::vector<std::string>>;
+
+struct Chrm {
+    const char* name;
+    std::int64_t time = kNoon;
+    const char* sample = "";
+    const char* method = "";
+    const char* site = "";
+    const char* point = "";
+    int isCalibration = 0;
+};
+
+class OpenChrmDlgTest : public ::testing::Test {
+protected:
+    OpenChrmDlgTest() : folder(data.MakeFolder("runs")) {}
+
+    void Write(const Chrm& c, const std::string& in = {}) const {
+        fixtures::ChromatogramFixture f;
+        f.passport.sampleName = c.sample;
+        f.passport.methodName = c.method;
+        f.passport.samplingSite = c.site;
+        f.passport.samplingPoint = c.point;
+        f.passport.isCalibration = c.isCalibration;
+        f.passport.dateTime = c.time;
+        fixtures::WriteStg((in.empty() ? folder : in) + "/" + c.name, f);
+    }
+
+    static void SetLastWriteTime(const std::string& path, std::int64_t time) {
+        const timespec times[2] = {{time, 0}, {time, 0}};
+        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    }
+    // A file that is no chromatogram, last written at `time`.
+    void WriteUnreadable(const char* name, std::int64_t time) const {
+        SetLastWriteTime(data.WriteFile(std::string("runs/") + name, "not a compound file"), time);
+    }
+    // A calibration run whose passport breaks off in its last value, last written at `time`.
+    void WriteCutCalibration(const char* name, std::int64_t time) const {
+        fixtures::ChromatogramFixture f;
+        f.passport.isCalibration = 1;
+        std::string passport = fixtures::EncodePassport(f.passport);
+        passport.resize(passport.size() - 4);
+        const std::string path = folder + "/" + name;
+        fixtures::WriteCompoundFile(path, fixtures::Replaced(fixtures::EncodeStreams(f), "Passport", passport));
+        SetLastWriteTime(path, time);
+    }
+
+    static std::optional<platform::RegistryKey> UserKey() {
+        return platform::RegistryKey::Create(platform::RootKey::CurrentUser, platform::ApplicationKeyPath());
+    }
+    void Remember(const std::string& underRoot, const std::string& wholeFs = {}, bool wholeFileSystem = false) const {
+        const auto key = UserKey();
+        ASSERT_TRUE(key);
+        app::WriteRegString(*key, "LastOpenPath2", underRoot);
+        app::WriteRegString(*key, "LastOpenPath1", wholeFs);
+        app::WriteRegDword(*key, "OpenDirType", wholeFileSystem);
+    }
+    static std::string UserString(const char* name) {
+        std::string value = "<missing>";
+        app::ReadRegString(value, *UserKey(), name, "<missing>");
+        return value;
+    }
+    static std::uint32_t UserDword(const char* name) { return app::ReadRegDword(*UserKey(), name, 77); }
+
+    // Runs the dialog with `operate` acting as the operator once it shows; a dialog still open a
+    // while later is a failure and is closed.
+    int Run(const std::function<void()>& operate, bool singleSelection = false) {
+        QTimer::singleShot(0, &dialog, operate);
+        QTimer::singleShot(20000, &dialog, [this] {
+            if (!dialog.isVisible()) return;
+            ADD_FAILURE() << "the dialog was left open";
+            dialog.done(99);
+        });
+        return dialog.Run(singleSelection);
+    }
+    std::vector<std::string> Result() const {
+        std::vector<std::string> paths;
+        for (int i = 0; i < dialog.SelectedCount(); ++i) paths.push_back(dialog.SelectedPath(i));
+        return paths;
+    }
+
+    template <class T = QWidget>
+    T* Control(int id) {
+        return gui::FindControl<T>(&dialog, id);
+    }
+    QTreeView* List() { return Control<QTreeView>(IDC_CHRM_LIST); }
+    int RowCount() { return List()->model()->rowCount(); }
+    std::string Text(int row, int column) {
+        return List()->model()->index(row, column).data().toString().toStdString();
+    }
+    int RowOf(const std::string& file) {
+        for (int r = 0; r < RowCount(); ++r)
+            if (Text(r, 2) == file) return r;
+        ADD_FAILURE() << "no row " << file;
+        return 0;
+    }
+    Rows ListRows() {
+        Rows rows;
+        for (int r = 0; r < RowCount(); ++r) rows.push_back({Text(r, 0), Text(r, 1), Text(r, 2)});
+        return rows;
+    }
+    std::vector<std::string> Files() {
+        std::vector<std::string> files;
+        for (const auto& row : ListRows()) files.push_back(row[2]);
+        return files;
+    }
+    std::vector<std::string> SelectedFiles() {
+        std::vector<std::string> files;
+        for (int r = 0; r < RowCount(); ++r)
+            if (List()->selectionModel()->isSelected(List()->model()->index(r, 0))) files.push_back(Text(r, 2));
+        return files;
+    }
+    std::string FocusedFile() {
+        const QModelIndex focused = List()->currentIndex();
+        return focused.isValid() ? Text(focused.row(), 2) : "<none>";
+    }
+    std::vector<std::string> Items(int comboId) {
+        std::vector<std::string> items;
+        auto* combo = Control<QComboBox>(comboId);
+        for (int i = 0; i < combo->count(); ++i) items.push_back(combo->itemText(i).toStdString());
+        return items;
+    }
+    std::string Chosen(int comboId) { return Control<QComboBox>(comboId)->currentText().toStdString(); }
+    std::string PassportBox() { return Control<QPlainTextEdit>(IDC_PASSPORT)->toPlainText().toStdString(); }
+
+    // Operator actions.
+    QPoint RowCentre(const std::string& file) {
+        const QModelIndex index = List()->model()->index(RowOf(file), 1);
+        List()->scrollTo(index);
+        return List()->visualRect(index).center();
+    }
+    void ClickRow(const std::string& file, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, modifiers, RowCentre(file));
+    }
+    void DoubleClickRow(const std::string& file) {
+        ClickRow(file);
+        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, RowCentre(file));
+    }
+    // Chooses an item with the arrow keys, as the operator does on a closed drop-down list.
+    void Choose(int comboId, const std::string& text) {
+        auto* combo = Control<QComboBox>(comboId);
+        const int target = combo->findText(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ASSERT_GE(target, 0) << text;
+        while (combo->currentIndex() < target) QTest::keyClick(combo, Qt::Key_Down);
+        while (combo->currentIndex() > target) QTest::keyClick(combo, Qt::Key_Up);
+    }
+    void Click(int buttonId) { QTest::mouseClick(Control<QAbstractButton>(buttonId), Qt::LeftButton); }
+    void ClickFolder(const std::string& path) {
+        auto* tree = Control<CDirTreeCtrl>(IDC_FOLDER_TREE);
+        QTreeWidgetItem* found = nullptr;
+        for (QTreeWidgetItemIterator it(tree); *it && !found; ++it)
+            if (tree->PathOfItem(*it) == path) found = *it;
+        ASSERT_TRUE(found) << path;
+        tree->scrollToItem(found);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found).center());
+    }
+
+    fixtures::SettingsHome home;
+    fixtures::TempDir data;
+    std::string folder;
+    COpenChrmDlg dialog;
+};
+
+TEST_F(OpenChrmDlgTest, OpensOnTheRememberedFolderNewestFirst) {
+    Write({"old.stg", kNoon - 86400, "Бланк", "Этанол", "Цех 1", "Кран 2", 1});
+    Write({"new.stg", kNoon + 3600, "Проба 5", "Вода", "Цех 2"});
+    Write({"b-same.stg", kNoon, "Проба 2"});
+    Write({"A-same.stg", kNoon, "Проба 1"});
+    data.MakeFolder("runs/sub.stg");  // a folder matching the pattern is no file
+    Remember(folder);
+    const int result = Run([&] {
+        EXPECT_EQ(ListRows(), (Rows{{"15.11.23", "Проба 5", "new"},
+                                    {"15.11.23", "Проба 1", "A-same"},  // same second: by title
+                                    {"15.11.23", "Проба 2", "b-same"},
+                                    {"14.11.23", "Бланк", "old"}}));
+        EXPECT_EQ(Control<QLabel>(IDC_FOLDER_CAPTION)->text().toStdString(), folder);
+        auto* tree = Control<CDirTreeCtrl>(IDC_FOLDER_TREE);
+        ASSERT_TRUE(tree->currentItem());
+        EXPECT_EQ(tree->PathOfItem(tree->currentItem()), folder);
+        EXPECT_EQ(tree->topLevelItem(0)->text(0), "/");  // root mode with the default root
+        EXPECT_EQ(Items(IDC_METHOD_FILTER), (std::vector<std::string>{"* (любой)", "Вода", "Этанол"}));
+        EXPECT_EQ(Items(IDC_SITE_FILTER), (std::vector<std::string>{"* (любой)", "Цех 1", "Цех 2"}));
+        EXPECT_EQ(Items(IDC_POINT_FILTER), (std::vector<std::string>{"* (любая)", "Кран 2"}));
+        EXPECT_EQ(Chosen(IDC_METHOD_FILTER), "* (любой)");
+        EXPECT_EQ(Chosen(IDC_POINT_FILTER), "* (любая)");
+        EXPECT_EQ(Chosen(IDC_TYPE_FILTER), "Любые");
+        EXPECT_TRUE(Control<QAbstractButton>(IDC_JOINT_SELECTION)->isChecked());
+        EXPECT_FALSE(Control<QAbstractButton>(IDC_WHOLE_FILE_SYSTEM)->isChecked());
+        // No row is focused before the operator points at one, even when the list takes the focus.
+        QApplication::setActiveWindow(&dialog);
+        List()->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        EXPECT_TRUE(List()->hasFocus());
+        EXPECT_EQ(FocusedFile(), "<none>");
+        EXPECT_EQ(List()->model()->headerData(1, Qt::Horizontal).toString(), "Проба");
+        EXPECT_EQ(List()->columnWidth(1), 180);
+        ClickRow("A-same");
+        if (const char* shots = std::getenv("OSTREL_SCREENSHOTS")) dialog.grab().save(QString(shots) + "/open.png");
+        Click(IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(dialog.SelectedCount(), 0);
+}
+
+TEST_F(OpenChrmDlgTest, JointSelectionAddsRowsLessThanFiveSecondsApart) {
+    Write({"a.stg", kNoon});
+    Write({"b.stg", kNoon + 4});
+    Write({"c.stg", kNoon + 9});  // 5 seconds from b
+    Remember(folder);
+    Run([&] {
+        ASSERT_EQ(Files(), (std::vector<std::string>{"c", "b", "a"}));
+        ClickRow("a");
+        EXPECT_EQ(SelectedFiles(), (std::vector<std::string>{"b", "a"}));
+        ClickRow("c");
+        EXPECT_EQ(SelectedFiles(), std::vector<std::string>{"c"});
+        ClickRow("b", Qt::ControlModifier);  // adds b, which brings a (4 s) but not c's neighbours
+        EXPECT_EQ(SelectedFiles(), (std::vector<std::string>{"c", "b", "a"}));
+        ClickRow("a", Qt::ControlModifier);  // deselecting a: the focused row is not selected, nothing added
+        EXPECT_EQ(SelectedFiles(), (std::vector<std::string>{"c", "b"}));
+
+        Click(IDC_JOINT_SELECTION);
+        EXPECT_FALSE(Control<QAbstractButton>(IDC_JOINT_SELECTION)->isChecked());
+        ClickRow("a");
+        EXPECT_EQ(SelectedFiles(), std::vector<std::string>{"a"});
+        Click(IDOK);
+    });
+    EXPECT_EQ(Result(), std::vector<std::string>{folder + "/a.stg"});
+    EXPECT_EQ(UserDword("MultiSelectMode"), 0u);
+}
+
+TEST_F(OpenChrmDlgTest, HiddenRowsAreNeverJoined) {
+    Write({"shown.stg", kNoon, "", "Этанол"});
+    Write({"hidden.stg", kNoon + 2, "", "Метанол"});
+    Remember(folder);
+    Run([&] {
+        Choose(IDC_METHOD_FILTER, "Этанол");
+        ASSERT_EQ(Files(), std::vector<std::string>{"shown"});
+        ClickRow("shown");
+        Choose(IDC_METHOD_FILTER, "* (любой)");  // the hidden file comes back, unselected
+        EXPECT_EQ(Files(), (std::vector<std::string>{"hidden", "shown"}));
+        EXPECT_TRUE(SelectedFiles().empty());
+        Choose(IDC_METHOD_FILTER, "Этанол");
+        ClickRow("shown");
+        Click(IDOK);
+    });
+    EXPECT_EQ(Result(), std::vector<std::string>{folder + "/shown.stg"});
+}
+
+TEST_F(OpenChrmDlgTest, UnreadableFilesKeepTheirRowsAndCanBeChosen) {
+    Write({"good.stg", kNoon + 60, "Проба", "Этанол", "", "", 1});
+    WriteUnreadable("broken.stg", kNoon - 2 * 86400);
+    WriteCutCalibration("cut.stg", kNoon - 86400);
+    Remember(folder);
+    Run([&] {
+        EXPECT_EQ(ListRows(), (Rows{{"15.11.23", "Проба", "good"},
+                                    {"14.11.23", "????", "cut"},
+                                    {"13.11.23", "????", "broken"}}));
+        ClickRow("broken");
+        EXPECT_EQ(PassportBox(), "Ошибка чтения !!!");
+        ClickRow("good");
+        EXPECT_EQ(PassportBox(), "");
+
+        // The cut passport got as far as its calibration flag before the read failed.
+        Choose(IDC_TYPE_FILTER, "Градуировочные");
+        EXPECT_EQ(Files(), (std::vector<std::string>{"good", "cut"}));
+        Choose(IDC_TYPE_FILTER, "Анализы");
+        EXPECT_EQ(Files(), std::vector<std::string>{"broken"});
+        EXPECT_EQ(Items(IDC_METHOD_FILTER), std::vector<std::string>{"* (любой)"});  // filters offer what was scanned
+        Choose(IDC_TYPE_FILTER, "Любые");
+        Choose(IDC_METHOD_FILTER, "Этанол");
+        EXPECT_EQ(Files(), std::vector<std::string>{"good"});  // no method: gone under any method filter
+        Choose(IDC_METHOD_FILTER, "* (любой)");
+        ClickRow("broken");
+        Click(IDOK);
+    });
+    EXPECT_EQ(Result(), std::vector<std::string>{folder + "/broken.stg"});
+}
+
+TEST_F(OpenChrmDlgTest, MethodsThatDifferInCaseAreOneFilterItem) {
+    Write({"1.stg", kNoon + 3, "", "ЭТАНОЛ-м"});
+    Write({"2.stg", kNoon + 2, "", "Этанол-М"});
+    Write({"3.stg", kNoon + 1, "", "* (ЛЮБОЙ)"});  // looks like the any-item, but is a value
+    Write({"4.stg", kNoon, "", "Вода"});
+    Remember(folder);
+    Run([&] {
+        EXPECT_EQ(Items(IDC_METHOD_FILTER), (std::vector<std::string>{"* (ЛЮБОЙ)", "* (любой)", "Вода", "ЭТАНОЛ-м"}));
+        Choose(IDC_METHOD_FILTER, "ЭТАНОЛ-м");
+        EXPECT_EQ(Files(), (std::vector<std::string>{"1", "2"}));
+        Choose(IDC_METHOD_FILTER, "* (ЛЮБОЙ)");
+        EXPECT_EQ(Files(), std::vector<std::string>{"3"});
+        Click(IDCANCEL);
+    });
+}
+
+TEST_F(OpenChrmDlgTest, ChangingFolderOrTypeResetsTheValueFilters) {
+    Write({"1.stg", kNoon, "", "Этанол", "Цех", "Кран"});
+    Write({"2.stg", kNoon, "", "Этанол", "Цех", "Кран"}, data.MakeFolder("runs/more"));
+    Remember(folder);
+    Run([&] {
+        const auto setAll = [&] {
+            Choose(IDC_METHOD_FILTER, "Этанол");
+            Choose(IDC_SITE_FILTER, "Цех");
+            Choose(IDC_POINT_FILTER, "Кран");
+        };
+        const auto expectAny = [&] {
+            EXPECT_EQ(Chosen(IDC_METHOD_FILTER), "* (любой)");
+            EXPECT_EQ(Chosen(IDC_SITE_FILTER), "* (любой)");
+            EXPECT_EQ(Chosen(IDC_POINT_FILTER), "* (любая)");
+        };
+        setAll();
+        Choose(IDC_TYPE_FILTER, "Анализы");
+        expectAny();
+        setAll();
+        ClickFolder(folder + "/more");
+        expectAny();
+        EXPECT_EQ(Files(), std::vector<std::string>{"2"});
+        EXPECT_EQ(Control<QLabel>(IDC_FOLDER_CAPTION)->text().toStdString(), folder + "/more");
+        Click(IDOK);
+    });
+    EXPECT_EQ(UserString("LastOpenPath2"), folder + "/more");
+}
+
+TEST_F(OpenChrmDlgTest, OpenTakesTheFocusedRowAndStoresTheFolders) {
+    Write({"A.B.stg", kNoon});
+    Write({"RUN1.STG", kNoon + 100});
+    Write({"far.stg", kNoon + 1000});
+    Remember(folder, "/nowhere");
+    Run([&] {
+        Click(IDC_JOINT_SELECTION);  // off, so the focused row comes alone
+        ClickRow("far");
+        ClickRow("far", Qt::ControlModifier);  // the selection is emptied, the focus stays
+        QTest::keyClick(List(), Qt::Key_Down, Qt::ControlModifier);  // the focus moves alone
+        QTest::keyClick(List(), Qt::Key_Down, Qt::ControlModifier);
+        ASSERT_TRUE(SelectedFiles().empty());
+        ASSERT_EQ(FocusedFile(), "A.B");
+        Click(IDOK);
+    });
+    EXPECT_EQ(Result(), std::vector<std::string>{folder + "/A.B.stg"});
+    EXPECT_EQ(UserString("LastOpenPath1"), "/nowhere");
+    EXPECT_EQ(UserString("LastOpenPath2"), folder);
+    EXPECT_EQ(UserDword("MultiSelectMode"), 0u);
+    EXPECT_EQ(UserDword("OpenDirType"), 0u);
+
+    // The path keeps the name as the disk spells it.
+    COpenChrmDlg again;
+    QTimer::singleShot(0, &again, [&] {
+        auto* list = gui::FindControl<QTreeView>(&again, IDC_CHRM_LIST);
+        list->setCurrentIndex(list->model()->index(1, 0));
+        QTest::mouseClick(gui::FindControl<QAbstractButton>(&again, IDOK), Qt::LeftButton);
+    });
+    ASSERT_EQ(again.Run(false), IDOK);
+    ASSERT_EQ(again.SelectedCount(), 1);
+    EXPECT_EQ(again.SelectedPath(0), folder + "/RUN1.STG");
+}
+
+TEST_F(OpenChrmDlgTest, OpenOnAnEmptyFolderReturnsNothing) {
+    Remember(data.MakeFolder("empty"));
+    EXPECT_EQ(Run([&] { Click(IDOK); }), IDOK);
+    EXPECT_EQ(dialog.SelectedCount(), 0);
+}
+
+TEST_F(OpenChrmDlgTest, CancelWritesNothing) {
+    Write({"1.stg"}, data.MakeFolder("runs/other"));
+    Remember(folder);
+    std::string before;
+    const int result = Run([&] {
+        before = fixtures::ReadFileBytes(home.UserHive());
+        ClickFolder(folder + "/other");
+        Click(IDC_WHOLE_FILE_SYSTEM);
+        ClickRow("1");
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_FALSE(before.empty());
+    EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()), before);
+    EXPECT_EQ(dialog.SelectedCount(), 0);
+}
+
+TEST_F(OpenChrmDlgTest, RootModeListsARememberedFolderOutsideTheRoot) {
+    const std::string root = data.MakeFolder("root");
+    data.MakeFolder("root/inside");
+    Write({"outside.stg"});
+    home.WriteMachineHive("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Tarnwick\\Velmora]\n"
+                          "\"OpenPath\"=\"" + root + "\"\n");
+    Remember(folder);
+    Run([&] {
+        auto* tree = Control<CDirTreeCtrl>(IDC_FOLDER_TREE);
+        ASSERT_EQ(tree->topLevelItemCount(), 1);
+        EXPECT_EQ(tree->PathOfItem(tree->topLevelItem(0)), root);
+        EXPECT_EQ(tree->currentItem(), nullptr);
+        EXPECT_EQ(Files(), std::vector<std::string>{"outside"});
+        EXPECT_EQ(Control<QLabel>(IDC_FOLDER_CAPTION)->text().toStdString(), folder);
+        ClickFolder(root + "/inside");
+        EXPECT_TRUE(Files().empty());
+        Click(IDOK);
+    });
+    EXPECT_EQ(UserString("LastOpenPath2"), root + "/inside");
+}
+
+TEST_F(OpenChrmDlgTest, WholeFileSystemModeKeepsItsOwnFolder) {
+    const std::string other = data.MakeFolder("other");
+    Write({"w.stg"}, other);
+    Write({"r.stg"});
+    Remember(folder, other, true);
+    Run([&] {
+        auto* tree = Control<CDirTreeCtrl>(IDC_FOLDER_TREE);
+        EXPECT_TRUE(Control<QAbstractButton>(IDC_WHOLE_FILE_SYSTEM)->isChecked());
+        EXPECT_EQ(tree->RootPath(), "");
+        ASSERT_TRUE(tree->currentItem());
+        EXPECT_EQ(tree->PathOfItem(tree->currentItem()), other);
+        EXPECT_EQ(Files(), std::vector<std::string>{"w"});
+        Click(IDC_WHOLE_FILE_SYSTEM);  // to root mode: its own remembered folder
+        EXPECT_EQ(Files(), std::vector<std::string>{"r"});
+        Click(IDC_WHOLE_FILE_SYSTEM);
+        EXPECT_EQ(Files(), std::vector<std::string>{"w"});
+        Click(IDOK);
+    });
+    EXPECT_EQ(UserDword("OpenDirType"), 1u);
+    EXPECT_EQ(UserString("LastOpenPath1"), other);
+    EXPECT_EQ(UserString("LastOpenPath2"), folder);
+    EXPECT_EQ(UserDword("MultiSelectMode"), 1u);
+}
+
+TEST_F(OpenChrmDlgTest, DoubleClickPostsOpen) {
+    Write({"x.stg", kNoon});
+    Write({"y.stg", kNoon + 2});
+    Remember(folder);
+    bool openAfterDoubleClick = false;
+    Run([&] {
+        DoubleClickRow("x");
+        openAfterDoubleClick = dialog.isVisible();  // Open runs once the click has been handled
+    });
+    EXPECT_TRUE(openAfterDoubleClick);
+    EXPECT_EQ(dialog.result(), IDOK);
+    EXPECT_EQ(Result(), (std::vector<std::string>{folder + "/y.stg", folder + "/x.stg"}));
+}
+
+TEST_F(OpenChrmDlgTest, SingleSelectionAllowsOneRowAndJoinsNothing) {
+    Write({"x.stg", kNoon});
+    Write({"y.stg", kNoon + 2});
+    Remember(folder);
+    Run(
+        [&] {
+            ClickRow("x");
+            ClickRow("y", Qt::ControlModifier);
+            EXPECT_EQ(SelectedFiles(), std::vector<std::string>{"y"});
+            Click(IDOK);
+        },
+        true);
+    EXPECT_EQ(Result(), std::vector<std::string>{folder + "/y.stg"});
+}
+
+TEST_F(OpenChrmDlgTest, ControlsFollowTheWindowAndComeBackExactly) {
+    Remember(folder);
+    Run([&] {
+        const int ids[] = {IDC_CHRM_LIST,    IDC_PASSPORT,        IDOK,           IDCANCEL,
+                           IDC_SITE_LABEL,   IDC_SITE_FILTER,     IDC_POINT_LABEL, IDC_POINT_FILTER,
+                           IDC_FOLDER_CAPTION, IDC_JOINT_SELECTION, IDC_FOLDER_TREE, IDC_METHOD_FILTER,
+                           IDC_TYPE_FILTER,  IDC_WHOLE_FILE_SYSTEM, IDC_METHOD_LABEL, IDC_TYPE_LABEL};
+        std::map<int, QRect> opening;
+        for (int id : ids) opening[id] = Control(id)->geometry();
+        const QSize size = dialog.size();
+
+        dialog.resize(size + QSize(100, 50));
+        QApplication::processEvents();
+        const std::map<int, QRect> expected = {
+            {IDC_CHRM_LIST, opening[IDC_CHRM_LIST].adjusted(0, 0, 100, 50)},
+            {IDC_PASSPORT, opening[IDC_PASSPORT].adjusted(0, 50, 100, 50)},
+            {IDOK, opening[IDOK].translated(100, 0)},
+            {IDCANCEL, opening[IDCANCEL].translated(100, 0)},
+            {IDC_SITE_LABEL, opening[IDC_SITE_LABEL].translated(100, 0)},
+            {IDC_SITE_FILTER, opening[IDC_SITE_FILTER].translated(100, 0)},
+            {IDC_POINT_LABEL, opening[IDC_POINT_LABEL].translated(100, 0)},
+            {IDC_POINT_FILTER, opening[IDC_POINT_FILTER].translated(100, 0)},
+            {IDC_FOLDER_CAPTION, opening[IDC_FOLDER_CAPTION].adjusted(0, 0, 100, 0)},
+            {IDC_JOINT_SELECTION, opening[IDC_JOINT_SELECTION].translated(100, 50)},
+            {IDC_FOLDER_TREE, opening[IDC_FOLDER_TREE].adjusted(0, 0, 0, 50)},
+            {IDC_METHOD_FILTER, opening[IDC_METHOD_FILTER]},
+            {IDC_TYPE_FILTER, opening[IDC_TYPE_FILTER]},
+            {IDC_WHOLE_FILE_SYSTEM, opening[IDC_WHOLE_FILE_SYSTEM]},
+            {IDC_METHOD_LABEL, opening[IDC_METHOD_LABEL]},
+            {IDC_TYPE_LABEL, opening[IDC_TYPE_LABEL]},
+        };
+        for (const auto& [id, rect] : expected) EXPECT_EQ(Control(id)->geometry(), rect) << "control " << id;
+        if (const char* shots = std::getenv("OSTREL_SCREENSHOTS")) dialog.grab().save(QString(shots) + "/open-enlarged.png");
+
+        dialog.resize(size - QSize(80, 0));  // narrower than it opened: held at the opening width
+        QApplication::processEvents();
+        EXPECT_EQ(dialog.size(), size);
+        for (int id : ids) EXPECT_EQ(Control(id)->geometry(), opening[id]) << "control " << id;
+        Click(IDCANCEL);
+    });
+}
+
+}  // namespace
