@@ -22,13 +22,6 @@ constexpr std::uint8_t kLongLength = 0xFF;
 constexpr std::uint16_t kUtf16Marker = 0xFFFE;
 constexpr std::uint16_t kVeryLongLength = 0xFFFF;
 
-template <typename T>
-T ReadValue(Archive& archive) {
-    T value;
-    archive.ReadBytes(&value, sizeof value);
-    return value;
-}
-
 }  // namespace
 
 Archive::Archive(platform::Stream& stream) : stream_(stream) {
@@ -53,7 +46,7 @@ void Archive::Refill() {
     bufferEnd_ = got;
 }
 
-void Archive::ReadBytes(void* out, std::size_t n) {
+void Archive::ReadBytesSlow(void* out, std::size_t n) {
     if (n > Remaining()) throw EndOfDataError("a value runs past the end of the stream");
     char* target = static_cast<char*>(out);
     while (n > 0) {
@@ -80,12 +73,6 @@ void Archive::ReadBytes(void* out, std::size_t n) {
         n -= take;
     }
 }
-
-std::uint8_t Archive::ReadByte() { return ReadValue<std::uint8_t>(*this); }
-std::uint16_t Archive::ReadUInt16() { return ReadValue<std::uint16_t>(*this); }
-std::int32_t Archive::ReadInt32() { return ReadValue<std::int32_t>(*this); }
-std::uint32_t Archive::ReadUInt32() { return ReadValue<std::uint32_t>(*this); }
-double Archive::ReadDouble() { return ReadValue<double>(*this); }
 
 Time Archive::ReadTime() { return Time(std::chrono::seconds(ReadUInt32())); }
 
@@ -117,9 +104,19 @@ std::string Archive::ReadText() {
     const TextLength length = ReadTextLength();
     const std::uint64_t bytes = length.utf16 ? 2 * length.units : length.units;
     if (bytes > Remaining()) throw EndOfDataError("a text runs past the end of the stream");
+    const auto decode = [&](std::string_view raw) {
+        return length.utf16 ? platform::DecodeUtf16Le(raw) : platform::DecodeWindows1251(raw);
+    };
+    if (bytes <= bufferEnd_ - bufferBegin_) {
+        // Decoded straight from the buffer: no copy of the raw bytes for the usual short text.
+        const std::string_view raw(buffer_.data() + bufferBegin_, static_cast<std::size_t>(bytes));
+        bufferBegin_ += raw.size();
+        position_ += raw.size();
+        return decode(raw);
+    }
     std::string raw(static_cast<std::size_t>(bytes), '\0');
     ReadBytes(raw.data(), raw.size());
-    return length.utf16 ? platform::DecodeUtf16Le(raw) : platform::DecodeWindows1251(raw);
+    return decode(raw);
 }
 
 }  // namespace chromatogram

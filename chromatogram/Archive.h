@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -30,11 +31,11 @@ public:
     std::uint64_t Size() const { return size_; }
     std::uint64_t Remaining() const { return size_ - position_; }
 
-    std::uint8_t ReadByte();
-    std::uint16_t ReadUInt16();
-    std::int32_t ReadInt32();
-    std::uint32_t ReadUInt32();
-    double ReadDouble();
+    std::uint8_t ReadByte() { return ReadValue<std::uint8_t>(); }
+    std::uint16_t ReadUInt16() { return ReadValue<std::uint16_t>(); }
+    std::int32_t ReadInt32() { return ReadValue<std::int32_t>(); }
+    std::uint32_t ReadUInt32() { return ReadValue<std::uint32_t>(); }
+    double ReadDouble() { return ReadValue<double>(); }
     // Seconds since 1970 as an unsigned 32-bit count: the files come from a recording system,
     // so no time before 1970 occurs, while dates after January 2038 must keep reading right.
     Time ReadTime();
@@ -42,9 +43,26 @@ public:
     std::string ReadText();
 
     // Exactly n bytes, or EndOfDataError when fewer than n remain.
-    void ReadBytes(void* out, std::size_t n);
+    void ReadBytes(void* out, std::size_t n) {
+        // Inline for the common case of a value already in the buffer: a peak table is tens of
+        // thousands of small values.
+        if (n <= bufferEnd_ - bufferBegin_) {
+            std::memcpy(out, buffer_.data() + bufferBegin_, n);
+            bufferBegin_ += n;
+            position_ += n;
+            return;
+        }
+        ReadBytesSlow(out, n);
+    }
 
 private:
+    template <typename T>
+    T ReadValue() {
+        T value;
+        ReadBytes(&value, sizeof value);
+        return value;
+    }
+    void ReadBytesSlow(void* out, std::size_t n);
     // The length of a text and whether it counts UTF-16 code units.
     struct TextLength {
         std::uint64_t units = 0;

@@ -40,6 +40,9 @@ std::uint64_t LoadU64(const std::uint8_t* p) {
 
 std::uint64_t CeilDiv(std::uint64_t n, std::uint64_t d) { return n / d + (n % d != 0); }
 
+// FAT sectors read ahead in one read while a long chain is followed (64 KiB of version 3 FAT).
+constexpr std::uint64_t kMaxFatSectorsAhead = 127;
+
 // Where the bytes of a compound file come from. Shared by the file object and its streams, so
 // either may be destroyed first.
 class Source {
@@ -196,7 +199,9 @@ public:
     std::unique_ptr<Stream> OpenStream(std::string_view name, CompoundError* error) override;
 
     // The FAT entry of `sector` (which must lie in the file): the next sector of its chain.
-    bool NextSector(std::uint32_t sector, std::uint32_t* next);
+    // `fatSectorsAhead`: how many FAT sectors after this one the caller's chain will need.
+    bool NextSector(std::uint32_t sector, std::uint32_t* next, std::uint64_t fatSectorsAhead = 0);
+    bool ReadFatSectors(std::size_t ordinal, std::uint64_t ahead);
     std::uint64_t SectorCount() const { return sectorCount_; }
 
 private:
@@ -230,6 +235,7 @@ private:
     int majorVersion_ = 0;
     std::uint32_t sectorSize_ = 0;
     std::uint32_t entriesPerSector_ = 0;  // of a FAT, DIFAT or mini FAT sector
+    std::uint32_t entriesPerSectorShift_ = 0;
     std::uint64_t sectorCount_ = 0;       // sectors that begin inside the file
     std::uint32_t fatSectorCount_ = 0;
     std::uint32_t firstDirectorySector_ = 0;
@@ -285,6 +291,7 @@ CompoundError Reader::ReadHeader() {
 
     sectorSize_ = 1u << sectorShift;
     entriesPerSector_ = sectorSize_ / 4;
+    entriesPerSectorShift_ = static_cast<std::uint32_t>(std::countr_zero(entriesPerSector_));
     // Sector n starts at (n + 1) * sectorSize; the header fills sector "-1". A partial last
     // sector counts: a stream may end inside it.
     const std::uint64_t fileSize = source_->Size();
@@ -336,16 +343,41 @@ CompoundError Reader::ReadDifat() {
     return CompoundError::None;
 }
 
-bool Reader::NextSector(std::uint32_t sector, std::uint32_t* next) {
-    const std::uint64_t ordinal = sector / entriesPerSector_;
+bool Reader::NextSector(std::uint32_t sector, std::uint32_t* next, std::uint64_t fatSectorsAhead) {
+    const std::uint64_t ordinal = sector >> entriesPerSectorShift_;
     const bool sectorCoveredByFat = ordinal < fatSectors_.size();
     if (!sectorCoveredByFat) return false;
     std::vector<std::uint32_t>& entries = fatCache_[ordinal];
-    if (entries.empty() && !ReadEntrySector(fatSectors_[ordinal], entries)) {
+    if (entries.empty() && !ReadFatSectors(static_cast<std::size_t>(ordinal), fatSectorsAhead)) return false;
+    *next = entries[sector & (entriesPerSector_ - 1)];
+    return true;
+}
+
+// Reads the FAT sector at `ordinal`, and with it up to `ahead` unread ones that follow it in the
+// file (writers lay the FAT out in one run), in one read: following a large stream's chain then
+// costs a few reads instead of one per FAT sector, while a short chain (a passport's) still
+// reads one sector. A run that cannot be read whole, as at a truncated end, falls back to the
+// one sector asked for, so that damage further on is found no earlier than before.
+bool Reader::ReadFatSectors(std::size_t ordinal, std::uint64_t ahead) {
+    std::size_t run = 1;
+    while (ordinal + run < fatSectors_.size() && run <= ahead &&
+           fatCache_[ordinal + run].empty() && fatSectors_[ordinal + run] == fatSectors_[ordinal] + run &&
+           fatSectors_[ordinal + run] < sectorCount_)
+        ++run;
+    if (run > 1 && fatSectors_[ordinal] < sectorCount_) {
+        std::vector<std::uint32_t> entries(run * entriesPerSector_);
+        if (source_->ReadAt(SectorOffset(fatSectors_[ordinal]), entries.data(), run * sectorSize_)) {
+            for (std::size_t k = 0; k < run; ++k)
+                fatCache_[ordinal + k].assign(entries.begin() + static_cast<std::ptrdiff_t>(k * entriesPerSector_),
+                                              entries.begin() + static_cast<std::ptrdiff_t>((k + 1) * entriesPerSector_));
+            return true;
+        }
+    }
+    std::vector<std::uint32_t>& entries = fatCache_[ordinal];
+    if (!ReadEntrySector(fatSectors_[ordinal], entries)) {
         entries.clear();
         return false;
     }
-    *next = entries[sector % entriesPerSector_];
     return true;
 }
 
@@ -431,7 +463,8 @@ CompoundError Reader::RegularExtents(std::uint32_t start, std::uint64_t size, st
     VisitedSet visited(needed > 0 ? sectorCount_ : 0);
     std::uint32_t sector = start;
     for (std::uint64_t k = 0; k < needed; ++k) {
-        if (k > 0 && !NextSector(sector, &sector)) return CompoundError::Corrupt;
+        const std::uint64_t fatSectorsAhead = std::min<std::uint64_t>(kMaxFatSectorsAhead, (needed - k) >> entriesPerSectorShift_);
+        if (k > 0 && !NextSector(sector, &sector, fatSectorsAhead)) return CompoundError::Corrupt;
         const bool chainEndsEarlyOrLeavesTheFile = sector >= sectorCount_;
         if (chainEndsEarlyOrLeavesTheFile || !visited.Visit(sector)) return CompoundError::Corrupt;
         const std::uint64_t bytes = std::min<std::uint64_t>(sectorSize_, size - k * sectorSize_);

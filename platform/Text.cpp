@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <mutex>
 #include <stdexcept>
 
@@ -37,7 +38,12 @@ void AppendUtf8(std::string& out, char32_t cp) {
 // The code page is a fixed 256-entry table; ICU's converter builds it once, and decoding then
 // costs a table lookup per byte (passports of thousands of files are decoded per folder scan).
 struct Windows1251Table {
+    struct Utf8Form {
+        char bytes[3];
+        std::uint8_t length;
+    };
     std::array<char16_t, 256> toUnicode{};
+    std::array<Utf8Form, 256> toUtf8{};
 
     Windows1251Table() {
         UErrorCode status = U_ZERO_ERROR;
@@ -55,6 +61,12 @@ struct Windows1251Table {
             toUnicode[byte] = mapped;
         }
         ucnv_close(converter);
+        for (int byte = 0; byte < 256; ++byte) {
+            std::string form;
+            AppendUtf8(form, toUnicode[byte]);
+            std::memcpy(toUtf8[byte].bytes, form.data(), form.size());
+            toUtf8[byte].length = static_cast<std::uint8_t>(form.size());
+        }
     }
 };
 
@@ -91,10 +103,17 @@ char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 }  // namespace
 
 std::string DecodeWindows1251(std::string_view bytes) {
-    const auto& table = Table1251().toUnicode;
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char c : bytes) AppendUtf8(out, table[static_cast<unsigned char>(c)]);
+    // Every character of the code page takes at most three bytes of UTF-8; each byte's UTF-8
+    // form is looked up whole, since peak names and passports are decoded by the thousand.
+    const auto& utf8 = Table1251().toUtf8;
+    std::string out(bytes.size() * 3, '\0');
+    char* p = out.data();
+    for (char c : bytes) {
+        const auto& form = utf8[static_cast<unsigned char>(c)];
+        std::memcpy(p, form.bytes, 3);
+        p += form.length;
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
     return out;
 }
 
