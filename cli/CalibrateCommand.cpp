@@ -96,16 +96,16 @@ const std::vector<OptionSpec>& Specs() {
 std::variant<Options, std::string> ParseOptions(std::span<const std::string> args) {
     Options options;
     for (size_t i = 0; i < args.size(); ++i) {
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         for (const OptionSpec& s : Specs())
-            if (args[i] == s.name) spec = &s;
-        if (!spec) return "unknown option '" + args[i] + "'";
+            if (args[i] == s.name) option = &s;
+        if (!option) return "unknown option '" + args[i] + "'";
         std::string value;
-        if (spec->takesValue) {
-            if (i + 1 >= args.size()) return std::string(spec->name) + " needs a value";
+        if (option->takesValue) {
+            if (i + 1 >= args.size()) return std::string(option->name) + " needs a value";
             value = args[++i];
         }
-        if (std::optional<std::string> error = spec->apply(value, options)) return *error;
+        if (std::optional<std::string> error = option->apply(value, options)) return *error;
     }
     if (options.chartSize && options.chartPath.empty()) return std::string("--size needs --chart");
     return options;
