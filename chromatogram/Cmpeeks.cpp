@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <unordered_set>
@@ -702,6 +703,12 @@ void PeakTable::IntegrateAll() {
 }
 
 void SubtractNestedAreas(std::vector<Peak>& peaks) {
+    // The usual table lists peaks that follow one another: starts and ends both strictly
+    // increasing in table order. Then no peak lies within another (of two peaks, the later one
+    // ends after the earlier and the earlier starts before the later), and there is nothing to
+    // subtract. Ends that are not numbers fail the comparison and take the general way.
+    const auto followsInTime = [](const Peak& a, const Peak& b) { return a.startTime < b.startTime && a.endTime < b.endTime; };
+    if (std::adjacent_find(peaks.begin(), peaks.end(), std::not_fn(followsInTime)) == peaks.end()) return;
     const NestingIndex index(peaks);
     std::vector<std::int32_t> nested;
     for (std::size_t i = 0; i < peaks.size(); ++i) {
