@@ -644,11 +644,20 @@ void PeakTable::ReadFromStream(platform::Stream& stream) {
             throw ExhaustedMemoryError("the legacy table holds more peaks than can be indexed");
     }
 
+    // Each peak is built where it stays and read into at once, rather than all built blank
+    // first and then overwritten. A record that cannot be read still leaves `count` peaks: those
+    // read so far, the one that failed as far as it was read, and blank ones after it.
     peaks_.clear();
-    peaks_.resize(static_cast<std::size_t>(count));
-    for (std::size_t i = 0; i < peaks_.size(); ++i) {
-        ReadRecord(archive, version, peaks_[i]);
-        peaks_[i].index = static_cast<std::int32_t>(i);
+    peaks_.reserve(static_cast<std::size_t>(count));
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            Peak& peak = peaks_.emplace_back();
+            ReadRecord(archive, version, peak);
+            peak.index = static_cast<std::int32_t>(i);
+        }
+    } catch (...) {
+        peaks_.resize(static_cast<std::size_t>(count));
+        throw;
     }
     if (version >= 3) {
         Attributes tableAttributes;

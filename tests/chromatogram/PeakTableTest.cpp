@@ -283,13 +283,23 @@ TEST_F(PeakTableFailure, ACountTheStreamCannotHoldIsRefusedBeforeAnythingIsAlloc
 }
 
 TEST_F(PeakTableFailure, ATableCutShortKeepsWhatWasReadAndIntegratesNothing) {
-    const std::string full = fixtures::EncodeTable(Table(2, {fixtures::MakePeak(0.5, 3.5, "first"), fixtures::MakePeak(1, 2, "second")}));
-    EXPECT_THROW(Load(table, full.substr(0, full.size() - 3)), chromatogram::EndOfDataError);
-    ASSERT_EQ(table.GetSize(), 2);
-    EXPECT_EQ(table.GetAt(0).name, "first");
+    // Cut inside the second record; the first one's name is long enough for the stream to
+    // pass as able to hold three records.
+    const std::string firstName(80, 'f');
+    PeakFixture third = fixtures::MakePeak(3, 4, "third", 0);
+    third.extraCode = 7;
+    const std::string full = fixtures::EncodeTable(Table(2, {fixtures::MakePeak(0.5, 3.5, firstName), fixtures::MakePeak(1, 2, "second"), third}));
+    const std::string thirdRecord = fixtures::EncodeTable(Table(2, {third})).substr(16);
+    EXPECT_THROW(Load(table, full.substr(0, full.size() - thirdRecord.size() - 3)), chromatogram::EndOfDataError);
+    ASSERT_EQ(table.GetSize(), 3);
+    EXPECT_EQ(table.GetAt(0).name, firstName);
     EXPECT_EQ(table.GetAt(0).area, 0.0);
     EXPECT_EQ(table.GetAt(1).startTime, 1.0);
     EXPECT_EQ(table.GetAt(1).extraCode, 0);
+    const Peak& blank = table.GetAt(2);  // never read: as a new peak is
+    EXPECT_TRUE(blank.name.empty() && blank.startTime == 0 && blank.endTime == 0 && blank.extraCode == 0 && blank.index == 0);
+    EXPECT_EQ(blank.nextInGroup, -1);
+    EXPECT_EQ(blank.prevInGroup, -1);
 
     // An attribute list announcing more pairs than the stream holds.
     const std::string attributes = fixtures::ArchiveWriter().UInt32(0x125FFE11).UInt32(0xA2D28C45).Int32(4).Int32(0).UInt32(1000).Data();
