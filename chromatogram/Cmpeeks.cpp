@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <unordered_set>
@@ -643,11 +644,20 @@ void PeakTable::ReadFromStream(platform::Stream& stream) {
             throw ExhaustedMemoryError("the legacy table holds more peaks than can be indexed");
     }
 
+    // Each peak is built where it stays and read into at once, rather than all built blank
+    // first and then overwritten. A record that cannot be read still leaves `count` peaks: those
+    // read so far, the one that failed as far as it was read, and blank ones after it.
     peaks_.clear();
-    peaks_.resize(static_cast<std::size_t>(count));
-    for (std::size_t i = 0; i < peaks_.size(); ++i) {
-        ReadRecord(archive, version, peaks_[i]);
-        peaks_[i].index = static_cast<std::int32_t>(i);
+    peaks_.reserve(static_cast<std::size_t>(count));
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            Peak& peak = peaks_.emplace_back();
+            ReadRecord(archive, version, peak);
+            peak.index = static_cast<std::int32_t>(i);
+        }
+    } catch (...) {
+        peaks_.resize(static_cast<std::size_t>(count));
+        throw;
     }
     if (version >= 3) {
         Attributes tableAttributes;
@@ -702,6 +712,12 @@ void PeakTable::IntegrateAll() {
 }
 
 void SubtractNestedAreas(std::vector<Peak>& peaks) {
+    // The usual table lists peaks that follow one another: starts and ends both strictly
+    // increasing in table order. Then no peak lies within another (of two peaks, the later one
+    // ends after the earlier and the earlier starts before the later), and there is nothing to
+    // subtract. Ends that are not numbers fail the comparison and take the general way.
+    const auto followsInTime = [](const Peak& a, const Peak& b) { return a.startTime < b.startTime && a.endTime < b.endTime; };
+    if (std::adjacent_find(peaks.begin(), peaks.end(), std::not_fn(followsInTime)) == peaks.end()) return;
     const NestingIndex index(peaks);
     std::vector<std::int32_t> nested;
     for (std::size_t i = 0; i < peaks.size(); ++i) {

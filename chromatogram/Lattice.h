@@ -67,7 +67,23 @@ public:
     // two samples is taken as flat: its one sample everywhere, or 0 when it has none.
     double ValueAt(double t) const { return ValueAt(t, (t - startTime) / step); }
     // The same for a caller that has t's position in samples, (t - startTime) / step, already.
-    double ValueAt(double t, double position) const;
+    // Inline: peak integration calls it twice per peak, thousands of times per file.
+    double ValueAt(double t, double position) const {
+        const std::int64_t n = static_cast<std::int64_t>(samples.size());
+        if (n == 0) return 0.0;
+        if (n == 1) return samples[0];
+        // The sample interval of t, floor(position), decided in floating point so that times
+        // far outside the signal (or a zero step) never overflow the conversion to an integer.
+        // An interval that cannot be told (a zero step at the start time itself) extends the
+        // first two samples. Between 0 and n - 1 the conversion, which truncates, gives the
+        // floor.
+        std::int64_t k = n - 2;
+        if (!(position >= 0))
+            k = 0;
+        else if (position < static_cast<double>(n - 1))
+            k = static_cast<std::int64_t>(position);
+        return Interpolate(t, TimeAt(k), TimeAt(k + 1), samples[static_cast<std::size_t>(k)], samples[static_cast<std::size_t>(k + 1)]);
+    }
 };
 
 }  // namespace chromatogram

@@ -157,16 +157,28 @@ private:
 // or sibling tree that comes back on itself is found instead of followed for ever.
 class VisitedSet {
 public:
-    explicit VisitedSet(std::uint64_t count) : seen_(count, false) {}
+    explicit VisitedSet(std::uint64_t count) : words_(CeilDiv(count, 64)) {}
     // False when `index` was visited before.
-    bool Visit(std::uint64_t index) {
-        if (seen_[index]) return false;
-        seen_[index] = true;
+    bool Visit(std::uint64_t index) { return VisitRun(index, 1); }
+    // Visits indices first .. first + count - 1 (count >= 1) a word at a time; false when one
+    // of them was visited before, and then none is marked.
+    bool VisitRun(std::uint64_t first, std::uint64_t count) {
+        const std::uint64_t last = first + count - 1;
+        for (std::uint64_t w = first / 64; w <= last / 64; ++w)
+            if (words_[w] & RunBits(w, first, last)) return false;
+        for (std::uint64_t w = first / 64; w <= last / 64; ++w) words_[w] |= RunBits(w, first, last);
         return true;
     }
 
 private:
-    std::vector<bool> seen_;
+    // The bits of word w that indices first .. last cover.
+    static std::uint64_t RunBits(std::uint64_t w, std::uint64_t first, std::uint64_t last) {
+        const std::uint64_t from = w == first / 64 ? first % 64 : 0;
+        const std::uint64_t to = w == last / 64 ? last % 64 : 63;
+        return (~std::uint64_t{0} >> (63 - to)) & (~std::uint64_t{0} << from);
+    }
+
+    std::vector<std::uint64_t> words_;
 };
 
 class Reader;
@@ -199,8 +211,11 @@ public:
     std::unique_ptr<Stream> OpenStream(std::string_view name, CompoundError* error) override;
 
     // The FAT entry of `sector` (which must lie in the file): the next sector of its chain.
-    // `fatSectorsAhead`: how many FAT sectors after this one the caller's chain will need.
-    bool NextSector(std::uint32_t sector, std::uint32_t* next, std::uint64_t fatSectorsAhead = 0);
+    bool NextSector(std::uint32_t sector, std::uint32_t* next);
+    // The entries of the FAT sector at `ordinal` in FAT order, read if need be; null when there
+    // is no such FAT sector or it cannot be read. `ahead`: how many FAT sectors after this one
+    // the caller's chain will need.
+    const std::uint32_t* FatSector(std::uint64_t ordinal, std::uint64_t ahead);
     bool ReadFatSectors(std::size_t ordinal, std::uint64_t ahead);
     std::uint64_t SectorCount() const { return sectorCount_; }
 
@@ -343,14 +358,19 @@ CompoundError Reader::ReadDifat() {
     return CompoundError::None;
 }
 
-bool Reader::NextSector(std::uint32_t sector, std::uint32_t* next, std::uint64_t fatSectorsAhead) {
-    const std::uint64_t ordinal = sector >> entriesPerSectorShift_;
-    const bool sectorCoveredByFat = ordinal < fatSectors_.size();
-    if (!sectorCoveredByFat) return false;
-    std::vector<std::uint32_t>& entries = fatCache_[ordinal];
-    if (entries.empty() && !ReadFatSectors(static_cast<std::size_t>(ordinal), fatSectorsAhead)) return false;
+bool Reader::NextSector(std::uint32_t sector, std::uint32_t* next) {
+    const std::uint32_t* entries = FatSector(sector >> entriesPerSectorShift_, 0);
+    if (!entries) return false;
     *next = entries[sector & (entriesPerSector_ - 1)];
     return true;
+}
+
+const std::uint32_t* Reader::FatSector(std::uint64_t ordinal, std::uint64_t ahead) {
+    const bool sectorCoveredByFat = ordinal < fatSectors_.size();
+    if (!sectorCoveredByFat) return nullptr;
+    std::vector<std::uint32_t>& entries = fatCache_[ordinal];
+    if (entries.empty() && !ReadFatSectors(static_cast<std::size_t>(ordinal), ahead)) return nullptr;
+    return entries.data();
 }
 
 // Reads the FAT sector at `ordinal`, and with it up to `ahead` unread ones that follow it in the
@@ -455,22 +475,64 @@ std::unique_ptr<Stream> Reader::OpenStream(std::string_view name, CompoundError*
 }
 
 // Follows the whole chain of a stream in regular sectors once, when it is opened, so that
-// reads need no FAT lookups and read each run of consecutive sectors in one call.
+// reads need no FAT lookups and read each run of consecutive sectors in one call. A signal's
+// chain runs through thousands of sectors, nearly all of them consecutive, so it is followed a
+// run at a time: the FAT entries of a run are compared with the sectors that continue it (a
+// comparison per sector that need not wait for the one before), and the whole run is then
+// checked against the file and the visited sectors at once. Every sector of the chain passes
+// the same checks as when it is followed one at a time.
 CompoundError Reader::RegularExtents(std::uint32_t start, std::uint64_t size, std::vector<Extent>& extents) {
     const std::uint64_t needed = CeilDiv(size, sectorSize_);
     const bool streamSizeFitsFile = needed <= sectorCount_;
     if (!streamSizeFitsFile) return CompoundError::Corrupt;
     VisitedSet visited(needed > 0 ? sectorCount_ : 0);
+    const std::uint32_t* fat = nullptr;  // the entries of FAT sector fatOrdinal
+    std::uint64_t fatOrdinal = 0;
+    // The FAT entry of a sector that lies in the file, the FAT sector read if need be; false when
+    // the FAT does not cover it or cannot be read.
+    const auto next = [&](std::uint32_t sector, std::uint64_t placed, std::uint32_t* successor) {
+        const std::uint64_t ordinal = sector >> entriesPerSectorShift_;
+        if (!fat || ordinal != fatOrdinal) {
+            const std::uint64_t fatSectorsAhead = std::min<std::uint64_t>(kMaxFatSectorsAhead, (needed - placed) >> entriesPerSectorShift_);
+            fat = FatSector(ordinal, fatSectorsAhead);
+            if (!fat) return false;
+            fatOrdinal = ordinal;
+        }
+        *successor = fat[sector & (entriesPerSector_ - 1)];
+        return true;
+    };
     std::uint32_t sector = start;
-    for (std::uint64_t k = 0; k < needed; ++k) {
-        const std::uint64_t fatSectorsAhead = std::min<std::uint64_t>(kMaxFatSectorsAhead, (needed - k) >> entriesPerSectorShift_);
-        if (k > 0 && !NextSector(sector, &sector, fatSectorsAhead)) return CompoundError::Corrupt;
+    for (std::uint64_t placed = 0; placed < needed;) {
         const bool chainEndsEarlyOrLeavesTheFile = sector >= sectorCount_;
-        if (chainEndsEarlyOrLeavesTheFile || !visited.Visit(sector)) return CompoundError::Corrupt;
-        const std::uint64_t bytes = std::min<std::uint64_t>(sectorSize_, size - k * sectorSize_);
+        if (chainEndsEarlyOrLeavesTheFile) return CompoundError::Corrupt;
+        // The run sector .. sector + run - 1, each the successor of the one before and all in the
+        // file; successor: the FAT entry of the run's last sector, when the stream goes on.
+        std::uint64_t run = 1;
+        std::uint32_t successor = 0;
+        while (placed + run < needed) {
+            const std::uint32_t last = sector + static_cast<std::uint32_t>(run) - 1;
+            if (!next(last, placed + run, &successor)) return CompoundError::Corrupt;
+            if (successor != last + 1 || successor >= sectorCount_) break;
+            ++run;
+            // The run goes on through the entries that follow in the same FAT sector, as long as
+            // each names the sector after its own: compared by position, so that no comparison
+            // waits for the load of the one before. The stream's length and the file bound it.
+            const std::uint32_t within = successor & (entriesPerSector_ - 1);
+            if (within == 0) continue;  // the successor's entry is in the next FAT sector
+            const std::uint64_t room = std::min({std::uint64_t{entriesPerSector_ - within}, needed - placed - run,
+                                                 sectorCount_ - successor - 1});
+            std::uint64_t more = 0;
+            while (more < room && fat[within + more] == successor + 1 + more) ++more;
+            run += more;
+        }
+        const bool chainLoops = !visited.VisitRun(sector, run);
+        if (chainLoops) return CompoundError::Corrupt;
+        const std::uint64_t bytes = std::min<std::uint64_t>(run * sectorSize_, size - placed * sectorSize_);
         const bool sectorBytesInsideFile = SectorOffset(sector) + bytes <= source_->Size();
         if (!sectorBytesInsideFile) return CompoundError::Corrupt;
         AppendExtent(extents, SectorOffset(sector), bytes);
+        placed += run;
+        sector = successor;
     }
     return CompoundError::None;
 }

@@ -103,17 +103,19 @@ char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 }  // namespace
 
 std::string DecodeWindows1251(std::string_view bytes) {
-    // Every character of the code page takes at most three bytes of UTF-8; each byte's UTF-8
-    // form is looked up whole, since peak names and passports are decoded by the thousand.
+    // Each byte's UTF-8 form is looked up whole, since peak names and passports are decoded by
+    // the thousand. The length is added up first: a short name then fits the string itself
+    // (a Cyrillic name of up to seven letters), where room for three bytes a letter would not.
     const auto& utf8 = Table1251().toUtf8;
-    std::string out(bytes.size() * 3, '\0');
+    std::size_t length = 0;
+    for (char c : bytes) length += utf8[static_cast<unsigned char>(c)].length;
+    std::string out(length, '\0');
     char* p = out.data();
     for (char c : bytes) {
         const auto& form = utf8[static_cast<unsigned char>(c)];
-        std::memcpy(p, form.bytes, 3);
+        std::memcpy(p, form.bytes, form.length);
         p += form.length;
     }
-    out.resize(static_cast<std::size_t>(p - out.data()));
     return out;
 }
 

@@ -219,6 +219,59 @@ TEST(CompoundFile, OpensASmallStreamWithoutReadingTheRestOfTheFat) {
     EXPECT_EQ(error, CompoundError::Corrupt);
 }
 
+// A long chain is followed a run of consecutive sectors at a time, scanning the FAT entries of
+// a run within one FAT sector: a chain that leaves its run, loops or ends, inside a FAT sector's
+// entries, at its last entry or at the first of the next one, is still read or found damaged.
+TEST(CompoundFile, FollowsLongChainsRunByRunAcrossFatSectors) {
+    const std::string big = Pattern(600 * 512, 21);
+    CompoundFileLayout layout;
+    const std::string image = CompoundFileWriter().AddStream("Big", big).Build({}, &layout);
+    const std::uint32_t b = layout.Stream("Big").startSector;
+    const std::uint32_t perFatSector = layout.sectorSize / 4;
+    // A sector of the stream, well inside it, whose FAT entry is the last of its FAT sector.
+    const std::uint32_t edge = (b / perFatSector + 2) * perFatSector - 1;
+    ASSERT_LT(edge + 10, b + 600);
+    const auto open = [&](const std::string& damaged, CompoundError* error) {
+        auto file = CompoundFile::OpenMemory(Bytes(damaged));
+        EXPECT_TRUE(file);
+        return file ? file->OpenStream("Big", error) : nullptr;
+    };
+
+    const struct {
+        const char* what;
+        std::uint32_t at;  // the sector whose FAT entry is replaced
+        std::uint32_t next;
+    } damages[] = {
+        {"loops back from the last entry of a FAT sector", edge, b},
+        {"loops back from the first entry of the next", edge + 1, b + 5},
+        {"loops back inside a run", edge + 7, edge + 2},
+        {"names its own sector", edge + 3, edge + 3},
+        {"ends at the last entry of a FAT sector", edge, cfb::kEndOfChain},
+        {"leaves the file at the first entry of the next", edge + 1, 0x00FFFFFF},
+    };
+    for (const auto& damage : damages) {
+        std::string damaged = image;
+        fixtures::PatchU32(damaged, layout.FatEntryOffset(damage.at), damage.next);
+        CompoundError error = CompoundError::None;
+        EXPECT_FALSE(open(damaged, &error)) << damage.what;
+        EXPECT_EQ(error, CompoundError::Corrupt) << damage.what;
+    }
+
+    // Out of order around the FAT sectors' border: ... edge - 1, edge + 1, edge, edge + 2 ...
+    std::string swapped = image;
+    const std::uint64_t first = layout.SectorOffset(edge), second = layout.SectorOffset(edge + 1);
+    const std::string sectorAtEdge = swapped.substr(first, layout.sectorSize);
+    swapped.replace(first, layout.sectorSize, swapped, second, layout.sectorSize);
+    swapped.replace(second, layout.sectorSize, sectorAtEdge);
+    fixtures::PatchU32(swapped, layout.FatEntryOffset(edge - 1), edge + 1);
+    fixtures::PatchU32(swapped, layout.FatEntryOffset(edge + 1), edge);
+    fixtures::PatchU32(swapped, layout.FatEntryOffset(edge), edge + 2);
+    CompoundError error = CompoundError::None;
+    auto stream = open(swapped, &error);
+    ASSERT_TRUE(stream) << static_cast<int>(error);
+    EXPECT_EQ(ReadAll(*stream, 1 << 20), big);
+}
+
 TEST(CompoundFile, HoldsTheFileExclusivelyWhileOpen) {
     fixtures::TempDir dir;
     const std::string path = dir.Path() + "/run.stg";
