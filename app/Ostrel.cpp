@@ -1,11 +1,11 @@
 #include "app/Ostrel.h"
 
 #include "app/OstrelDlg.h"
-#include "app/XTPRegistryManager.h"
+#include "core/Settings.h"
 
 bool CCalibrationApp::InitInstance() {
     // Qt widgets draw in the platform's style already, and there are no ActiveX controls to host.
-    app::UseApplicationRegistryKey();
+    core::UseApplicationRegistryKey();
     CCalibrationDlg dialog;
     mainWindow_ = &dialog;
     dialog.exec();

@@ -1,7 +1,7 @@
 #include "app/OstrelDlg.h"
 
-#include "app/MethodFile.h"
-#include "app/Settings.h"
+#include "core/MethodFile.h"
+#include "core/Settings.h"
 #include "chart/AutoCtrl.h"
 #include "chart/CalibrationChart.h"
 #include "platform/Text.h"
@@ -43,7 +43,7 @@ constexpr LevelColumn kLevelColumns[] = {
     {"ID", 40}, {"Проба", 150}, {"S", 70}, {"Sст", 70}, {"С", 70}, {"Сст", 70}, {"К", 70},
 };
 
-constexpr int kLevelButtons[app::CalibrationTable::kLevelCount] = {IDC_LEVEL0, IDC_LEVEL1, IDC_LEVEL2, IDC_LEVEL3,
+constexpr int kLevelButtons[core::CalibrationTable::kLevelCount] = {IDC_LEVEL0, IDC_LEVEL1, IDC_LEVEL2, IDC_LEVEL3,
                                                                     IDC_LEVEL4};
 
 void ShowPlatformMessageBox(QWidget* parent, const QString& text, const QString& caption) {
@@ -158,7 +158,7 @@ void CCalibrationDlg::OnInitDialog() {
     calibration_.averageCoefficient = 0;
     ConfigureChart();
     FillMethodList();
-    storedMethodTitle_ = app::LoadSettings(calibration_);
+    storedMethodTitle_ = core::LoadSettings(calibration_);
     SelectStoredMethod(storedMethodTitle_);
     ShowInputs();
     Recalculate();
@@ -177,7 +177,7 @@ void CCalibrationDlg::ConfigureChart() {
 }
 
 void CCalibrationDlg::FillMethodList() {
-    for (const std::string& title : app::ListMethodTitles()) gui::AddString(methodList_, title);
+    for (const std::string& title : core::ListMethodTitles()) gui::AddString(methodList_, title);
     methodList_->setCurrentIndex(methodList_->count() > 0 ? 0 : -1);
 }
 
@@ -202,7 +202,7 @@ void CCalibrationDlg::InsertLevelColumns() {
 }
 
 void CCalibrationDlg::Connect() {
-    for (int level = 0; level < app::CalibrationTable::kLevelCount; ++level)
+    for (int level = 0; level < core::CalibrationTable::kLevelCount; ++level)
         connect(gui::FindControl<QPushButton>(this, kLevelButtons[level]), &QPushButton::clicked, this,
                 [this, level] { ChooseLevelFile(level); });
     connect(gui::FindControl<QPushButton>(this, IDC_CLEAR), &QPushButton::clicked, this, &CCalibrationDlg::OnClear);
@@ -236,7 +236,7 @@ void CCalibrationDlg::OnClear() {
 void CCalibrationDlg::OnSaveToMethod() {
     TakeFields();
     if (methodList_->currentIndex() < 0) return;  // no method to save into
-    app::SaveToMethod(gui::SelectedText(methodList_), calibration_.averageCoefficient);
+    core::SaveToMethod(gui::SelectedText(methodList_), calibration_.averageCoefficient);
 }
 
 void CCalibrationDlg::OnOK() {
@@ -254,7 +254,7 @@ void CCalibrationDlg::OnDestroy() {
     destroyed_ = true;
     TakeFields();
     TakeFields();
-    app::SaveSettings(calibration_, ChosenMethodTitle());
+    core::SaveSettings(calibration_, ChosenMethodTitle());
 }
 
 std::string CCalibrationDlg::ChosenMethodTitle() const {
@@ -277,8 +277,8 @@ void CCalibrationDlg::Recalculate() {
 
 void CCalibrationDlg::FillLevelList() {
     levelList_->clear();
-    for (int k = 0; k < app::CalibrationTable::kLevelCount; ++k) {
-        const app::CalibrationLevel& level = calibration_.table[k];
+    for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
+        const core::CalibrationLevel& level = calibration_.table[k];
         new QTreeWidgetItem(levelList_, QStringList{FormatG(level.fraction, kShownPrecision),
                                                     QString::fromStdString(level.sampleName),
                                                     FormatG(level.ethanolArea, kShownPrecision),

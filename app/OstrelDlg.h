@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Calc.h"
+#include "core/Calc.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -40,7 +40,7 @@ public:
     void SetLevelFileChooser(LevelFileChooser chooser) { chooser_ = std::move(chooser); }
 
     // What the dialog holds and shows: the levels, the inputs and the results.
-    const app::Calibration& State() const { return calibration_; }
+    const core::Calibration& State() const { return calibration_; }
     CAutoCtrl* Chart() const { return chart_; }
 
     // Ending the dialog, by any button or key or the window's close button, destroys its window:
@@ -71,7 +71,7 @@ private:
     // (no method folder) the title the settings held, so that it is not lost.
     std::string ChosenMethodTitle() const;
 
-    app::Calibration calibration_;
+    core::Calibration calibration_;
     CAutoCtrl* chart_ = nullptr;
     QComboBox* methodList_ = nullptr;
     QTreeWidget* levelList_ = nullptr;

@@ -4,7 +4,7 @@
 //   BM_RowStateChange: one click's worth of row-state change on that list (the focused row's
 //     passport read and joint selection over the 10,000 rows); time reported, with one passport
 //     read as its floor.
-#include "app/XTPRegistryManager.h"
+#include "platform/XTPRegistryManager.h"
 #include "chromatogram/Passport.h"
 #include "platform/FileSearch.h"
 #include "platform/gui/DialogTemplate.h"
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     fixtures::TempDir dir;
     WriteFolder(dir);
     if (const auto key = platform::RegistryKey::Create(platform::RootKey::CurrentUser, platform::ApplicationKeyPath()))
-        app::WriteRegString(*key, "LastOpenPath2", folder);
+        platform::WriteRegString(*key, "LastOpenPath2", folder);
 
     // The benchmarks run inside the dialog's modal loop, as the operator's clicks would.
     COpenChrmDlg openDialog;

@@ -4,9 +4,8 @@
 // the options applied in order; prints the levels, the average coefficient and the chart arrays,
 // and with --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size).
 // It never writes the settings.
-#include "app/Calc.h"
-#include "app/Settings.h"
-#include "app/XTPRegistryManager.h"
+#include "core/Calc.h"
+#include "core/Settings.h"
 #include "chart/CalibrationChart.h"
 #include "cli/Arguments.h"
 #include "cli/Command.h"
@@ -31,7 +30,7 @@ struct Options {
     std::string chartPath;
     std::optional<std::pair<int, int>> chartSize;
     // Applied in order once the state has been built.
-    std::vector<std::function<void(app::Calibration&)>> changes;
+    std::vector<std::function<void(core::Calibration&)>> changes;
 };
 
 // One option: its name, whether it takes a value, and what it does with it. A usage error
@@ -42,17 +41,17 @@ struct OptionSpec {
     std::function<std::optional<std::string>(const std::string& value, Options& options)> apply;
 };
 
-std::optional<std::string> SetInput(double app::Calibration::*input, const std::string& value, Options& options) {
+std::optional<std::string> SetInput(double core::Calibration::*input, const std::string& value, Options& options) {
     const std::optional<double> number = cli::ParseDouble(value);
     if (!number) return "not a number: '" + value + "'";
-    options.changes.push_back([input, x = *number](app::Calibration& c) { c.*input = x; });
+    options.changes.push_back([input, x = *number](core::Calibration& c) { c.*input = x; });
     return std::nullopt;
 }
 
 std::optional<std::string> SetLevel(const std::string& value, Options& options) {
     if (value.size() < 2 || value[0] < '0' || value[0] > '4' || value[1] != '=')
         return "expected --level K=PATH with K from 0 to 4: '" + value + "'";
-    options.changes.push_back([k = value[0] - '0', path = value.substr(2)](app::Calibration& c) {
+    options.changes.push_back([k = value[0] - '0', path = value.substr(2)](core::Calibration& c) {
         c.table[k].path = path;
     });
     return std::nullopt;
@@ -79,9 +78,9 @@ std::optional<std::string> SetChartSize(const std::string& value, Options& optio
 const std::vector<OptionSpec>& Specs() {
     static const std::vector<OptionSpec> specs = {
         {"--stored", false, [](const std::string&, Options& o) { o.stored = true; return std::optional<std::string>(); }},
-        {"--nav", true, [](const std::string& v, Options& o) { return SetInput(&app::Calibration::nav, v, o); }},
-        {"--nav2", true, [](const std::string& v, Options& o) { return SetInput(&app::Calibration::nav2, v, o); }},
-        {"--dolya", true, [](const std::string& v, Options& o) { return SetInput(&app::Calibration::dolya, v, o); }},
+        {"--nav", true, [](const std::string& v, Options& o) { return SetInput(&core::Calibration::nav, v, o); }},
+        {"--nav2", true, [](const std::string& v, Options& o) { return SetInput(&core::Calibration::nav2, v, o); }},
+        {"--dolya", true, [](const std::string& v, Options& o) { return SetInput(&core::Calibration::dolya, v, o); }},
         {"--level", true, SetLevel},
         {"--chart", true, [](const std::string& v, Options& o) {
              o.chartPath = v;
@@ -117,10 +116,10 @@ void WriteFloats(cli::JsonWriter& json, const char* key, const std::vector<float
     json.EndArray();
 }
 
-void WriteCalibration(cli::JsonWriter& json, const app::Calibration& c) {
+void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c) {
     json.BeginObject().Key("levels").BeginArray();
-    for (int k = 0; k < app::CalibrationTable::kLevelCount; ++k) {
-        const app::CalibrationLevel& level = c.table[k];
+    for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
+        const core::CalibrationLevel& level = c.table[k];
         json.BeginObject()
             .Field("fraction", level.fraction)
             .Field("sampleName", level.sampleName)
@@ -145,10 +144,10 @@ int RunCalibrate(std::span<const std::string> args) {
     if (const std::string* error = std::get_if<std::string>(&parsed)) return cli::UsageError(kName, *error);
     const Options& options = std::get<Options>(parsed);
 
-    app::Calibration calibration;
+    core::Calibration calibration;
     if (options.stored) {
-        app::UseApplicationRegistryKey();
-        app::LoadSettings(calibration);
+        core::UseApplicationRegistryKey();
+        core::LoadSettings(calibration);
     }
     for (const auto& change : options.changes) change(calibration);
     calibration.ComputeCalibration();

@@ -1,5 +1,5 @@
-#include "app/MethodFile.h"
-#include "app/XTPRegistryManager.h"
+#include "core/MethodFile.h"
+#include "core/Settings.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 
@@ -7,10 +7,10 @@ namespace {
 
 int RunMethods(std::span<const std::string> args) {
     if (!args.empty()) return cli::UsageError("methods", "methods takes no arguments");
-    app::UseApplicationRegistryKey();
+    core::UseApplicationRegistryKey();
     cli::JsonWriter json;
     json.BeginArray();
-    for (const std::string& title : app::ListMethodTitles()) json.String(title);
+    for (const std::string& title : core::ListMethodTitles()) json.String(title);
     json.EndArray();
     cli::PrintJson(json);
     return cli::kExitOk;

@@ -1,4 +1,4 @@
-#include "app/XTPRegistryManager.h"
+#include "core/Settings.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "selection/OpenChrmDlg.h"
@@ -39,7 +39,7 @@ int RunPick(std::span<const std::string> args) {
         return cli::kExitFailed;
     }
 
-    app::UseApplicationRegistryKey();
+    core::UseApplicationRegistryKey();
     static int argc = 1;
     static char name[] = "ostrel-cli";
     static char* argv[] = {name, nullptr};

@@ -36,7 +36,7 @@
 //     }   // the handle's end is RegCloseKey
 //
 // For typed reads and writes with defaults use WriteRegDword, WriteRegString, ReadRegDword and
-// ReadRegString of app/XTPRegistryManager.h.
+// ReadRegString of platform/XTPRegistryManager.h.
 namespace platform {
 
 enum class RootKey { CurrentUser, LocalMachine };

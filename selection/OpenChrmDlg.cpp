@@ -1,6 +1,6 @@
 #include "selection/OpenChrmDlg.h"
 
-#include "app/XTPRegistryManager.h"
+#include "platform/XTPRegistryManager.h"
 #include "chromatogram/Passport.h"
 #include "platform/FileSearch.h"
 #include "platform/Registry.h"
@@ -200,9 +200,9 @@ void COpenChrmDlg::OnInitDialog() {
     list_->setAllColumnsShowFocus(true);
 
     if (const auto key = UserKey(platform::RegistryKey::Access::Read)) {
-        wholeFileSystem_ = app::ReadRegDword(*key, kOpenDirType, wholeFileSystem_) != 0;
-        app::ReadRegString(lastPathWholeFs_, *key, kLastOpenPath1, "");
-        app::ReadRegString(lastPathUnderRoot_, *key, kLastOpenPath2, "");
+        wholeFileSystem_ = platform::ReadRegDword(*key, kOpenDirType, wholeFileSystem_) != 0;
+        platform::ReadRegString(lastPathWholeFs_, *key, kLastOpenPath1, "");
+        platform::ReadRegString(lastPathUnderRoot_, *key, kLastOpenPath2, "");
     }
     currentFolder_ = wholeFileSystem_ ? lastPathWholeFs_ : lastPathUnderRoot_;
     if (singleSelection_) list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -234,7 +234,7 @@ void COpenChrmDlg::ApplyFolderMode() {
         const auto machineKey = platform::RegistryKey::Create(platform::RootKey::LocalMachine,
                                                               platform::ApplicationKeyPath(),
                                                               platform::RegistryKey::Access::Read);
-        if (machineKey) app::ReadRegString(root, *machineKey, kOpenPath, kDefaultOpenPath);
+        if (machineKey) platform::ReadRegString(root, *machineKey, kOpenPath, kDefaultOpenPath);
         const std::string remembered = lastPathUnderRoot_;
         tree_->ShowTree(root, false);
         tree_->SelectPath(remembered);
@@ -399,10 +399,10 @@ bool COpenChrmDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void COpenChrmDlg::OnOK() {
     if (const auto key = UserKey(platform::RegistryKey::Access::ReadWrite)) {
-        app::WriteRegString(*key, kLastOpenPath1, lastPathWholeFs_);
-        app::WriteRegString(*key, kLastOpenPath2, lastPathUnderRoot_);
-        app::WriteRegDword(*key, kMultiSelectMode, jointSelection_ ? 1 : 0);
-        app::WriteRegDword(*key, kOpenDirType, wholeFileSystem_ ? 1 : 0);
+        platform::WriteRegString(*key, kLastOpenPath1, lastPathWholeFs_);
+        platform::WriteRegString(*key, kLastOpenPath2, lastPathUnderRoot_);
+        platform::WriteRegDword(*key, kMultiSelectMode, jointSelection_ ? 1 : 0);
+        platform::WriteRegDword(*key, kOpenDirType, wholeFileSystem_ ? 1 : 0);
     }
     CollectSelection();
     ReadControls();

@@ -1,6 +1,6 @@
 #include "selection/OpenChrmDlg.h"
 
-#include "app/XTPRegistryManager.h"
+#include "platform/XTPRegistryManager.h"
 #include "platform/Registry.h"
 #include "platform/gui/DialogTemplate.h"
 #include "resources/Resource.h"
@@ -86,16 +86,16 @@ protected:
     void Remember(const std::string& underRoot, const std::string& wholeFs = {}, bool wholeFileSystem = false) const {
         const auto key = UserKey();
         ASSERT_TRUE(key);
-        app::WriteRegString(*key, "LastOpenPath2", underRoot);
-        app::WriteRegString(*key, "LastOpenPath1", wholeFs);
-        app::WriteRegDword(*key, "OpenDirType", wholeFileSystem);
+        platform::WriteRegString(*key, "LastOpenPath2", underRoot);
+        platform::WriteRegString(*key, "LastOpenPath1", wholeFs);
+        platform::WriteRegDword(*key, "OpenDirType", wholeFileSystem);
     }
     static std::string UserString(const char* name) {
         std::string value = "<missing>";
-        app::ReadRegString(value, *UserKey(), name, "<missing>");
+        platform::ReadRegString(value, *UserKey(), name, "<missing>");
         return value;
     }
-    static std::uint32_t UserDword(const char* name) { return app::ReadRegDword(*UserKey(), name, 77); }
+    static std::uint32_t UserDword(const char* name) { return platform::ReadRegDword(*UserKey(), name, 77); }
 
     // Runs the dialog with `operate` acting as the operator once it shows; a dialog still open a
     // while later is a failure and is closed.

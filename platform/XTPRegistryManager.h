@@ -16,16 +16,7 @@
 // stored as text, a binary value of 7 or 9 bytes, a DWORD of 8 bytes, a string of no bytes) reads
 // as missing, so the default stands. A string is read up to its first zero byte, or whole when it
 // has none; it is stored with its terminating zero.
-namespace app {
-
-// The data system's key, Software\Tarnwick\Velmora: the registry key and profile name that the
-// application object sets at start-up (and every other front end with it).
-inline constexpr const char* kRegistryKey = "Tarnwick";
-inline constexpr const char* kProfileName = "Velmora";
-inline void UseApplicationRegistryKey() {
-    platform::SetRegistryKeyName(kRegistryKey);
-    platform::SetProfileName(kProfileName);
-}
+namespace platform {
 
 class XTPRegistryManager {
 public:
@@ -67,4 +58,4 @@ std::uint32_t ReadRegDword(const platform::RegistryKey& key, std::string_view na
 void ReadRegString(std::string& out, const platform::RegistryKey& key, std::string_view name,
                    std::string_view defaultValue);
 
-}  // namespace app
+}  // namespace platform

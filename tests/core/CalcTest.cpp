@@ -1,4 +1,4 @@
-#include "app/Calc.h"
+#include "core/Calc.h"
 
 #include "chromatogram/ChmFile.h"
 #include "support/StgBuilder.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-using app::Calibration;
+using core::Calibration;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -35,7 +35,7 @@ TEST(Calibration, FreshLevelsGiveNothing) {
     for (int k = 0; k < 5; ++k) {
         EXPECT_EQ(c.table[k].coefficient, 0);
         EXPECT_EQ(c.table[k].sampleName, "Не задан");
-        EXPECT_EQ(c.table[k].fraction, app::CalibrationTable::kFractions[static_cast<size_t>(k)]);
+        EXPECT_EQ(c.table[k].fraction, core::CalibrationTable::kFractions[static_cast<size_t>(k)]);
     }
     ASSERT_EQ(c.pointsX.size(), 4u);
     for (float x : c.pointsX) EXPECT_TRUE(std::isnan(x)) << "0 / 0";
@@ -48,7 +48,7 @@ TEST(Calibration, CoefficientsAreOverTheBlankAndAlwaysAveragedOverFour) {
     Calibration c;
     c.table[0].ethanolArea = 10;
     // K = C · Sст / ((S − S0) · Сст)
-    c.table[1] = app::CalibrationLevel(0.05);
+    c.table[1] = core::CalibrationLevel(0.05);
     c.table[1].ethanolArea = 30;
     c.table[1].standardArea = 50;
     c.table[1].ethanolAmount = 0.4;
@@ -212,7 +212,7 @@ TEST_F(CalibrationFiles, ALevelWhoseFileCannotBeReadTakesNothingFromAnother) {
     const std::string unreadable[] = {dir.Path() + "/missing.stg", dir.WriteFile("junk.stg", "junk"), noPassport};
     for (const std::string& path : unreadable) {
         SCOPED_TRACE(path);
-        c.table[2] = app::CalibrationLevel(0.1);
+        c.table[2] = core::CalibrationLevel(0.1);
         c.table[2].ethanolArea = 99;  // a figure from an earlier file
         c.table[2].sampleName = "Прежний";
         c.table[2].path = path;

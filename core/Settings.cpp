@@ -1,8 +1,8 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 
-#include "app/XTPRegistryManager.h"
+#include "platform/XTPRegistryManager.h"
 
-namespace app {
+namespace core {
 
 namespace {
 
@@ -12,7 +12,7 @@ std::string LevelValueName(int index) { return std::to_string(index + 1); }
 }  // namespace
 
 std::string LoadSettings(Calibration& calibration) {
-    const XTPRegistryManager registry;
+    const platform::XTPRegistryManager registry;
     registry.GetDoubleValue(kSettingsSection, "nav", calibration.nav);
     registry.GetDoubleValue(kSettingsSection, "nav2", calibration.nav2);
     registry.GetDoubleValue(kSettingsSection, "dolya", calibration.dolya);
@@ -23,7 +23,7 @@ std::string LoadSettings(Calibration& calibration) {
 }
 
 void SaveSettings(const Calibration& calibration, std::string_view methodTitle) {
-    const XTPRegistryManager registry;
+    const platform::XTPRegistryManager registry;
     registry.SetDoubleValue(kSettingsSection, "nav", calibration.nav);
     registry.SetDoubleValue(kSettingsSection, "nav2", calibration.nav2);
     registry.SetDoubleValue(kSettingsSection, "dolya", calibration.dolya);
@@ -32,4 +32,4 @@ void SaveSettings(const Calibration& calibration, std::string_view methodTitle) 
         registry.SetStringValue(kSettingsSection, LevelValueName(i), calibration.table[i].path);
 }
 
-}  // namespace app
+}  // namespace core

@@ -1,6 +1,6 @@
-#include "app/MethodFile.h"
+#include "core/MethodFile.h"
 
-#include "app/XTPRegistryManager.h"
+#include "platform/XTPRegistryManager.h"
 #include "platform/LockedFile.h"
 #include "support/SettingsHome.h"
 
@@ -20,7 +20,7 @@ const std::string kKey = "\x06\xFD\xF2\xE0\xED\xEE\xEB";  // "этанол" in c
 class MethodFolder {
 public:
     MethodFolder() : folder_(home_.Dir().MakeFolder("methods")) {
-        app::XTPRegistryManager().SetStringValue("", "MethodPath", folder_);
+        platform::XTPRegistryManager().SetStringValue("", "MethodPath", folder_);
     }
     std::string Write(const std::string& name, const std::string& bytes) const {
         return home_.Dir().WriteFile("methods/" + name, bytes);
@@ -60,7 +60,7 @@ TEST(MethodFile, ListsTheTitlesOfMethodFilesOnly) {
     methods.Write("notes.txt", "");
     methods.Write("beer.mtd.bak", "");
     ::mkdir((methods.Path() + "/folder.mtd").c_str(), 0755);
-    EXPECT_EQ(app::ListMethodTitles(), (std::vector<std::string>{"a.b", "wine"}));
+    EXPECT_EQ(core::ListMethodTitles(), (std::vector<std::string>{"a.b", "wine"}));
 }
 
 TEST(MethodFile, PatchesTheFirstEthanolRecordInPlace) {
@@ -82,10 +82,10 @@ TEST(MethodFile, PatchesTheFirstEthanolRecordInPlace) {
         SCOPED_TRACE(c.what);
         const std::string before = Method(c.size, c.keys);
         const std::string path = methods.Write("wine.mtd", before);
-        EXPECT_TRUE(app::SaveToMethod("wine", 0.012345));
+        EXPECT_TRUE(core::SaveToMethod("wine", 0.012345));
         const std::string after = fixtures::ReadFileBytes(path);
         EXPECT_EQ(after, Patched(before, c.patchedAt, 0.012345, c.size));
-        EXPECT_TRUE(app::SaveToMethod("wine", 0.012345));
+        EXPECT_TRUE(core::SaveToMethod("wine", 0.012345));
         EXPECT_EQ(fixtures::ReadFileBytes(path), after) << "saving again changes nothing";
     }
 }
@@ -102,7 +102,7 @@ TEST(MethodFile, LeavesAMethodWithoutEthanolRecordAlone) {
     };
     for (const std::string& before : cases) {
         const std::string path = methods.Write("wine.mtd", before);
-        EXPECT_FALSE(app::SaveToMethod("wine", 2.5));
+        EXPECT_FALSE(core::SaveToMethod("wine", 2.5));
         EXPECT_EQ(fixtures::ReadFileBytes(path), before);
     }
 }
@@ -120,7 +120,7 @@ TEST(MethodFile, HandlesAMethodOnlyUpToTheWorkingCopy) {
         SCOPED_TRACE(c.key);
         const std::string before = Method(kSize, {c.key});
         const std::string path = methods.Write("big.mtd", before);
-        EXPECT_EQ(app::SaveToMethod("big", -1.5), c.patched);
+        EXPECT_EQ(core::SaveToMethod("big", -1.5), c.patched);
         const std::string after = fixtures::ReadFileBytes(path);
         EXPECT_EQ(after.size(), kSize);
         EXPECT_TRUE(after == (c.patched ? Patched(before, c.key, -1.5, kCopy) : before));
@@ -130,22 +130,22 @@ TEST(MethodFile, HandlesAMethodOnlyUpToTheWorkingCopy) {
 TEST(MethodFile, ChangesNothingItCannotOpenExclusively) {
     MethodFolder methods;
     const std::string before = Method(200, {40});
-    EXPECT_FALSE(app::SaveToMethod("missing", 1));
+    EXPECT_FALSE(core::SaveToMethod("missing", 1));
     ::mkdir((methods.Path() + "/folder.mtd").c_str(), 0755);
-    EXPECT_FALSE(app::SaveToMethod("folder", 1)) << "a folder named folder.mtd";
+    EXPECT_FALSE(core::SaveToMethod("folder", 1)) << "a folder named folder.mtd";
 
     const std::string locked = methods.Write("locked.mtd", before);
     {
         const auto holder = platform::LockedFile::Open(locked, platform::LockedFile::Mode::ReadOnly);
         ASSERT_TRUE(holder);
-        EXPECT_FALSE(app::SaveToMethod("locked", 1));
+        EXPECT_FALSE(core::SaveToMethod("locked", 1));
     }
     EXPECT_EQ(fixtures::ReadFileBytes(locked), before);
 
     if (::geteuid() != 0) {  // root may write anything
         const std::string readOnly = methods.Write("ro.mtd", before);
         ::chmod(readOnly.c_str(), 0444);
-        EXPECT_FALSE(app::SaveToMethod("ro", 1));
+        EXPECT_FALSE(core::SaveToMethod("ro", 1));
         EXPECT_EQ(fixtures::ReadFileBytes(readOnly), before);
     }
 }

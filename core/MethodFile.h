@@ -7,7 +7,7 @@
 // The analysis methods of the data system: files "<title>.mtd" in the method folder, whose
 // location the data system keeps in the value "MethodPath" of the application key (read afresh
 // on every call, never written).
-namespace app {
+namespace core {
 
 // The titles of the method files, in the order of the folder search; folders are skipped.
 std::vector<std::string> ListMethodTitles();
@@ -20,4 +20,4 @@ std::vector<std::string> ListMethodTitles();
 // The dialog ignores the result, as nothing is shown either way.
 bool SaveToMethod(std::string_view title, double coefficient);
 
-}  // namespace app
+}  // namespace core

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace app {
+namespace core {
 
 // One calibration level: the chromatogram chosen for it and what the calculation took from it.
 class CalibrationLevel {
@@ -22,4 +22,4 @@ public:
     static constexpr const char* kNoSample = "Не задан";
 };
 
-}  // namespace app
+}  // namespace core

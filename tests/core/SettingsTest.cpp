@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 #include "platform/Registry.h"
 #include "support/SettingsHome.h"
@@ -9,40 +9,40 @@ namespace {
 
 TEST(Settings, FirstStartCreatesTheKeysAndLoadsNothing) {
     fixtures::SettingsHome home;
-    app::Calibration calibration;
-    EXPECT_EQ(app::LoadSettings(calibration), "");
+    core::Calibration calibration;
+    EXPECT_EQ(core::LoadSettings(calibration), "");
     EXPECT_EQ(calibration.nav, 0);
     EXPECT_EQ(calibration.nav2, 0);
     EXPECT_EQ(calibration.dolya, 0);
-    for (int i = 0; i < app::CalibrationTable::kLevelCount; ++i) EXPECT_EQ(calibration.table[i].path, "");
+    for (int i = 0; i < core::CalibrationTable::kLevelCount; ++i) EXPECT_EQ(calibration.table[i].path, "");
     EXPECT_TRUE(platform::RegistryKey::Open(platform::RootKey::CurrentUser, "Software\\Tarnwick\\Velmora\\Ostrel"));
 }
 
 TEST(Settings, WhatIsSavedLoadsBack) {
     fixtures::SettingsHome home;
-    app::Calibration saved;
+    core::Calibration saved;
     saved.nav = 0.1;
     saved.nav2 = 1e-7;
     saved.dolya = 96.5;
-    for (int i = 0; i < app::CalibrationTable::kLevelCount; ++i)
+    for (int i = 0; i < core::CalibrationTable::kLevelCount; ++i)
         saved.table[i].path = "/srv/data/уровень " + std::to_string(i) + ".stg";
-    app::SaveSettings(saved, "wine");
+    core::SaveSettings(saved, "wine");
 
-    app::Calibration loaded;
-    EXPECT_EQ(app::LoadSettings(loaded), "wine");
+    core::Calibration loaded;
+    EXPECT_EQ(core::LoadSettings(loaded), "wine");
     EXPECT_EQ(loaded.nav, 0.1);
     EXPECT_EQ(loaded.nav2, 1e-7);
     EXPECT_EQ(loaded.dolya, 96.5);
-    for (int i = 0; i < app::CalibrationTable::kLevelCount; ++i) EXPECT_EQ(loaded.table[i].path, saved.table[i].path);
+    for (int i = 0; i < core::CalibrationTable::kLevelCount; ++i) EXPECT_EQ(loaded.table[i].path, saved.table[i].path);
     const std::string hive = fixtures::ReadFileBytes(home.UserHive());
     EXPECT_NE(hive.find("\"1\"=\"/srv/data/уровень 0.stg\"\n"), std::string::npos) << hive;
     EXPECT_NE(hive.find("\"5\"=\"/srv/data/уровень 4.stg\"\n"), std::string::npos) << hive;
 
     // Closing after the levels were cleared stores five empty paths.
     saved.table.ResetLevels();
-    app::SaveSettings(saved, "");
-    EXPECT_EQ(app::LoadSettings(loaded), "");
-    for (int i = 0; i < app::CalibrationTable::kLevelCount; ++i) EXPECT_EQ(loaded.table[i].path, "");
+    core::SaveSettings(saved, "");
+    EXPECT_EQ(core::LoadSettings(loaded), "");
+    for (int i = 0; i < core::CalibrationTable::kLevelCount; ++i) EXPECT_EQ(loaded.table[i].path, "");
 }
 
 TEST(Settings, AMissingInputKeepsItsValue) {
@@ -53,11 +53,11 @@ TEST(Settings, AMissingInputKeepsItsValue) {
         "\"nav2\"=hex:00,00,00,00,00,00,00,40\n"
         "\"dolya\"=\"96\"\n"
         "\"3\"=\"/srv/data/b.stg\"\n");
-    app::Calibration calibration;
+    core::Calibration calibration;
     calibration.nav = 5;
     calibration.dolya = 7;
     calibration.table[0].path = "/old.stg";
-    EXPECT_EQ(app::LoadSettings(calibration), "");
+    EXPECT_EQ(core::LoadSettings(calibration), "");
     EXPECT_EQ(calibration.nav, 5);
     EXPECT_EQ(calibration.nav2, 2);
     EXPECT_EQ(calibration.dolya, 7) << "a text is not a double";

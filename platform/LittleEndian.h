@@ -5,7 +5,7 @@
 #include <string_view>
 
 // Values stored byte for byte, as the Windows program stored them: little-endian.
-namespace app {
+namespace platform {
 
 inline std::string LittleEndianBytes(std::uint64_t bits, int size) {
     std::string bytes(static_cast<std::size_t>(size), '\0');
@@ -19,4 +19,4 @@ inline std::uint64_t FromLittleEndian(std::string_view bytes) {
     return bits;
 }
 
-}  // namespace app
+}  // namespace platform

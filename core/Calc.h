@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/CalcItem.h"
+#include "core/CalcItem.h"
 
 #include <array>
 #include <memory>
 #include <vector>
 
-namespace app {
+namespace core {
 
 // The five calibration levels: the blank and the four levels with ethanol added.
 class CalibrationTable {
@@ -51,4 +51,4 @@ private:
     void ComputeLine(float minimum, float maximum);
 };
 
-}  // namespace app
+}  // namespace core

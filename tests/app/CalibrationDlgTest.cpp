@@ -188,7 +188,7 @@ TEST(CalibrationDialog, NumberFieldsAcceptWhatTheCLibraryReads) {
         } else {
             ASSERT_EQ(log.messages.size(), 1u) << c.text;
             EXPECT_EQ(log.messages[0].text, kMessage);
-            EXPECT_EQ(log.messages[0].caption, "test_app_ui") << "the executable's name";
+            EXPECT_EQ(log.messages[0].caption, "test_app") << "the executable's name";
         }
         EXPECT_EQ(d.dialog->State().dolya, last) << c.text << ": a text that is not a number keeps the last value";
     }
@@ -293,7 +293,7 @@ TEST(CalibrationDialog, StartsOnTheDemoProfileWithTheCalibrationTheCliComputes) 
     for (int row = 0; row < 5; ++row) EXPECT_EQ(d.Cell(row, 1), std::string("Градуировка ") + kFractions[row]);
 
     // The chart draws the dialog's arrays themselves: twenty line points, four calibration points.
-    const app::Calibration& state = d.dialog->State();
+    const core::Calibration& state = d.dialog->State();
     const CAutoSeries& line = d.dialog->Chart()->chart.GetSeries(kCalibrationLineSeries);
     const CAutoSeries& points = d.dialog->Chart()->chart.GetSeries(kCalibrationPointSeries);
     EXPECT_EQ(line.x, state.lineX.data());

@@ -1,7 +1,7 @@
-#include "app/MethodFile.h"
+#include "core/MethodFile.h"
 
-#include "app/LittleEndian.h"
-#include "app/XTPRegistryManager.h"
+#include "platform/LittleEndian.h"
+#include "platform/XTPRegistryManager.h"
 #include "platform/FileSearch.h"
 #include "platform/LockedFile.h"
 
@@ -14,7 +14,7 @@
 #include <cerrno>
 #include <cstdint>
 
-namespace app {
+namespace core {
 
 namespace {
 
@@ -25,7 +25,7 @@ constexpr std::array<unsigned char, 7> kEthanolKey{0x06, 0xFD, 0xF2, 0xE0, 0xED,
 constexpr std::size_t kCoefficientOffset = 31;
 constexpr std::size_t kFlagOffset = 43;
 
-std::string MethodFolder() { return XTPRegistryManager().GetStringValue("", "MethodPath", ""); }
+std::string MethodFolder() { return platform::XTPRegistryManager().GetStringValue("", "MethodPath", ""); }
 
 // Up to `limit` bytes from the start of the file; nothing when reading fails.
 std::optional<std::string> ReadPrefix(int fd, std::size_t limit) {
@@ -89,9 +89,9 @@ bool SaveToMethod(std::string_view title, double coefficient) {
     if (p + kCoefficientOffset >= end) return false;  // the record is cut off before the patch
     const bool written =
         WriteClipped(fd, p + kCoefficientOffset,
-                     LittleEndianBytes(std::bit_cast<std::uint64_t>(coefficient), 8), end) &&
-        WriteClipped(fd, p + kFlagOffset, LittleEndianBytes(1, 4), end);
+                     platform::LittleEndianBytes(std::bit_cast<std::uint64_t>(coefficient), 8), end) &&
+        WriteClipped(fd, p + kFlagOffset, platform::LittleEndianBytes(1, 4), end);
     return ::fdatasync(fd) == 0 && written;
 }
 
-}  // namespace app
+}  // namespace core

@@ -1,4 +1,4 @@
-#include "app/XTPRegistryManager.h"
+#include "platform/XTPRegistryManager.h"
 
 #include "support/SettingsHome.h"
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-using app::XTPRegistryManager;
+using platform::XTPRegistryManager;
 using platform::RegistryKey;
 using platform::RootKey;
 
@@ -83,13 +83,13 @@ TEST(XTPRegistryManager, AValueOfAnotherTypeOrSizeReadsAsMissing) {
 
     const auto key = RegistryKey::Open(RootKey::CurrentUser, "Software\\Tarnwick\\Velmora\\Ostrel");
     ASSERT_TRUE(key);
-    EXPECT_EQ(app::ReadRegDword(*key, "big dword", 7), 7u);
-    EXPECT_EQ(app::ReadRegDword(*key, "text", 7), 7u);
-    EXPECT_EQ(app::ReadRegDword(*key, "good dword", 7), 42u);
+    EXPECT_EQ(platform::ReadRegDword(*key, "big dword", 7), 7u);
+    EXPECT_EQ(platform::ReadRegDword(*key, "text", 7), 7u);
+    EXPECT_EQ(platform::ReadRegDword(*key, "good dword", 7), 42u);
     std::string text = "untouched";
-    app::ReadRegString(text, *key, "no bytes", "default");
+    platform::ReadRegString(text, *key, "no bytes", "default");
     EXPECT_EQ(text, "default");
-    app::ReadRegString(text, *key, "embedded zero", "default");
+    platform::ReadRegString(text, *key, "embedded zero", "default");
     EXPECT_EQ(text, "a");
 }
 
@@ -105,7 +105,7 @@ TEST(XTPRegistryManager, ReadingCreatesTheSectionKeys) {
     const auto appKey = RegistryKey::Open(RootKey::CurrentUser, "Software\\Tarnwick\\Velmora",
                                           RegistryKey::Access::ReadWrite);
     ASSERT_TRUE(appKey);
-    ASSERT_TRUE(app::WriteRegString(*appKey, "MethodPath", "/srv/methods"));
+    ASSERT_TRUE(platform::WriteRegString(*appKey, "MethodPath", "/srv/methods"));
     EXPECT_EQ(registry.GetStringValue("", "MethodPath", ""), "/srv/methods");
     EXPECT_EQ(registry.GetStringValue("HKCU\\Software\\Tarnwick\\Velmora", "MethodPath", ""), "/srv/methods")
         << "a section naming its root is a path below it";
@@ -127,19 +127,19 @@ TEST(XTPRegistryManager, KeyHandleFunctionsStoreTheirTypes) {
     fixtures::SettingsHome home;
     const auto key = RegistryKey::Create(RootKey::CurrentUser, platform::ApplicationKeyPath());
     ASSERT_TRUE(key);
-    EXPECT_TRUE(app::WriteRegDword(*key, "OpenDirType", 1));
-    EXPECT_TRUE(app::WriteRegString(*key, "LastOpenPath1", "/srv/data"));
+    EXPECT_TRUE(platform::WriteRegDword(*key, "OpenDirType", 1));
+    EXPECT_TRUE(platform::WriteRegString(*key, "LastOpenPath1", "/srv/data"));
     EXPECT_EQ(key->Query("OpenDirType")->type, platform::REG_DWORD);
     EXPECT_EQ(key->Query("OpenDirType")->data, std::string("\x01\0\0\0", 4));
     EXPECT_EQ(key->Query("LastOpenPath1")->type, platform::REG_SZ);
-    EXPECT_EQ(app::ReadRegDword(*key, "OpenDirType", 0), 1u);
-    EXPECT_EQ(app::ReadRegDword(*key, "LastOpenPath1", 5), 5u);
+    EXPECT_EQ(platform::ReadRegDword(*key, "OpenDirType", 0), 1u);
+    EXPECT_EQ(platform::ReadRegDword(*key, "LastOpenPath1", 5), 5u);
     std::string text;
-    app::ReadRegString(text, *key, "LastOpenPath1", "");
+    platform::ReadRegString(text, *key, "LastOpenPath1", "");
     EXPECT_EQ(text, "/srv/data");
-    app::ReadRegString(text, *key, "OpenDirType", "dflt");
+    platform::ReadRegString(text, *key, "OpenDirType", "dflt");
     EXPECT_EQ(text, "dflt");
-    app::ReadRegString(text, *key, "LastOpenPath2", "");
+    platform::ReadRegString(text, *key, "LastOpenPath2", "");
     EXPECT_EQ(text, "");
 }
 

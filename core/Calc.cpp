@@ -1,9 +1,9 @@
-#include "app/Calc.h"
+#include "core/Calc.h"
 
 #include "chromatogram/ChmFile.h"
 #include "platform/Text.h"
 
-namespace app {
+namespace core {
 
 namespace {
 
@@ -112,4 +112,4 @@ void Calibration::ComputeLine(float minimum, float maximum) {
     }
 }
 
-}  // namespace app
+}  // namespace core

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/OstrelDlg.h"
-#include "app/XTPRegistryManager.h"
+#include "platform/XTPRegistryManager.h"
 #include "platform/gui/DialogTemplate.h"
 #include "resources/Resource.h"
 #include "support/DemoProfile.h"
@@ -52,11 +52,11 @@ private:
 // A value of the section "Ostrel" of the per-user settings, as stored.
 inline double StoredDouble(const char* name) {
     double value = -12345;
-    app::XTPRegistryManager().GetDoubleValue("Ostrel", name, value);
+    platform::XTPRegistryManager().GetDoubleValue("Ostrel", name, value);
     return value;
 }
 inline std::string StoredString(const char* name) {
-    return app::XTPRegistryManager().GetStringValue("Ostrel", name, "<missing>");
+    return platform::XTPRegistryManager().GetStringValue("Ostrel", name, "<missing>");
 }
 
 // The settings store in a temporary folder; with a demo profile, pointed at the profile's hives.

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/Calc.h"
+#include "core/Calc.h"
+#include "platform/Registry.h"
 
 #include <string>
 #include <string_view>
@@ -8,7 +9,16 @@
 // The settings that survive between runs, in the section "Ostrel" of the application key:
 // "nav", "nav2", "dolya" (8-byte binary doubles), "mtd" (the chosen method's title) and "1" to
 // "5" (the chromatogram paths of levels 0 to 4).
-namespace app {
+namespace core {
+
+// The data system's key, Software\Tarnwick\Velmora: the registry key and profile name that the
+// application object sets at start-up (and every other front end with it).
+inline constexpr const char* kRegistryKey = "Tarnwick";
+inline constexpr const char* kProfileName = "Velmora";
+inline void UseApplicationRegistryKey() {
+    platform::SetRegistryKeyName(kRegistryKey);
+    platform::SetProfileName(kProfileName);
+}
 
 inline constexpr const char* kSettingsSection = "Ostrel";
 
@@ -19,4 +29,4 @@ std::string LoadSettings(Calibration& calibration);
 // Writes the three inputs, the method title and the five level paths (empty ones included).
 void SaveSettings(const Calibration& calibration, std::string_view methodTitle);
 
-}  // namespace app
+}  // namespace core

@@ -1,12 +1,12 @@
-#include "app/XTPRegistryManager.h"
+#include "platform/XTPRegistryManager.h"
 
-#include "app/LittleEndian.h"
+#include "platform/LittleEndian.h"
 
 #include <algorithm>
 #include <bit>
 #include <utility>
 
-namespace app {
+namespace platform {
 
 namespace {
 
@@ -107,4 +107,4 @@ void ReadRegString(std::string& out, const RegistryKey& key, std::string_view na
     out = IsStoredString(stored) ? std::string(UpToZero(stored->data)) : std::string(defaultValue);
 }
 
-}  // namespace app
+}  // namespace platform
