@@ -1,0 +1,38 @@
+#include "core/NumberText.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+namespace {
+
+struct Case {
+    const char* text;
+    std::optional<double> value;
+};
+
+TEST(NumberText, ReadsWhatAPersonTypes) {
+    const Case cases[] = {
+        {"0", 0.0},          {"0.5", 0.5},       {"0,5", 0.5},     {".5", 0.5},
+        {",5", 0.5},         {"5.", 5.0},        {"-5", -5.0},     {"+2.5", 2.5},
+        {" \t12.25 ", 12.25}, {"1e3", 1000.0},   {"2,5E-1", 0.25}, {"-0", -0.0},
+        {"1e-400", 0.0},     {"95.6", 95.6},
+    };
+    for (const Case& c : cases) {
+        const std::optional<double> got = core::ParseNumber(c.text);
+        ASSERT_TRUE(got.has_value()) << c.text;
+        EXPECT_EQ(*got, *c.value) << c.text;
+    }
+    EXPECT_TRUE(std::signbit(*core::ParseNumber("-0")));
+}
+
+TEST(NumberText, RefusesWhatIsNoFiniteNumber) {
+    for (const char* text : {"", " ", "-", "+", ".", ",", "-.", "e5", "1e", "1e+", "0,5,", "1.2.3", "1,2.3",
+                             "x", "5x", "inf", "-inf", "nan", "NaN", "infinity", "0x10", "1e400", "-1e400",
+                             "1 000", "1_000", "--1", "+-1", "1e5.5", "\n1", "1\n"})
+        EXPECT_FALSE(core::ParseNumber(text).has_value()) << '"' << text << '"';
+}
+
+}  // namespace
