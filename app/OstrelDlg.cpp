@@ -29,18 +29,24 @@ namespace {
 namespace gui = platform::gui;
 using namespace resources;
 
-constexpr const char* kNotANumber = "Please enter a number.";
+constexpr const char* kNotANumber = QT_TRANSLATE_NOOP("CCalibrationDlg", "Please enter a number.");
 // A field is read as the window system's text buffer of 32 characters holds it.
 constexpr int kFieldCharacters = 31;
 constexpr int kShownPrecision = 4;    // figures shown to the operator
 constexpr int kInputPrecision = 15;   // the inputs: every digit a double is sure to hold
 
 struct LevelColumn {
-    const char* header;
-    int width;  // pixels
+    const char* header;  // translated in the context "CCalibrationDlg"
+    int width;           // pixels
 };
 constexpr LevelColumn kLevelColumns[] = {
-    {"ID", 40}, {"Проба", 150}, {"S", 70}, {"Sст", 70}, {"С", 70}, {"Сст", 70}, {"К", 70},
+    {"ID", 40},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "Проба"), 150},
+    {"S", 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "Sст"), 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "С"), 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "Сст"), 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "К"), 70},
 };
 
 constexpr int kLevelButtons[core::CalibrationTable::kLevelCount] = {IDC_LEVEL0, IDC_LEVEL1, IDC_LEVEL2, IDC_LEVEL3,
@@ -104,13 +110,12 @@ int FindStringPrefix(const QComboBox* combo, int start, const QString& prefix) {
     return -1;
 }
 
-// The screen font that stands for the template's runs a few pixels wider on some captions: a
-// label widens to its text rather than cut off its last letter (the template leaves the room).
-void WidenClippedLabels(const QDialog& dialog) {
-    for (QLabel* label : dialog.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        const int need = label->fontMetrics().horizontalAdvance(label->text());
-        if (need > label->width()) label->resize(need, label->height());
-    }
+// A level's sample as the list shows it: the passport's name as it is, the placeholder of a level
+// without one in the language the program speaks.
+QString SampleText(const std::string& sampleName) {
+    if (sampleName == core::CalibrationLevel::kNoSample)
+        return QCoreApplication::translate(core::CalibrationLevel::kTranslationContext, core::CalibrationLevel::kNoSample);
+    return QString::fromStdString(sampleName);
 }
 
 std::optional<std::vector<std::string>> RunOpenChrmDlg(QWidget* parent) {
@@ -132,7 +137,6 @@ MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction show) {
 CCalibrationDlg::CCalibrationDlg(QWidget* parent)
     : QDialog(parent), icon_(LoadIcon(IDR_MAINFRAME)), chooser_(RunOpenChrmDlg) {
     gui::BuildDialog(*this, *FindDialogTemplate(IDD_CALIBRATION));
-    WidenClippedLabels(*this);
     navEdit_ = gui::FindControl<QLineEdit>(this, IDC_NAV);
     nav2Edit_ = gui::FindControl<QLineEdit>(this, IDC_NAV2);
     dolyaEdit_ = gui::FindControl<QLineEdit>(this, IDC_DOLYA);
@@ -193,7 +197,7 @@ void CCalibrationDlg::InsertLevelColumns() {
     levelList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     levelList_->setAllColumnsShowFocus(true);
     QStringList headers;
-    for (const LevelColumn& column : kLevelColumns) headers << QString::fromUtf8(column.header);
+    for (const LevelColumn& column : kLevelColumns) headers << tr(column.header);
     levelList_->setColumnCount(static_cast<int>(std::size(kLevelColumns)));
     levelList_->setHeaderLabels(headers);
     levelList_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -280,7 +284,7 @@ void CCalibrationDlg::FillLevelList() {
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
         const core::CalibrationLevel& level = calibration_.table[k];
         new QTreeWidgetItem(levelList_, QStringList{FormatG(level.fraction, kShownPrecision),
-                                                    QString::fromStdString(level.sampleName),
+                                                    SampleText(level.sampleName),
                                                     FormatG(level.ethanolArea, kShownPrecision),
                                                     FormatG(level.standardArea, kShownPrecision),
                                                     FormatG(level.ethanolAmount, kShownPrecision),
@@ -298,7 +302,7 @@ bool CCalibrationDlg::TakeFields() {
     for (const Field& field : fields) {
         const std::optional<double> value = ParseNumberField(field.edit->text().left(kFieldCharacters).toStdString());
         if (!value) {
-            MessageBox()(this, QString::fromLatin1(kNotANumber), ProgramName());
+            MessageBox()(this, tr(kNotANumber), ProgramName());
             field.edit->setFocus();
             field.edit->selectAll();
             return false;

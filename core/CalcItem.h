@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Translatable.h"
+
 #include <string>
 
 namespace core {
@@ -19,7 +21,10 @@ public:
     double standardAmount = 0;
     double coefficient = 0;  // stays 0 for the blank
 
-    static constexpr const char* kNoSample = "Не задан";
+    // The sample name of a level without a chromatogram. Stored and printed as it is; the
+    // dialog shows it translated in the context kTranslationContext.
+    static constexpr const char* kNoSample = QT_TRANSLATE_NOOP("CalibrationLevel", "Не задан");
+    static constexpr const char* kTranslationContext = "CalibrationLevel";
 };
 
 }  // namespace core

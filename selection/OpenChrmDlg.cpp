@@ -32,7 +32,7 @@ using namespace resources;
 
 constexpr const char* kPassportStream = "Passport";
 constexpr const char* kUnreadableSample = "????";
-constexpr const char* kReadError = "Ошибка чтения !!!";
+constexpr const char* kReadError = QT_TRANSLATE_NOOP("COpenChrmDlg", "Ошибка чтения !!!");
 constexpr const char* kDefaultOpenPath = "/";
 constexpr auto kJointSelectionSpan = std::chrono::seconds(5);
 
@@ -123,9 +123,11 @@ public:
         return {};
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        static const QString headers[] = {QStringLiteral("Дата"), QStringLiteral("Проба"), QStringLiteral("Файл")};
+        static constexpr const char* headers[] = {QT_TRANSLATE_NOOP("COpenChrmDlg", "Дата"),
+                                                  QT_TRANSLATE_NOOP("COpenChrmDlg", "Проба"),
+                                                  QT_TRANSLATE_NOOP("COpenChrmDlg", "Файл")};
         if (orientation != Qt::Horizontal || section < 0 || section > 2) return {};
-        if (role == Qt::DisplayRole) return headers[section];
+        if (role == Qt::DisplayRole) return COpenChrmDlg::tr(headers[section]);
         if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
         return {};
     }
@@ -364,7 +366,7 @@ void COpenChrmDlg::OnRowStateChanged() {
 
     chromatogram::Passport passport;
     if (!ReadPassport(passport, FilePathOf(e))) {
-        passportBox_->setPlainText(Q(kReadError));
+        passportBox_->setPlainText(tr(kReadError));
         return;
     }
     passportBox_->clear();  // the passport has no description text to show
