@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char* kDesktopFileName = "com.tarnwick.Ostrel";
+constexpr const char* kDesktopFileName = "com.tarnwick.ostrel";
 
 const QCommandLineOption& LangOption() {
     static const QCommandLineOption option(QStringLiteral("lang"),

@@ -7,6 +7,10 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libicu-dev
+  # translations (lupdate, lrelease and their CMake functions)
+  qt6-tools-dev qt6-l10n-tools
+  # the Debian package and the checks of what it installs
+  dpkg-dev lintian desktop-file-utils appstream man-db
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # fuzzers (libFuzzer with ASan and UBSan)

@@ -63,10 +63,11 @@ inline void ExpectCaptionsWholeAndNoOverlap(const QDialog& dialog,
         if (!control->isVisible() || skip.count(platform::gui::ControlId(control))) continue;
         if (auto* label = qobject_cast<QLabel*>(control)) {
             const QFontMetrics metrics = label->fontMetrics();
-            if (label->wordWrap())
+            if (label->wordWrap()) {
                 EXPECT_LE(label->heightForWidth(label->width()), label->height()) << label->text().toStdString();
-            else
+            } else {
                 EXPECT_LE(CaptionWidth(metrics, label->text()), label->width()) << label->text().toStdString();
+            }
         } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
             EXPECT_LE(box->sizeHint().width(), box->width()) << box->text().toStdString();
         } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
