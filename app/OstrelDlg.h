@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Calc.h"
+#include "core/Quality.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -59,6 +60,8 @@ public:
 
     // What the dialog holds and shows: the levels, the inputs and the results.
     const core::Calibration& State() const { return calibration_; }
+    // The judgement of the levels the list shows, as the verdict line shows it.
+    const core::CalibrationQuality& Quality() const { return quality_; }
     CAutoCtrl* Chart() const { return chart_; }
 
     // Whether every number field holds a number within its range: the calculation is then made
@@ -107,7 +110,10 @@ private:
     void Close(int result);
 
     void Recalculate();
+    // Judges the levels and shows them: the rows (a problem marked in colour, the deviation of
+    // each coefficient), the figures of the calibration's quality and the verdict.
     void FillLevelList();
+    void ShowQuality();
 
     FieldReading ReadField(const NumberField& field) const;
     // Every field that holds a number sets its input; every field shows whether it is acceptable.
@@ -130,11 +136,15 @@ private:
     std::string ChosenMethodTitle() const;
 
     core::Calibration calibration_;
+    core::CalibrationQuality quality_;
+    double maxSpread_ = core::kDefaultMaxSpread;  // the machine's limit, read once at start
     CAutoCtrl* chart_ = nullptr;
     QComboBox* methodList_ = nullptr;
     QTreeWidget* levelList_ = nullptr;
     std::array<NumberField, 3> fields_;  // in the order 5018, 5019, 5020
     QLabel* averageLabel_ = nullptr;
+    QLabel* statisticsLabel_ = nullptr;
+    QLabel* verdictLabel_ = nullptr;
     QIcon icon_;
     LevelFileChooser chooser_;
     std::string storedMethodTitle_;
