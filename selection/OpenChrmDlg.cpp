@@ -26,6 +26,7 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <initializer_list>
 #include <unordered_set>
 
 namespace {
@@ -160,8 +161,7 @@ COpenChrmDlg::COpenChrmDlg(QWidget* parent)
     jointSelectionButton_ = gui::FindControl<QAbstractButton>(this, IDC_JOINT_SELECTION);
     wholeFileSystemBox_ = gui::FindControl<QAbstractButton>(this, IDC_WHOLE_FILE_SYSTEM);
     tree_ = gui::FindControl<CDirTreeCtrl>(this, IDC_FOLDER_TREE);
-    for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(list_), static_cast<QAbstractScrollArea*>(tree_),
-                                      static_cast<QAbstractScrollArea*>(passportBox_)})
+    for (QAbstractScrollArea* area : std::initializer_list<QAbstractScrollArea*>{list_, tree_, passportBox_})
         gui::UseDarkThumbScrollBars(area);
 
     connect(tree_, &CDirTreeCtrl::SelectionChanged, this, &COpenChrmDlg::OnTreeSelectionChanged);
