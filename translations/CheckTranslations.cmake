@@ -33,7 +33,12 @@ foreach(ts ${TS_FILES})
       "translations/${name} (Qt Linguist, or by hand: the text between <translation> and "
       "</translation>, without type=\"unfinished\").")
   endif()
+  # lupdate writes ' and " as entities; a hand-written translation need not.
   file(READ ${ts} original)
+  foreach(text original updated)
+    string(REPLACE "&apos;" "'" ${text} "${${text}}")
+    string(REPLACE "&quot;" "\"" ${text} "${${text}}")
+  endforeach()
   if(NOT original STREQUAL updated)
     message(FATAL_ERROR "translations/${name} is not what lupdate makes of the sources (a text went "
       "away, or the file was edited by hand): run `cmake --build build --target update-translations` "

@@ -4,10 +4,6 @@
 <context>
     <name>CCalibrationDlg</name>
     <message>
-        <source>Please enter a number.</source>
-        <translation>Please enter a number.</translation>
-    </message>
-    <message>
         <source>Проба</source>
         <translation>Sample</translation>
     </message>
@@ -26,6 +22,80 @@
     <message>
         <source>К</source>
         <translation>K</translation>
+    </message>
+    <message>
+        <source>Введите число.</source>
+        <translation>Please enter a number.</translation>
+    </message>
+    <message>
+        <source>Откл., %</source>
+        <translation>Dev., %</translation>
+    </message>
+    <message>
+        <source>Ошибка чтения</source>
+        <translation>Read error</translation>
+    </message>
+    <message>
+        <source>Хроматограмма не выбрана</source>
+        <translation>No chromatogram chosen</translation>
+    </message>
+    <message>
+        <source>Калибровка принята</source>
+        <translation>Calibration accepted</translation>
+    </message>
+    <message>
+        <source>Калибровка принята. Замечание: %1</source>
+        <translation>Calibration accepted. Remark: %1</translation>
+    </message>
+    <message>
+        <source>Калибровка не принята: %1</source>
+        <translation>Calibration not accepted: %1</translation>
+    </message>
+    <message>
+        <source>%1 — уровень %2</source>
+        <translation>%1 — level %2</translation>
+    </message>
+    <message>
+        <source>(папка настроек не задана: нет ни XDG_CONFIG_HOME, ни HOME)</source>
+        <translation>(no settings folder: neither XDG_CONFIG_HOME nor HOME is set)</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить настройки в %1.
+Массы, хроматограммы уровней и выбранный метод при следующем запуске не восстановятся.</source>
+        <translation>The settings could not be stored in %1.
+The masses, the levels&apos; chromatograms and the chosen method will not come back at the next start.</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1 был повреждён и не читался.
+Он сохранён как %2, настройки начаты заново.</source>
+        <translation>The settings file %1 was damaged and could not be read.
+It was kept as %2; the settings start afresh.</translation>
+    </message>
+    <message>
+        <source>Масса навески должна быть больше 0.</source>
+        <translation>A sample mass must be greater than 0.</translation>
+    </message>
+    <message>
+        <source>Массовая доля должна быть больше 0 и не больше 100.</source>
+        <translation>The mass fraction must be greater than 0 and at most 100.</translation>
+    </message>
+    <message>
+        <source>ОСКО: относительное стандартное отклонение коэффициентов уровней 0.05–0.5 (RSD).
+Разброс: (Kmax − Kmin) / K̄; калибровка принимается, пока он не больше допуска лаборатории.
+r²: насколько линия среднего коэффициента проходит через точки (1 — точно через все).</source>
+        <translation>RSD: relative standard deviation of the coefficients of levels 0.05–0.5.
+Spread: (Kmax − Kmin) / K̄; the calibration is accepted while it is within the lab&apos;s limit.
+r²: how well the line of the average coefficient passes through the points (1: exactly through all).</translation>
+    </message>
+    <message>
+        <source>ОСКО %1 %   разброс %2 % (допуск %3 %)   r² %4</source>
+        <translation>RSD %1 %   spread %2 % (limit %3 %)   r² %4</translation>
+    </message>
+    <message>
+        <source>Здесь нет числа. Введите число, например 1,5 (десятичный знак — запятая или точка).
+Расчёт ведётся с прежним значением %1.</source>
+        <translation>This is not a number. Enter a number, such as 1.5 (the decimal sign may be a comma or a point).
+The calculation goes on with the previous value %1.</translation>
     </message>
 </context>
 <context>
@@ -158,6 +228,41 @@
     <message>
         <source>* (любая)</source>
         <translation>* (any)</translation>
+    </message>
+</context>
+<context>
+    <name>PassportText</name>
+    <message>
+        <source>Проба: </source>
+        <translation>Sample: </translation>
+    </message>
+    <message>
+        <source>Метод: </source>
+        <translation>Method: </translation>
+    </message>
+    <message>
+        <source>Пункт отбора: </source>
+        <translation>Sampling site: </translation>
+    </message>
+    <message>
+        <source>Точка отбора: </source>
+        <translation>Sampling point: </translation>
+    </message>
+    <message>
+        <source>Дата и время: </source>
+        <translation>Date and time: </translation>
+    </message>
+    <message>
+        <source>Тип: </source>
+        <translation>Type: </translation>
+    </message>
+    <message>
+        <source>градуировка</source>
+        <translation>calibration</translation>
+    </message>
+    <message>
+        <source>анализ</source>
+        <translation>analysis</translation>
     </message>
 </context>
 </TS>

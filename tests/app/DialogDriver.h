@@ -102,6 +102,11 @@ public:
         return item ? item->text(column).toStdString() : "<no row>";
     }
     std::string MethodTitle() const { return Methods()->currentText().toStdString(); }
+    std::string Statistics() const { return Control<QLabel>(resources::IDC_STATISTICS)->text().toStdString(); }
+    std::string Verdict() const { return Control<QLabel>(resources::IDC_VERDICT)->text().toStdString(); }
+    QColor VerdictColour() const {
+        return Control<QLabel>(resources::IDC_VERDICT)->palette().color(QPalette::WindowText);
+    }
 
     void Click(int id) const { QTest::mouseClick(Control<QAbstractButton>(id), Qt::LeftButton); }
     // Replaces the whole text of a field at once, as pasting over a selection does.
@@ -111,6 +116,22 @@ public:
     // Types text of any script key by key (QTest::keyClicks handles Latin only).
     void TypeText(QWidget* widget, const QString& text) const {
         for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    // Whether a field is marked as one the calculation does not take from: red text and a
+    // tooltip that says why, which always come together.
+    bool Marked(int id) const {
+        QLineEdit* field = Field(id);
+        const bool red = field->palette().color(QPalette::Text) != dialog->palette().color(QPalette::Text);
+        EXPECT_EQ(red, !field->toolTip().isEmpty()) << "control " << id << ": colour and tooltip go together";
+        return red;
+    }
+    // Presses a key where the keyboard focus is, then lets what the key set off run.
+    void Key(Qt::Key key) const {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog.get(), key);
+        QApplication::processEvents();
+    }
+    int FocusId() const {
+        return QApplication::focusWidget() ? platform::gui::ControlId(QApplication::focusWidget()) : -1;
     }
     void Choose(const std::string& method) const {
         QComboBox* combo = Methods();
