@@ -203,8 +203,8 @@ TEST(MethodWriteFlow, UndoPutsTheMethodBackAfterAsking) {
     const core::KeptCopy copy = core::ListKeptCopies("Этанол").back();
     EXPECT_TRUE(Contains(question, "Отменить последнюю запись в метод «Этанол»?")) << question;
     EXPECT_TRUE(Contains(question, copy.path)) << question;
-    EXPECT_TRUE(Contains(question, "Сейчас в методе: " + Shortest(d.dialog->State().averageCoefficient) +
-                                       "\nПосле отмены: 0\n"))
+    EXPECT_TRUE(Contains(question,
+                         "Сейчас в методе: " + Shortest(d.dialog->State().averageCoefficient) + "\nПосле отмены: 0\n"))
         << question;
     EXPECT_EQ(fixtures::ReadFileBytes(ethanol), written);
 

@@ -35,8 +35,8 @@ const std::string kKey = "\x06\xFD\xF2\xE0\xED\xEE\xEB";
 constexpr std::size_t kRecord = 40;
 
 // The clock stands still at 2026-12-10 10:15:00 UTC unless a test moves it.
-std::chrono::system_clock::time_point clockNow = std::chrono::sys_days{std::chrono::December / 10 / 2026} +
-                                                  std::chrono::hours(10) + std::chrono::minutes(15);
+std::chrono::system_clock::time_point clockNow =
+    std::chrono::sys_days{std::chrono::December / 10 / 2026} + std::chrono::hours(10) + std::chrono::minutes(15);
 std::chrono::system_clock::time_point FixedClock() { return clockNow; }
 
 // A method whose ethanol record holds `coefficient`; `flagged` as the write leaves it.
@@ -136,8 +136,8 @@ TEST_F(MethodWrite, RefusesAndRecordsEveryFaultWithoutChangingAnything) {
     home_.Dir().WriteFile("methods/cut.mtd", cut);
     const std::string readOnly = home_.Dir().WriteFile("methods/ro.mtd", MethodBytes(50));
     ::chmod(readOnly.c_str(), 0444);
-    const auto holder = platform::LockedFile::Open(
-        home_.Dir().WriteFile("methods/locked.mtd", MethodBytes(50)), platform::LockedFile::Mode::ReadOnly);
+    const auto holder = platform::LockedFile::Open(home_.Dir().WriteFile("methods/locked.mtd", MethodBytes(50)),
+                                                   platform::LockedFile::Mode::ReadOnly);
     ASSERT_TRUE(holder);
 
     struct Case {
@@ -283,10 +283,10 @@ TEST_F(MethodWrite, AKilledWriterLeavesMethodCopiesAndTrailConsistent) {
         const char* settled;  // how the next write settles the attempt; nullptr: no attempt line
     };
     const std::vector<Step> steps = {
-        {"backup-partial", false, nullptr},   {"backup-kept", false, nullptr},
-        {"attempt-partial", false, nullptr},  {"attempt-recorded", false, "interrupted"},
+        {"backup-partial", false, nullptr},       {"backup-kept", false, nullptr},
+        {"attempt-partial", false, nullptr},      {"attempt-recorded", false, "interrupted"},
         {"method-partial", false, "interrupted"},  // a restore's new file half written
-        {"method-written", true, "written"},  {"outcome-partial", true, "written"},
+        {"method-written", true, "written"},      {"outcome-partial", true, "written"},
         {"outcome-recorded", true, nullptr},
     };
     std::set<std::string> versions = {Wine()};  // every state the method has been in
