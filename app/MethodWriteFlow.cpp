@@ -80,8 +80,10 @@ bool AnyLevelRead(const core::Calibration& calibration) {
 }
 
 // Why the calibration cannot be written at all, or "" when it can be offered.
-QString SaveRefusal(const std::string& title, bool fieldsHoldNumbers, const core::Calibration& calibration) {
-    if (!fieldsHoldNumbers) return QStringLiteral("не во всех полях стоят числа; исправьте поле и сохраните снова");
+QString SaveRefusal(const std::string& title, bool fieldsAcceptable, const core::Calibration& calibration) {
+    if (!fieldsAcceptable)
+        return QStringLiteral(
+            "не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным, и сохраните снова");
     if (!AnyLevelRead(calibration)) return QStringLiteral("ни на одном уровне нет прочитанной хроматограммы");
     const double average = calibration.averageCoefficient;
     if (!std::isfinite(average) || average <= 0)
@@ -147,9 +149,9 @@ std::string ReadFile(const std::string& path) {
 
 }  // namespace
 
-void SaveToMethodConfirmed(QWidget* parent, const std::string& title, bool fieldsHoldNumbers,
+void SaveToMethodConfirmed(QWidget* parent, const std::string& title, bool fieldsAcceptable,
                            const core::Calibration& calibration, const core::CalibrationQuality& quality) {
-    if (const QString refusal = SaveRefusal(title, fieldsHoldNumbers, calibration); !refusal.isEmpty()) {
+    if (const QString refusal = SaveRefusal(title, fieldsAcceptable, calibration); !refusal.isEmpty()) {
         Tell(parent, ChoiceBox::Icon::Warning, QStringLiteral("Коэффициент не записан: %1.").arg(refusal));
         return;
     }
