@@ -43,6 +43,8 @@ constexpr ControlTemplate kCalibrationControls[] = {
     {IDC_VERDICT, ControlKind::Label, style::NoWordWrap, "", 7, 252, 405, 8},
     {IDC_SAVE_TO_METHOD, ControlKind::PushButton, 0,
      QT_TRANSLATE_NOOP("DialogTemplate", "Сохранить в метод"), 338, 288, 74, 14},
+    {IDC_UNDO_METHOD_WRITE, ControlKind::PushButton, 0,
+     QT_TRANSLATE_NOOP("DialogTemplate", "Отменить запись"), 283, 308, 74, 14},
     {IDC_METHOD_LIST, ControlKind::ComboBox, kCombo | style::Sorted, "", 194, 289, 139, 107},
     {IDC_CHART, ControlKind::Frame, 0, "", 7, 94, 405, 154},
     {IDC_LEVEL_LIST, ControlKind::ListView, style::ReportView | style::Border, "List1", 7, 30, 405, 59},

@@ -229,6 +229,151 @@ The calculation goes on with the previous value %1.</translation>
         <source>* (любая)</source>
         <translation>* (any)</translation>
     </message>
+    <message>
+        <source>Отменить запись</source>
+        <translation>Undo write</translation>
+    </message>
+</context>
+<context>
+    <name>MethodWriteTexts</name>
+    <message>
+        <source>папка методов не задана (значение MethodPath в настройках)</source>
+        <translation>no method folder is set (the value MethodPath of the settings)</translation>
+    </message>
+    <message>
+        <source>папка методов «%1» не найдена</source>
+        <translation>the method folder “%1” is not found</translation>
+    </message>
+    <message>
+        <source>метод не выбран (в папке методов «%1» нет методов)</source>
+        <translation>no method is chosen (the method folder “%1” has no methods)</translation>
+    </message>
+    <message>
+        <source>не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным, и сохраните снова</source>
+        <translation>not every field holds an acceptable number; correct the field marked in red and save again</translation>
+    </message>
+    <message>
+        <source>ни на одном уровне нет прочитанной хроматограммы</source>
+        <translation>no level has a chromatogram that was read</translation>
+    </message>
+    <message>
+        <source>средний градуировочный коэффициент (%1) не является положительным числом</source>
+        <translation>the average calibration coefficient (%1) is not a positive number</translation>
+    </message>
+    <message>
+        <source>ВНИМАНИЕ: градуировка НЕ принята:</source>
+        <translation>WARNING: the calibration is NOT accepted:</translation>
+    </message>
+    <message>
+        <source>
+Записывать этот коэффициент в метод не следует: по нему будут считаться все результаты анализов.</source>
+        <translation>
+This coefficient should not be written into the method: every analysis result will be computed with it.</translation>
+    </message>
+    <message>
+        <source>Градуировка принята, с замечаниями:</source>
+        <translation>Calibration accepted, with remarks:</translation>
+    </message>
+    <message>
+        <source>Градуировка принята.</source>
+        <translation>Calibration accepted.</translation>
+    </message>
+    <message>
+        <source>
+Было: %1
+Стало: %2
+Прежний файл метода сохранён: %3</source>
+        <translation>
+Was: %1
+Now: %2
+The previous method file was kept: %3</translation>
+    </message>
+    <message>
+        <source>: %1.
+Файл метода: %2
+Метод не изменён.</source>
+        <translation>: %1.
+Method file: %2
+The method is unchanged.</translation>
+    </message>
+    <message>
+        <source>Коэффициент не записан: %1.</source>
+        <translation>The coefficient was not written: %1.</translation>
+    </message>
+    <message>
+        <source>Записать градуировочный коэффициент в метод «%1»?
+
+Файл метода: %2
+Сейчас в методе: %3
+Будет записано: %4
+
+</source>
+        <translation>Write the calibration coefficient into the method “%1”?
+
+Method file: %2
+In the method now: %3
+To be written: %4
+
+</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Не записывать</source>
+        <translation>Do not write</translation>
+    </message>
+    <message>
+        <source>Коэффициент записан в метод «%1».</source>
+        <translation>The coefficient was written into the method “%1”.</translation>
+    </message>
+    <message>
+        <source>Коэффициент не записан в метод «%1»</source>
+        <translation>The coefficient was not written into the method “%1”</translation>
+    </message>
+    <message>
+        <source>Отменять нечего: %1.</source>
+        <translation>Nothing to undo: %1.</translation>
+    </message>
+    <message>
+        <source>Отменять нечего: копий метода «%1» до записи в него нет.</source>
+        <translation>Nothing to undo: there is no copy of the method “%1” from before a write.</translation>
+    </message>
+    <message>
+        <source>Отменить последнюю запись в метод «%1»?
+
+Метод будет возвращён к копии, сохранённой %2:
+%3
+Сейчас в методе: %4
+После отмены: %5
+
+Нынешний файл метода тоже будет сохранён, так что отмену можно отменить.</source>
+        <translation>Undo the last write into the method “%1”?
+
+The method goes back to the copy kept %2:
+%3
+In the method now: %4
+After the undo: %5
+
+The present method file is kept too, so the undo can itself be undone.</translation>
+    </message>
+    <message>
+        <source>Вернуть копию</source>
+        <translation>Restore the copy</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Метод «%1» возвращён к копии от </source>
+        <translation>The method “%1” is back to the copy of </translation>
+    </message>
+    <message>
+        <source>Запись в метод «%1» не отменена</source>
+        <translation>The write into the method “%1” was not undone</translation>
+    </message>
 </context>
 <context>
     <name>PassportText</name>
