@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QLine>
 #include <QPolygon>
 #include <QScreen>
 
@@ -266,13 +267,36 @@ void Surface::Flush() {
         chain_.clear();
         return;
     }
+    if (pen_.style == kPenSolid && pen_.width <= 1) {
+        FlushSegments();
+    } else {
+        FlushPolyline();
+    }
+    chain_.clear();
+}
+
+// Each line of the chain on its own, its end pixel left out, so that the joints are those of
+// the segments alone: a polyline's stroker decides some joint pixels by the direction of the
+// segment before, and the same pixels must come out however a line is split into segments.
+void Surface::FlushSegments() {
+    std::vector<QLine> lines;
+    lines.reserve(chain_.size() - 1);
+    for (std::size_t i = 0; i + 1 < chain_.size(); ++i) {
+        const Point end = OnePixelShort(chain_[i], chain_[i + 1]);
+        lines.emplace_back(chain_[i].x, chain_[i].y, end.x, end.y);
+    }
+    painter_->drawLines(lines.data(), static_cast<int>(lines.size()));
+}
+
+// A wide or styled pen draws the chain as one polyline: its joins and its dash pattern run on
+// across the joints.
+void Surface::FlushPolyline() {
     const std::size_t n = chain_.size();
     const Point end = OnePixelShort(chain_[n - 2], chain_[n - 1]);
     if (end == chain_[n - 2]) {
         chain_.pop_back();
         if (chain_.size() == 1) {
             painter_->drawPoint(chain_[0].x, chain_[0].y);
-            chain_.clear();
             return;
         }
     } else {
@@ -281,7 +305,6 @@ void Surface::Flush() {
     QPolygon polygon(static_cast<int>(chain_.size()));
     for (int i = 0; i < polygon.size(); ++i) polygon[i] = QPoint(chain_[i].x, chain_[i].y);
     painter_->drawPolyline(polygon);
-    chain_.clear();
 }
 
 void Surface::Rectangle(int left, int top, int right, int bottom) {
