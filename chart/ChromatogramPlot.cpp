@@ -1,5 +1,6 @@
 #include "chart/ChromatogramPlot.h"
 
+#include "chart/ColumnLine.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -178,12 +179,8 @@ void ChromatogramPlot::ComputeFullView() {
     if (tLo > tHi) tLo = 0, tHi = 1;
     Widen(tLo, tHi);
 
-    float lo = std::numeric_limits<float>::max(), hi = std::numeric_limits<float>::lowest();
-    for (const float v : signal.samples) {
-        if (!(std::fabs(v) <= std::numeric_limits<float>::max())) continue;  // not a number, infinite
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-    }
+    const ValueExtremes values = FindFiniteExtremes(signal.samples.data(), n);
+    const double lo = values.lowest, hi = values.highest;
     double yLo = lo, yHi = hi;
     if (yLo > yHi) yLo = 0, yHi = 1;
     Widen(yLo, yHi);

@@ -278,14 +278,25 @@ void Surface::Flush() {
 // Each line of the chain on its own, its end pixel left out, so that the joints are those of
 // the segments alone: a polyline's stroker decides some joint pixels by the direction of the
 // segment before, and the same pixels must come out however a line is split into segments.
+//
+// Upright and level segments are filled as rectangles one pixel wide, which covers the same
+// pixels many times faster: a chart's lines drawn per pixel column are mostly upright. (Not
+// when inverting, where a fill would not invert.)
 void Surface::FlushSegments() {
     std::vector<QLine> lines;
     lines.reserve(chain_.size() - 1);
+    const QColor color = ToQColor(pen_.color);
     for (std::size_t i = 0; i + 1 < chain_.size(); ++i) {
-        const Point end = OnePixelShort(chain_[i], chain_[i + 1]);
-        lines.emplace_back(chain_[i].x, chain_[i].y, end.x, end.y);
+        const Point from = chain_[i];
+        const Point end = OnePixelShort(from, chain_[i + 1]);
+        if (!invert_ && (from.x == end.x || from.y == end.y)) {
+            const int left = std::min(from.x, end.x), top = std::min(from.y, end.y);
+            painter_->fillRect(QRect(left, top, std::abs(end.x - from.x) + 1, std::abs(end.y - from.y) + 1), color);
+            continue;
+        }
+        lines.emplace_back(from.x, from.y, end.x, end.y);
     }
-    painter_->drawLines(lines.data(), static_cast<int>(lines.size()));
+    if (!lines.empty()) painter_->drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 // A wide or styled pen draws the chain as one polyline: its joins and its dash pattern run on

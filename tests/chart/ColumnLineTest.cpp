@@ -136,11 +136,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 // The reduction keeps few points where many share a column, and always the first and last:
-// the highest and lowest before the last point's row, and the point before it.
+// the highest and lowest before the last point's row, the nearer of them to the first first,
+// and the point before the last point's row.
 TEST(ColumnReducer, KeepsTheEndsAndTheExtremesOfEachColumn) {
     std::vector<int> kept;
     ColumnReducer reducer({0, 0, 10, 10}, kept);
-    const int rows[] = {5, 2, 8, 3, 4, 6};  // all in column 1
+    const int rows[] = {3, 2, 8, 5, 4, 6};  // all in column 1
     for (int i = 0; i < 6; ++i) reducer.Add(i, {1, rows[i]});
     for (int i = 6; i < 10; ++i) reducer.Add(i, {20, 0});  // outside: first and last kept
     reducer.Add(10, {2, 5});
