@@ -198,17 +198,41 @@ std::vector<int> ChromatogramPlot::PeaksWithin(double from, double to) const {
     return within;
 }
 
-long long ChromatogramPlot::SamplesWithin(double from, double to) const {
-    if (!file_) return 0;
+std::pair<long long, long long> ChromatogramPlot::SampleRange(double from, double to) const {
+    const std::pair<long long, long long> none{0, -1};
+    if (!file_) return none;
     const Lattice& signal = file_->signal;
     const double n = static_cast<double>(signal.samples.size());
-    if (n == 0 || !(from <= to)) return 0;
+    if (n == 0 || !(from <= to)) return none;
     const double t0 = signal.startTime, step = signal.step;
-    if (!std::isfinite(t0) || !std::isfinite(step)) return 0;
-    if (step == 0) return t0 >= from && t0 <= to ? static_cast<long long>(n) : 0;
+    if (!std::isfinite(t0) || !std::isfinite(step)) return none;
+    if (step == 0) return t0 >= from && t0 <= to ? std::pair{0LL, static_cast<long long>(n) - 1} : none;
     // Sample positions of the two ends, in either order for a negative step.
     double a = (from - t0) / step, b = (to - t0) / step;
     if (a > b) std::swap(a, b);
     const double first = std::max(std::ceil(a), 0.0), last = std::min(std::floor(b), n - 1);
-    return last >= first ? static_cast<long long>(last - first) + 1 : 0;
+    if (!(first <= last)) return none;
+    return {static_cast<long long>(first), static_cast<long long>(last)};
+}
+
+long long ChromatogramPlot::SamplesWithin(double from, double to) const {
+    const auto [first, last] = SampleRange(from, to);
+    return last >= first ? last - first + 1 : 0;
+}
+
+ChartView ChromatogramPlot::ViewOf(double from, double to) const {
+    ChartView view = full_;
+    view.xMin = from;
+    view.xMax = to;
+    const auto [first, last] = SampleRange(from, to);
+    if (last < first) return view;
+    const ValueExtremes values = FindFiniteExtremes(file_->signal.samples.data() + first,
+                                                    static_cast<std::size_t>(last - first + 1));
+    if (values.lowest > values.highest) return view;
+    double lo = values.lowest, hi = values.highest;
+    Widen(lo, hi);
+    const double span = hi - lo;
+    view.yMin = lo - kRoomBelow * span;
+    view.yMax = hi + kRoomAbove * span;
+    return view;
 }

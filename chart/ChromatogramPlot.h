@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The chromatogram chart: the detector signal against time, and for every peak of the peak
@@ -55,6 +56,9 @@ public:
     // samples, a zero step) takes the times of the peaks' windows; without any, or with a time
     // base that is not a number, the times 0..1. Without values that are numbers, 0..1.
     ChartView FullView() const { return full_; }
+    // The view of the times [from, to] (from < to), its values fitted to the samples there as
+    // FullView fits them to all; the full view's values where no sample lies there.
+    ChartView ViewOf(double from, double to) const;
 
     // The peaks whose window lies at least in part within [from, to], in table order.
     std::vector<int> PeaksWithin(double from, double to) const;
@@ -62,6 +66,9 @@ public:
     long long SamplesWithin(double from, double to) const;
 
 private:
+    // The first and last index of the samples whose time lies within [from, to]; first > last
+    // when there is none.
+    std::pair<long long, long long> SampleRange(double from, double to) const;
     void BuildPeakSeries();
     void ComputeFullView();
 
