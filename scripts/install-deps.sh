@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libicu-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # JSON reader for the tests of ostrel-cli's output
+  nlohmann-json3-dev
   # fuzzers (libFuzzer with ASan and UBSan)
   clang-14 libclang-rt-14-dev
   # fonts with the metrics of Arial and Times New Roman, with Cyrillic
