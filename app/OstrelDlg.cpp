@@ -1,5 +1,7 @@
 #include "app/OstrelDlg.h"
 
+#include "app/ChromatogramWindow.h"
+
 #include "core/MethodFile.h"
 #include "core/Quality.h"
 #include "core/Settings.h"
@@ -22,6 +24,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeWidget>
 
 #include <charconv>
@@ -264,6 +267,15 @@ void CCalibrationDlg::Connect() {
     connect(gui::FindControl<QPushButton>(this, IDC_SAVE_TO_METHOD), &QPushButton::clicked, this,
             &CCalibrationDlg::OnSaveToMethod);
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::OnOK);
+    // A level's chromatogram in a window of its own: double click on its row, or F3 (Enter stays
+    // the dialog's default button).
+    const auto showLevel = [this](QTreeWidgetItem* row) {
+        const int k = levelList_->indexOfTopLevelItem(row);
+        if (k >= 0 && !calibration_.table[k].path.empty()) (new CChromatogramWindow(this, calibration_.table[k]))->show();
+    };
+    connect(levelList_, &QTreeWidget::itemDoubleClicked, this, showLevel);
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), levelList_, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, [this, showLevel] { showLevel(levelList_->currentItem()); });
     for (QLineEdit* edit : {navEdit_, nav2Edit_, dolyaEdit_})
         connect(edit, &QLineEdit::textChanged, this, [this] {
             if (!showingInputs_) Recalculate();

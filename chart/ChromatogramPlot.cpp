@@ -60,6 +60,8 @@ int SampleCount(const Lattice& signal) {
 
 bool IsCalibrationComponent(const std::string& peakName) { return IsEthanol(peakName) || IsStandard(peakName); }
 
+bool IsStandardComponent(const std::string& peakName) { return IsStandard(peakName); }
+
 void ChromatogramPlot::Configure(CAutoChart& chart) {
     chart.SetAxisStyle(kClosedFrame);
     chart.SetTitleColor(kTitleColor);

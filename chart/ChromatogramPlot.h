@@ -34,6 +34,8 @@ struct ChartView {
 
 // Whether a peak's area is filled: the peaks named "этанол" and "изопропанол", in any case.
 bool IsCalibrationComponent(const std::string& peakName);
+// Whether it is the internal standard, "изопропанол".
+bool IsStandardComponent(const std::string& peakName);
 
 // What a chromatogram chart shows of one chromatogram. It keeps the chromatogram and the arrays
 // the chart's series point into; the chart must not outlive it while it shows them.

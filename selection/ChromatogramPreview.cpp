@@ -97,12 +97,18 @@ void CChromatogramPreview::OnRead(std::shared_ptr<const chromatogram::Chromatogr
         return;
     }
     if (!file) {
-        state_ = State::Unreadable;
-        ShowMessage(QString::fromUtf8(kReadErrorText));
-        emit shown();
+        ShowUnreadable(path_);
         return;
     }
     ShowChromatogram(std::move(file), path_);
+}
+
+void CChromatogramPreview::ShowUnreadable(const std::string& path) {
+    if (path != path_) ++generation_;
+    path_ = path;
+    state_ = State::Unreadable;
+    ShowMessage(QString::fromUtf8(kReadErrorText));
+    emit shown();
 }
 
 void CChromatogramPreview::ShowChromatogram(std::shared_ptr<const chromatogram::ChromatogramFile> file,

@@ -39,6 +39,8 @@ public:
     // Shows a chromatogram read elsewhere, under `path`.
     void ShowChromatogram(std::shared_ptr<const chromatogram::ChromatogramFile> file, const std::string& path);
     void ShowNothing();
+    // Shows "Ошибка чтения" for a file found unreadable elsewhere.
+    void ShowUnreadable(const std::string& path);
 
     State CurrentState() const { return state_; }
     // The file asked for last.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class CChromatogramPreview;
 class CDirTreeCtrl;
 class QComboBox;
 class QAbstractButton;
@@ -60,6 +61,8 @@ public:
     void FillList();
 
     const std::vector<ChrmFileEntry>& Entries() const { return entries_; }
+    // The focused file's chromatogram, beside the passport box.
+    CChromatogramPreview* Preview() const { return preview_; }
     const std::string& CurrentFolder() const { return currentFolder_; }
     std::string FilePathOf(const ChrmFileEntry& entry) const;
 
@@ -72,6 +75,8 @@ private:
     void OnTreeSelectionChanged(QTreeWidgetItem* item);
     void OnTypeChanged();
     void OnRowStateChanged();
+    void PlacePreview();
+    void ShowFocusedChromatogram();
     void OnListDoubleClick();
     void OnOK();
     void OnCancel();
@@ -91,6 +96,7 @@ private:
     QAbstractButton* jointSelectionButton_ = nullptr;
     QAbstractButton* wholeFileSystemBox_ = nullptr;
     CDirTreeCtrl* tree_ = nullptr;
+    CChromatogramPreview* preview_ = nullptr;
 
     std::vector<ChrmFileEntry> entries_;
     std::vector<std::string> selectedPaths_;
@@ -105,5 +111,6 @@ private:
     std::string anySiteText_;
     std::string anyPointText_;
 
+    bool previewPlaced_ = false;
     bool fillingList_ = false;  // rows come and go: no row-state handling meanwhile
 };
