@@ -2,6 +2,8 @@
 // points (kMarkerLabel) and areas between a series and the line of another (kMarkerArea).
 #include "chart/AutoSeries.h"
 
+#include "chart/ColumnLine.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -16,11 +18,16 @@ bool Overlap(const Rect& a, const Rect& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// The line of a series whose x values run in one direction, looked up by x.
+// The line of a series whose x values run in one direction, looked up by x. A series of
+// generated x values (x0 + i * dx) on linear axes finds its points by arithmetic and their
+// extremes vectorised; any other by searching.
 class MonotonicLine {
 public:
     explicit MonotonicLine(const CAutoSeries& s)
-        : s_(s), ascending_(s.count < 2 || s.getX(s, 0) <= s.getX(s, s.count - 1)) {}
+        : s_(s),
+          ascending_(s.count < 2 || s.getX(s, 0) <= s.getX(s, s.count - 1)),
+          generated_(s.flags == 0 && s.x == nullptr && s.y != nullptr && std::isfinite(s.x0) &&
+                     std::isfinite(s.dx) && s.dx != 0) {}
 
     // The extremes of the line over [lo, hi]: its points there and its values at both ends.
     // False when it has no value there that is a number.
@@ -36,12 +43,23 @@ public:
         if (ValueAt(lo, v)) take(v);
         if (ValueAt(hi, v)) take(v);
         const auto [first, last] = Within(lo, hi);
-        for (int i = first; i <= last; ++i) take(s_.getY(s_, i));
+        if (generated_ && first <= last) {
+            const ValueExtremes e = FindFiniteExtremes(s_.y + first, static_cast<std::size_t>(last - first + 1));
+            if (e.lowest <= e.highest) take(e.lowest), take(e.highest);
+        } else {
+            for (int i = first; i <= last; ++i) take(s_.getY(s_, i));
+        }
         return low <= high;
     }
 
 private:
     double X(int i) const { return s_.getX(s_, i); }
+
+    // The index of x in samples, x0 + position * dx = x.
+    double Position(double x) const { return (x - s_.x0) / s_.dx; }
+    static int Clamped(double position, int count) {
+        return static_cast<int>(std::clamp(position, -1.0, static_cast<double>(count)));
+    }
 
     // The first index not before x in the line's direction, and the first one past it.
     int FirstFrom(double x) const { return Search([&](int i) { return ascending_ ? X(i) < x : X(i) > x; }); }
@@ -61,12 +79,26 @@ private:
     }
 
     std::pair<int, int> Within(double lo, double hi) const {
+        if (generated_) {
+            double a = Position(lo), b = Position(hi);
+            if (a > b) std::swap(a, b);
+            const int first = std::max(Clamped(std::ceil(a), s_.count), 0);
+            const int last = std::min(Clamped(std::floor(b), s_.count), s_.count - 1);
+            return {first, last};
+        }
         return ascending_ ? std::pair{FirstFrom(lo), FirstPast(hi) - 1} : std::pair{FirstFrom(hi), FirstPast(lo) - 1};
     }
 
     // The straight line between the two points around x; nothing outside the line's points.
     bool ValueAt(double x, double& v) const {
-        const int j = FirstPast(x);  // the first point beyond x
+        int j;  // the first point beyond x
+        if (generated_) {
+            const double p = Position(x);
+            if (!(p >= 0) || !(p <= s_.count - 1)) return false;
+            j = std::min(static_cast<int>(p) + 1, s_.count - 1);
+        } else {
+            j = FirstPast(x);
+        }
         if (j <= 0 || j >= s_.count) return false;
         const double x1 = X(j - 1), x2 = X(j), y1 = s_.getY(s_, j - 1), y2 = s_.getY(s_, j);
         v = x2 == x1 ? y1 : y1 + (x - x1) * (y2 - y1) / (x2 - x1);
@@ -75,6 +107,7 @@ private:
 
     const CAutoSeries& s_;
     const bool ascending_;
+    const bool generated_;
 };
 
 }  // namespace
