@@ -67,6 +67,9 @@ void ChromatogramPlot::Configure(CAutoChart& chart) {
     chart.SetTitleColor(kTitleColor);
     chart.SetTitleFont(platform::PointFont("Arial", 8, platform::kCyrillicCharset));
     chart.SetTitles("Время", "Отклик детектора");
+    // Drawn into an image always (the control's picture, ostrel-cli's PNG): composing it in
+    // another image first would only copy it once more.
+    chart.buffered = false;
     for (int i = 0; i <= kPeakNameSeries; ++i) chart.AddSeries();
 
     CAutoSeries& signal = chart.GetSeries(kSignalSeries);

@@ -12,7 +12,8 @@
 // table its integration window with its baseline (the straight line from baselineAtStart to
 // baselineAtEnd), the areas of the components the calibration takes ("этанол" and
 // "изопропанол") filled, and the names of named peaks at their apex. Blue titles "Время" (x)
-// and "Отклик детектора" (y) in 8-point Arial with Cyrillic, a closed frame.
+// and "Отклик детектора" (y) in 8-point Arial with Cyrillic, a closed frame, drawn straight onto
+// the surface (not buffered: it is always drawn into an image).
 //
 // Series of the chart, in drawing order:
 inline constexpr int kEthanolAreaSeries = 0;   // the areas of the peaks "этанол"

@@ -31,7 +31,6 @@ std::shared_ptr<const chromatogram::ChromatogramFile> ReadChromatogram(const std
 CChromatogramPreview::CChromatogramPreview(QWidget* parent)
     : QWidget(parent), chart_(new CAutoCtrl(this)), message_(new QLabel(this)), pages_(new QStackedLayout(this)) {
     ChromatogramPlot::Configure(chart_->chart);
-    chart_->chart.buffered = false;  // the control composes its picture off the screen already
     message_->setAlignment(Qt::AlignCenter);
     message_->setAutoFillBackground(true);
     QPalette palette = message_->palette();
