@@ -1,7 +1,7 @@
 #include "app/OstrelDlg.h"
 
 #include "app/ChromatogramWindow.h"
-
+#include "app/MethodWriteFlow.h"
 #include "core/MethodFile.h"
 #include "core/NumberText.h"
 #include "core/Quality.h"
@@ -278,6 +278,8 @@ void CCalibrationDlg::Connect() {
     connect(gui::FindControl<QPushButton>(this, IDC_CLEAR), &QPushButton::clicked, this, &CCalibrationDlg::OnClear);
     connect(gui::FindControl<QPushButton>(this, IDC_SAVE_TO_METHOD), &QPushButton::clicked, this,
             &CCalibrationDlg::OnSaveToMethod);
+    connect(gui::FindControl<QPushButton>(this, IDC_UNDO_METHOD_WRITE), &QPushButton::clicked, this,
+            &CCalibrationDlg::OnUndoMethodWrite);
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::accept);
     // A level's chromatogram in a window of its own: double click on its row, or F3 (Enter stays
     // the dialog's default button).
@@ -313,8 +315,16 @@ void CCalibrationDlg::OnClear() {
 
 void CCalibrationDlg::OnSaveToMethod() {
     ReportLeftField();
-    if (methodList_->currentIndex() < 0) return;  // no method to save into
-    core::SaveToMethod(gui::SelectedText(methodList_), calibration_.averageCoefficient);
+    SaveToMethodConfirmed(this, SelectedMethodTitle(), FieldsAcceptable(), calibration_, quality_);
+}
+
+void CCalibrationDlg::OnUndoMethodWrite() {
+    ReportLeftField();
+    UndoLastMethodWrite(this, SelectedMethodTitle());
+}
+
+std::string CCalibrationDlg::SelectedMethodTitle() const {
+    return methodList_->currentIndex() < 0 ? std::string() : gui::SelectedText(methodList_);
 }
 
 void CCalibrationDlg::OnFieldEdited() {

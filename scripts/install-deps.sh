@@ -7,10 +7,11 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libicu-dev
+  # the audit trail: JSON lines (nlohmann-json, which the tests of ostrel-cli read its JSON
+  # with too) chained by SHA-256 (OpenSSL libcrypto)
+  nlohmann-json3-dev libssl-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  # JSON reader for the tests of ostrel-cli's output
-  nlohmann-json3-dev
   # fuzzers (libFuzzer with ASan and UBSan)
   clang-14 libclang-rt-14-dev
   # fonts with the metrics of Arial and Times New Roman, with Cyrillic
