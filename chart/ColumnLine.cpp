@@ -90,11 +90,12 @@ template <typename Column>
 int LastInColumn(const Column& column, int first, int c, int n, int hint) {
     int lo = first;  // in the run
     int hi = n;      // past it
-    if (hint > 1 && first + hint - 1 < n) {
-        if (column(first + hint - 1) == c)
-            lo = first + hint - 1;
+    if (hint > 1 && static_cast<long long>(first) + hint - 1 < n) {
+        const int probe = first + hint - 1;
+        if (column(probe) == c)
+            lo = probe;
         else
-            hi = first + hint - 1;
+            hi = probe;
     }
     if (hi == n) {
         long long step = 1;
