@@ -99,6 +99,40 @@ The calculation goes on with the previous value %1.</translation>
     </message>
 </context>
 <context>
+    <name>CChromatogramPreview</name>
+    <message>
+        <source>Ошибка чтения</source>
+        <translation>Read error</translation>
+    </message>
+</context>
+<context>
+    <name>CChromatogramWindow</name>
+    <message>
+        <source>Хроматограмма уровня %1: %2 (%3)</source>
+        <translation>Chromatogram of level %1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Компонент</source>
+        <translation>Component</translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Конец</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>Время удерживания</source>
+        <translation>Retention time</translation>
+    </message>
+    <message>
+        <source>Площадь</source>
+        <translation>Area</translation>
+    </message>
+</context>
+<context>
     <name>COpenChrmDlg</name>
     <message>
         <source>Ошибка чтения !!!</source>
@@ -133,6 +167,17 @@ The calculation goes on with the previous value %1.</translation>
     <message>
         <source>Не задан</source>
         <translation>Not set</translation>
+    </message>
+</context>
+<context>
+    <name>ChromatogramPlot</name>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Отклик детектора</source>
+        <translation>Detector response</translation>
     </message>
 </context>
 <context>
