@@ -5,6 +5,7 @@
 #include "platform/gui/DialogTemplate.h"
 #include "resources/Resource.h"
 #include "selection/DirTreeCtrl.h"
+#include "support/MixedFolder.h"
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
@@ -309,6 +310,28 @@ TEST_F(OpenChrmDlgTest, UnreadableFilesKeepTheirRowsAndCanBeChosen) {
         Click(IDOK);
     });
     EXPECT_EQ(Result(), std::vector<std::string>{folder + "/broken.stg"});
+}
+
+// Every kind of file a lab folder holds, listed under each type as the dialog always listed it.
+TEST_F(OpenChrmDlgTest, ListsAMixedFolderUnderEachType) {
+    const fixtures::MixedFolder mix = fixtures::WriteMixedFolder(folder);
+    Remember(folder);
+    Run([&] {
+        const char* types[] = {"Любые", "Градуировочные", "Анализы"};
+        for (int type = 0; type < 3; ++type) {
+            Choose(IDC_TYPE_FILTER, types[type]);
+            std::vector<std::string> listed, expected;
+            for (const ChrmFileEntry& e : dialog.Entries())
+                listed.push_back(e.fileName + " | " + e.sampleName + " | " + e.methodName + " | " + e.samplingSite +
+                                 " | " + e.samplingPoint + " | " + std::to_string(e.dateTime.time_since_epoch().count()));
+            for (const fixtures::ExpectedScanEntry& e : mix.ExpectedOfType(type))
+                expected.push_back(e.fileName + " | " + e.sampleName + " | " + e.methodName + " | " + e.samplingSite +
+                                   " | " + e.samplingPoint + " | " + std::to_string(e.dateTime));
+            EXPECT_EQ(listed, expected) << types[type];
+            EXPECT_EQ(RowCount(), static_cast<int>(expected.size()));
+        }
+        Click(IDCANCEL);
+    });
 }
 
 TEST_F(OpenChrmDlgTest, MethodsThatDifferInCaseAreOneFilterItem) {
