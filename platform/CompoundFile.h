@@ -21,7 +21,9 @@
 // Reading is lazy: opening the file reads the header, the DIFAT and the directory; opening a
 // stream follows its chain (reading only the FAT or mini FAT sectors on it) and reading it reads
 // each run of consecutive sectors in one call. The passport of a large chromatogram thus costs a
-// few sectors, not the file.
+// few sectors, not the file. Small pieces are read a page or a few at a time and kept while the
+// file is open, so the header, FAT, directory, mini FAT and a short stream that lie close
+// together cost one read: a passport read is open, fstat, flock, usually a single pread, close.
 namespace platform {
 
 enum class CompoundError {
