@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 
 namespace platform {
@@ -50,10 +51,23 @@ bool Match(const std::u32string& p, size_t pi, const std::u32string& s, size_t s
     return pi == p.size();
 }
 
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::u32string AsciiUpperCodePoints(std::string_view ascii) {
+    std::u32string out(ascii.size(), U'\0');
+    for (size_t i = 0; i < ascii.size(); ++i) out[i] = static_cast<char32_t>(ascii[i] >= 'a' && ascii[i] <= 'z' ? ascii[i] - 'a' + 'A' : ascii[i]);
+    return out;
+}
+
 }  // namespace
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*" || pattern == "*") return true;
+    // Upper-casing ASCII text changes only its letters a to z: a folder of thousands of
+    // "run123.stg" need not go through the Unicode case rules name by name.
+    if (IsAscii(pattern) && IsAscii(name)) return Match(AsciiUpperCodePoints(pattern), 0, AsciiUpperCodePoints(name), 0);
     return Match(FoldedCodePoints(pattern), 0, FoldedCodePoints(name), 0);
 }
 
@@ -100,6 +114,47 @@ std::vector<FileEntry> FindFiles(std::string_view pattern) {
         return c != 0 ? c < 0 : a.name < b.name;
     });
     return entries;
+}
+
+FileListing ListFiles(std::string_view pattern) {
+    const size_t slash = pattern.rfind('/');
+    const std::string folder = slash == std::string_view::npos ? std::string() : std::string(pattern.substr(0, slash));
+    const std::string_view wildcard = slash == std::string_view::npos ? pattern : pattern.substr(slash + 1);
+    const std::string openPath = folder.empty() ? "/" : folder;
+
+    FileListing listing;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(openPath.c_str()), ::closedir);
+    if (!dir) {
+        listing.error = errno;
+        return listing;
+    }
+    const int folderFd = ::dirfd(dir.get());
+    while (true) {
+        errno = 0;
+        const dirent* d = ::readdir(dir.get());
+        if (!d) {
+            listing.error = errno;  // 0 at the end of the folder
+            break;
+        }
+        const std::string_view name = d->d_name;
+        if (d->d_type == DT_DIR || !WildcardMatch(wildcard, name)) continue;
+        bool regular = d->d_type == DT_REG;
+        if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
+            // As FindFiles: what a link points to, or the link itself when it dangles.
+            struct stat st;
+            if (::fstatat(folderFd, d->d_name, &st, 0) != 0 && ::fstatat(folderFd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            if (S_ISDIR(st.st_mode)) continue;
+            regular = S_ISREG(st.st_mode);
+        }
+        ListedFile file;
+        file.name = name;
+        file.title = FileTitle(name);
+        file.fullPath = folder + "/" + file.name;
+        file.regular = regular;
+        listing.files.push_back(std::move(file));
+    }
+    return listing;
 }
 
 }  // namespace platform
