@@ -693,8 +693,9 @@ CompoundError OpenFailure(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<CompoundFile> CompoundFile::Open(const std::string& path, CompoundError* error) {
-    std::optional<LockedFile> file = LockedFile::Open(path, LockedFile::Mode::ReadOnly);
+std::unique_ptr<CompoundFile> CompoundFile::Open(const std::string& path, CompoundError* error, CompoundSharing sharing) {
+    const auto lockKind = sharing == CompoundSharing::DenyWrite ? LockedFile::Lock::Shared : LockedFile::Lock::Exclusive;
+    std::optional<LockedFile> file = LockedFile::Open(path, LockedFile::Mode::ReadOnly, lockKind);
     if (!file) {
         if (error) *error = OpenFailure(path);
         return nullptr;

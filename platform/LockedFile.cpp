@@ -9,7 +9,7 @@
 
 namespace platform {
 
-std::optional<LockedFile> LockedFile::Open(const std::string& path, Mode mode) {
+std::optional<LockedFile> LockedFile::Open(const std::string& path, Mode mode, Lock lock) {
     const int access = mode == Mode::ReadOnly ? O_RDONLY : O_RDWR;
     // O_NONBLOCK so that opening a FIFO cannot hang. Reads of a regular file ignore it, so a
     // reader keeps it rather than pay two more calls; a writer has it cleared, as writes are
@@ -24,7 +24,8 @@ std::optional<LockedFile> LockedFile::Open(const std::string& path, Mode mode) {
         const int flags = ::fcntl(fd, F_GETFL);
         if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return std::nullopt;
+    const bool shared = lock == Lock::Shared && mode == Mode::ReadOnly;
+    if (::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) return std::nullopt;
     return file;
 }
 

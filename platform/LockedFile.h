@@ -16,12 +16,16 @@ namespace platform {
 class LockedFile {
 public:
     enum class Mode { ReadOnly, ReadWrite };
+    // Exclusive: no other locker at the same time. Shared (readers only): other shared lockers
+    // may hold the file too, but not an exclusive one; it denies writing, as opening for reading
+    // with read sharing does on Windows.
+    enum class Lock { Exclusive, Shared };
 
     // Never creates the file. Fails for a missing file, a directory or any other non-regular
     // file (a FIFO or a device never blocks the caller), a file without the asked access, or one
     // locked elsewhere. A read-only descriptor keeps O_NONBLOCK, which reads of a regular file
     // ignore; a read-write one has it cleared.
-    static std::optional<LockedFile> Open(const std::string& path, Mode mode);
+    static std::optional<LockedFile> Open(const std::string& path, Mode mode, Lock lock = Lock::Exclusive);
 
     LockedFile(LockedFile&& other) noexcept;
     LockedFile& operator=(LockedFile&& other) noexcept;

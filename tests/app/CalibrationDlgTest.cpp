@@ -5,6 +5,7 @@
 #include "chart/CalibrationChart.h"
 #include "platform/Registry.h"
 #include "cli/CliRun.h"
+#include "selection/OpenChrmDlg.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -384,6 +385,8 @@ TEST(CalibrationDialog, LevelButtonOpensTheChromatogramDialog) {
         ASSERT_NE(open, d.dialog.get());
         auto* list = platform::gui::FindControl<QTreeView>(open, IDC_CHRM_LIST);
         ASSERT_NE(list, nullptr);
+        auto* openDialog = qobject_cast<COpenChrmDlg*>(open);
+        ASSERT_TRUE(openDialog && QTest::qWaitFor([&] { return !openDialog->Scanning(); }, 10000));
         for (int row = 0; row < list->model()->rowCount(); ++row)
             if (list->model()->index(row, 2).data().toString() == QStringLiteral("analysis-1"))
                 list->setCurrentIndex(list->model()->index(row, 0));

@@ -100,8 +100,13 @@ protected:
 
     // Runs the dialog with `operate` acting as the operator once it shows; a dialog still open a
     // while later is a failure and is closed.
+    // The operator's actions wait for the scans they start, so that what the test reads next is
+    // the folder's whole listing.
     int Run(const std::function<void()>& operate, bool singleSelection = false) {
-        QTimer::singleShot(0, &dialog, operate);
+        QTimer::singleShot(0, &dialog, [&] {
+            Settle();
+            operate();
+        });
         QTimer::singleShot(20000, &dialog, [this] {
             if (!dialog.isVisible()) return;
             ADD_FAILURE() << "the dialog was left open";
@@ -114,6 +119,8 @@ protected:
         for (int i = 0; i < dialog.SelectedCount(); ++i) paths.push_back(dialog.SelectedPath(i));
         return paths;
     }
+
+    void Settle() { ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Scanning(); }, 10000)) << "the scan never ended"; }
 
     template <class T = QWidget>
     T* Control(int id) {
@@ -179,8 +186,12 @@ protected:
         ASSERT_GE(target, 0) << text;
         while (combo->currentIndex() < target) QTest::keyClick(combo, Qt::Key_Down);
         while (combo->currentIndex() > target) QTest::keyClick(combo, Qt::Key_Up);
+        Settle();
     }
-    void Click(int buttonId) { QTest::mouseClick(Control<QAbstractButton>(buttonId), Qt::LeftButton); }
+    void Click(int buttonId) {
+        QTest::mouseClick(Control<QAbstractButton>(buttonId), Qt::LeftButton);
+        Settle();
+    }
     void ClickFolder(const std::string& path) {
         auto* tree = Control<CDirTreeCtrl>(IDC_FOLDER_TREE);
         QTreeWidgetItem* found = nullptr;
@@ -189,6 +200,7 @@ protected:
         ASSERT_TRUE(found) << path;
         tree->scrollToItem(found);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found).center());
+        Settle();
     }
 
     fixtures::SettingsHome home;
@@ -402,6 +414,7 @@ TEST_F(OpenChrmDlgTest, OpenTakesTheFocusedRowAndStoresTheFolders) {
     // The path keeps the name as the disk spells it.
     COpenChrmDlg again;
     QTimer::singleShot(0, &again, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !again.Scanning(); }, 10000));
         auto* list = gui::FindControl<QTreeView>(&again, IDC_CHRM_LIST);
         list->setCurrentIndex(list->model()->index(1, 0));
         QTest::mouseClick(gui::FindControl<QAbstractButton>(&again, IDOK), Qt::LeftButton);
