@@ -6,7 +6,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
+#include <optional>
 #include <system_error>
 
 namespace chromatogram {
@@ -17,8 +22,11 @@ constexpr const char* kPassportStream = "Passport";
 // Enough to keep a share busy while one read waits for its answer, few enough for two cores.
 constexpr unsigned kDefaultReaders = 4;
 constexpr unsigned kMaxReaders = 64;
+// How long a scan that goes away waits for its reads in flight: reads of a live file system end
+// in microseconds; one that hangs on a share gone away is left to end by itself.
+constexpr std::chrono::milliseconds kLongestWaitForReads{1000};
 
-bool ReadWithPassportReader(const std::string& path, Passport& passport) {
+bool ReadPassportFile(const std::string& path, Passport& passport) {
     return passport.ReadFromFile(path, kPassportStream);
 }
 
@@ -39,102 +47,132 @@ bool ListedBefore(const ScannedFile& a, const ScannedFile& b) {
     return byTitle != 0 ? byTitle < 0 : a.fileName < b.fileName;
 }
 
+// What the readers share with the scan object.
+struct FolderScan::State {
+    State(std::string pattern, Options options) : pattern(std::move(pattern)), options(std::move(options)) {}
+
+    void Work();
+    void List();
+    std::optional<ScannedFile> ReadOne(std::size_t index);
+    bool Keeps(const ScannedFile& file) const;
+    // Waits until every reader has ended, or for `limit`; true when they have.
+    bool WaitFinished(std::chrono::milliseconds limit);
+
+    const std::string pattern;
+    const Options options;
+
+    std::once_flag listOnce;
+    // Written once by List, then only read.
+    std::vector<platform::ListedFile> files;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> cancelled{false};
+
+    mutable std::mutex mutex;  // guards what follows
+    std::condition_variable finishedChanged;
+    std::vector<ScannedFile> ready;
+    ScanProgress progress;
+    unsigned working = 0;
+};
+
 unsigned FolderScan::DefaultReaders() { return kDefaultReaders; }
 
 FolderScan::FolderScan(const std::string& pattern, Options options)
-    : pattern_(pattern), options_(std::move(options)) {
-    const unsigned readers = std::clamp(options_.readers == 0 ? kDefaultReaders : options_.readers, 1u, kMaxReaders);
-    working_ = readers;
+    : state_(std::make_shared<State>(pattern, std::move(options))) {
+    const unsigned readers =
+        std::clamp(state_->options.readers == 0 ? kDefaultReaders : state_->options.readers, 1u, kMaxReaders);
+    state_->working = readers;
     for (unsigned k = 0; k < readers; ++k) {
         try {
-            threads_.emplace_back([this] { Work(); });
+            threads_.emplace_back([state = state_] { state->Work(); });
         } catch (const std::system_error&) {
             // No more threads to be had: the ones running share the files.
-            std::lock_guard lock(mutex_);
-            working_ -= readers - k;
+            std::lock_guard lock(state_->mutex);
+            state_->working -= readers - k;
             break;
         }
     }
     if (threads_.empty()) {
-        working_ = 1;
-        Work();  // not even one: the caller reads them itself
+        state_->working = 1;
+        state_->Work();  // not even one: the caller reads them itself
     }
 }
 
 FolderScan::~FolderScan() {
     Cancel();
-    for (std::thread& t : threads_) t.join();
+    const bool ended = state_->WaitFinished(kLongestWaitForReads);
+    for (std::thread& t : threads_) ended ? t.join() : t.detach();
 }
 
 void FolderScan::Cancel() {
-    cancelled_ = true;
-    std::lock_guard lock(mutex_);
-    ready_.clear();
+    state_->cancelled = true;
+    std::lock_guard lock(state_->mutex);
+    state_->ready.clear();
 }
 
 std::vector<ScannedFile> FolderScan::TakeRead() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(state_->mutex);
     std::vector<ScannedFile> taken;
-    taken.swap(ready_);
+    taken.swap(state_->ready);
     return taken;
 }
 
 ScanProgress FolderScan::Progress() const {
-    std::lock_guard lock(mutex_);
-    return progress_;
+    std::lock_guard lock(state_->mutex);
+    return state_->progress;
 }
 
 void FolderScan::Wait() {
-    std::unique_lock lock(mutex_);
-    finishedChanged_.wait(lock, [this] { return progress_.finished; });
+    std::unique_lock lock(state_->mutex);
+    state_->finishedChanged.wait(lock, [this] { return state_->progress.finished; });
+}
+
+bool FolderScan::State::WaitFinished(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex);
+    return finishedChanged.wait_for(lock, limit, [this] { return progress.finished; });
 }
 
 // Every reader: the first one lists the folder while the others wait for the list, then each
 // takes the next file not yet begun until none is left or the scan is cancelled.
-void FolderScan::Work() {
-    std::call_once(listOnce_, [this] { List(); });
-    for (std::size_t i = next_++; i < names_.size() && !cancelled_; i = next_++) {
+void FolderScan::State::Work() {
+    std::call_once(listOnce, [this] { List(); });
+    for (std::size_t i = next++; i < files.size() && !cancelled; i = next++) {
         std::optional<ScannedFile> file = ReadOne(i);
-        std::lock_guard lock(mutex_);
-        if (cancelled_) break;
-        ++progress_.read;
+        std::lock_guard lock(mutex);
+        if (cancelled) break;
+        ++progress.read;
         if (!file)
-            ++progress_.vanished;
+            ++progress.vanished;
         else if (Keeps(*file))
-            ready_.push_back(std::move(*file));
+            ready.push_back(std::move(*file));
     }
-    std::lock_guard lock(mutex_);
-    if (--working_ == 0) {
-        progress_.finished = true;
-        finishedChanged_.notify_all();
+    std::lock_guard lock(mutex);
+    if (--working == 0) {
+        progress.finished = true;
+        finishedChanged.notify_all();
     }
 }
 
-void FolderScan::List() {
-    platform::FileListing listing = platform::ListFiles(pattern_);
-    for (platform::ListedFile& file : listing.files) {
-        names_.push_back(std::move(file.name));
-        titles_.push_back(std::move(file.title));
-        paths_.push_back(std::move(file.fullPath));
-        regular_.push_back(file.regular);
-    }
-    std::lock_guard lock(mutex_);
-    progress_.total = names_.size();
-    progress_.listed = true;
-    progress_.listError = listing.error;
+void FolderScan::State::List() {
+    platform::FileListing listing = platform::ListFiles(pattern);
+    files = std::move(listing.files);
+    std::lock_guard lock(mutex);
+    progress.total = files.size();
+    progress.listed = true;
+    progress.listError = listing.error;
 }
 
 // The entry of file `index`; none when the file is gone.
-std::optional<ScannedFile> FolderScan::ReadOne(std::size_t index) {
+std::optional<ScannedFile> FolderScan::State::ReadOne(std::size_t index) {
+    const platform::ListedFile& listed = files[index];
     ScannedFile file;
-    file.fileName = names_[index];
-    file.fileTitle = titles_[index];
-    file.path = paths_[index];
+    file.fileName = listed.name;
+    file.fileTitle = listed.title;
+    file.path = listed.fullPath;
     Passport passport;
     bool read = false;
-    if (regular_[index]) {
+    if (listed.regular) {
         try {
-            read = options_.reader ? options_.reader(file.path, passport) : ReadWithPassportReader(file.path, passport);
+            read = options.reader ? options.reader(file.path, passport) : ReadPassportFile(file.path, passport);
         } catch (const std::exception&) {
             read = false;  // one file that cannot be read, whatever the reason, is one row of "????"
         }
@@ -154,8 +192,8 @@ std::optional<ScannedFile> FolderScan::ReadOne(std::size_t index) {
     return file;
 }
 
-bool FolderScan::Keeps(const ScannedFile& file) const {
-    switch (options_.type) {
+bool FolderScan::State::Keeps(const ScannedFile& file) const {
+    switch (options.type) {
         case ScanType::Calibration: return file.isCalibration;
         case ScanType::Analysis: return !file.isCalibration;
         case ScanType::Any: break;

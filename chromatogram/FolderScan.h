@@ -3,12 +3,9 @@
 #include "chromatogram/Archive.h"
 #include "chromatogram/Passport.h"
 
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <functional>
-#include <mutex>
-#include <optional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,7 +73,8 @@ public:
     // Lists the files that the wildcard pattern (folder + "/*.stg") matches, as
     // platform::ListFiles does, and reads their passports.
     FolderScan(const std::string& pattern, Options options);
-    // Cancels, then waits for the reads in flight (one file per reader at most).
+    // Cancels, then waits for the reads in flight (one file per reader at most) for up to a
+    // second; a read that hangs longer (a share gone away) is left to end on its own.
     ~FolderScan();
     FolderScan(const FolderScan&) = delete;
     FolderScan& operator=(const FolderScan&) = delete;
@@ -94,28 +92,8 @@ public:
     static unsigned DefaultReaders();
 
 private:
-    void Work();
-    void List();
-    std::optional<ScannedFile> ReadOne(std::size_t index);
-    bool Keeps(const ScannedFile& file) const;
-
-    const std::string pattern_;
-    const Options options_;
-
-    std::once_flag listOnce_;
-    std::vector<std::string> names_;  // written once by List, then only read
-    std::vector<std::string> titles_;
-    std::vector<std::string> paths_;
-    std::vector<bool> regular_;
-    std::atomic<std::size_t> next_{0};
-    std::atomic<bool> cancelled_{false};
-
-    mutable std::mutex mutex_;  // guards what follows
-    std::condition_variable finishedChanged_;
-    std::vector<ScannedFile> ready_;
-    ScanProgress progress_;
-    unsigned working_ = 0;
-
+    struct State;
+    std::shared_ptr<State> state_;  // shared with the readers, which may outlive the object
     std::vector<std::thread> threads_;
 };
 

@@ -24,6 +24,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <future>
 
 #include <gtest/gtest.h>
 
@@ -102,9 +103,9 @@ protected:
     // while later is a failure and is closed.
     // The operator's actions wait for the scans they start, so that what the test reads next is
     // the folder's whole listing.
-    int Run(const std::function<void()>& operate, bool singleSelection = false) {
-        QTimer::singleShot(0, &dialog, [&] {
-            Settle();
+    int Run(const std::function<void()>& operate, bool singleSelection = false, bool settleFirst = true) {
+        QTimer::singleShot(0, &dialog, [&, settleFirst] {
+            if (settleFirst) Settle();
             operate();
         });
         QTimer::singleShot(20000, &dialog, [this] {
@@ -165,6 +166,7 @@ protected:
     }
     std::string Chosen(int comboId) { return Control<QComboBox>(comboId)->currentText().toStdString(); }
     std::string PassportBox() { return Control<QPlainTextEdit>(IDC_PASSPORT)->toPlainText().toStdString(); }
+    std::string Caption() { return Control<QLabel>(IDC_FOLDER_CAPTION)->text().toStdString(); }
 
     // Operator actions.
     QPoint RowCentre(const std::string& file) {
@@ -342,6 +344,97 @@ TEST_F(OpenChrmDlgTest, ListsAMixedFolderUnderEachType) {
             EXPECT_EQ(listed, expected) << types[type];
             EXPECT_EQ(RowCount(), static_cast<int>(expected.size()));
         }
+        Click(IDCANCEL);
+    });
+}
+
+// A passport reader that hangs on the files whose names contain `hangOn` until Release, as a
+// file on a share gone quiet does. It holds only shared state, so the scan's readers may run
+// on after the test has let go of it.
+class HangingReader {
+public:
+    explicit HangingReader(std::string hangOn) : hangOn_(std::move(hangOn)) {}
+
+    chromatogram::PassportReader Reader() const {
+        return [hangOn = hangOn_, released = released_, ended = ended_](const std::string& path,
+                                                                        chromatogram::Passport& passport) {
+            const bool hangs = path.find(hangOn) != std::string::npos;
+            if (hangs) released.wait();
+            const bool read = passport.ReadFromFile(path, "Passport");
+            if (hangs) *ended = true;
+            return read;
+        };
+    }
+    void Release() { release_.set_value(); }
+    bool HungReadEnded() const { return *ended_; }
+
+private:
+    std::string hangOn_;
+    std::promise<void> release_;
+    std::shared_future<void> released_ = release_.get_future().share();
+    std::shared_ptr<std::atomic<bool>> ended_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+// While one file hangs the others are listed in their final order, the caption counts them,
+// the operator's clicks are handled (a row chosen, its twin joined by the joint selection) and
+// Open takes what is listed.
+TEST_F(OpenChrmDlgTest, TheOperatorWorksWhileAFileHangs) {
+    Write({"a.stg", kNoon});
+    Write({"b.stg", kNoon + 2});
+    Write({"c.stg", kNoon + 100});
+    Write({"slow.stg", kNoon + 50});
+    Remember(folder);
+    HangingReader slow("slow.stg");
+    dialog.SetPassportReader(slow.Reader());
+    Run(
+        [&] {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return RowCount() == 3; }, 10000));
+            EXPECT_TRUE(dialog.Scanning());
+            EXPECT_EQ(Files(), (std::vector<std::string>{"c", "b", "a"}));
+            EXPECT_EQ(Caption(), folder + "   (прочитано файлов: 3 из 4)");
+            ClickRow("a");
+            EXPECT_EQ(SelectedFiles(), (std::vector<std::string>{"b", "a"}));
+            QTest::mouseClick(Control<QAbstractButton>(IDOK), Qt::LeftButton);
+        },
+        false, false);
+    EXPECT_EQ(dialog.result(), IDOK);
+    EXPECT_EQ(Result(), (std::vector<std::string>{folder + "/b.stg", folder + "/a.stg"}));
+    slow.Release();
+}
+
+// Another folder chosen while a file of the first hangs: the first scan is dropped at once and
+// nothing it reads later reaches the list.
+TEST_F(OpenChrmDlgTest, AFolderChangeCancelsTheScanAndListsOnlyTheNewFolder) {
+    Write({"old.stg", kNoon});
+    Write({"old-slow.stg", kNoon});
+    const std::string more = data.MakeFolder("runs/more");
+    Write({"new.stg", kNoon}, more);
+    Remember(folder);
+    HangingReader slow("old-slow.stg");
+    dialog.SetPassportReader(slow.Reader());
+    Run(
+        [&] {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return RowCount() == 1; }, 10000));
+            EXPECT_EQ(Files(), std::vector<std::string>{"old"});
+            ClickFolder(more);
+            EXPECT_EQ(Files(), std::vector<std::string>{"new"});
+            EXPECT_EQ(Caption(), more);
+            slow.Release();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return slow.HungReadEnded(); }, 10000));
+            QTest::qWait(3 * 20);  // a few turns of the list's poll, had it kept the old scan
+            EXPECT_EQ(Files(), std::vector<std::string>{"new"});
+            EXPECT_EQ(dialog.Entries().size(), 1u);
+            Click(IDCANCEL);
+        },
+        false, false);
+}
+
+// A folder that cannot be listed: an empty list, and the caption says why.
+TEST_F(OpenChrmDlgTest, SaysWhyAFolderCannotBeListed) {
+    Remember(folder + "/gone");
+    Run([&] {
+        EXPECT_EQ(RowCount(), 0);
+        EXPECT_EQ(Caption(), folder + "/gone   (папка не найдена)");
         Click(IDCANCEL);
     });
 }
