@@ -53,34 +53,35 @@ void WriteSparse(const std::string& path, const std::string& image) {
 }
 
 struct Folder {
+    Folder();
     fixtures::TempDir dir;
     std::string path = dir.MakeFolder("runs");
     std::vector<std::string> files;
 };
 
+Folder::Folder() {
+    std::vector<std::string> images;
+    for (int k = 0; k < kDistinctFiles; ++k) {
+        fixtures::ChromatogramFixture c;
+        c.signal.assign(kSamples, 0.0f);
+        c.step = 0.2;
+        c.table.peaks = {fixtures::MakePeak(50, 70, ""), fixtures::MakePeak(130, 150, "этанол"),
+                         fixtures::MakePeak(175, 195, "изопропанол"), fixtures::MakePeak(260, 290, "")};
+        c.passport.sampleName = "Проба №" + std::to_string(k);
+        c.passport.methodName = "Этанол";
+        c.passport.samplingSite = "Цех 2";
+        c.passport.samplingPoint = "Куб колонны";
+        c.passport.dateTime = 1700000000 + k * 60;
+        images.push_back(fixtures::BuildStg(c));
+    }
+    for (int i = 0, n = FileCount(); i < n; ++i) {
+        files.push_back(path + "/run" + std::to_string(i) + ".stg");
+        WriteSparse(files.back(), images[static_cast<std::size_t>(i % kDistinctFiles)]);
+    }
+}
+
 const Folder& TheFolder() {
-    static const Folder folder = [] {
-        Folder f;
-        std::vector<std::string> images;
-        for (int k = 0; k < kDistinctFiles; ++k) {
-            fixtures::ChromatogramFixture c;
-            c.signal.assign(kSamples, 0.0f);
-            c.step = 0.2;
-            c.table.peaks = {fixtures::MakePeak(50, 70, ""), fixtures::MakePeak(130, 150, "этанол"),
-                             fixtures::MakePeak(175, 195, "изопропанол"), fixtures::MakePeak(260, 290, "")};
-            c.passport.sampleName = "Проба №" + std::to_string(k);
-            c.passport.methodName = "Этанол";
-            c.passport.samplingSite = "Цех 2";
-            c.passport.samplingPoint = "Куб колонны";
-            c.passport.dateTime = 1700000000 + k * 60;
-            images.push_back(fixtures::BuildStg(c));
-        }
-        for (int i = 0, n = FileCount(); i < n; ++i) {
-            f.files.push_back(f.path + "/run" + std::to_string(i) + ".stg");
-            WriteSparse(f.files.back(), images[static_cast<std::size_t>(i % kDistinctFiles)]);
-        }
-        return f;
-    }();
+    static const Folder folder;
     return folder;
 }
 
