@@ -8,7 +8,8 @@
 // BM_PassportScan/warm runs with the files in the page cache (goal: ratio at most 1.5);
 // BM_PassportScan/cold drops the page cache before each of the three (goal: ratio at most 2),
 // which needs root: without it the benchmark says so and skips.
-// OSTREL_BENCH_FILES=N sets another number of files (100000 to try a very large folder).
+// OSTREL_BENCH_FILES=N sets another number of files (100000 to try a very large folder),
+// OSTREL_BENCH_READERS=N the scan's reads in flight (default: the scan's own).
 #include "chromatogram/FolderScan.h"
 #include "chromatogram/Passport.h"
 #include "support/StgBuilder.h"
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -32,10 +34,12 @@ constexpr int kDistinctFiles = 10;
 constexpr std::size_t kFloorBytes = 4096;
 constexpr int kSamples = 100'000;  // 400 KB of signal
 
-int FileCount() {
-    const char* n = std::getenv("OSTREL_BENCH_FILES");
-    return n && std::atoi(n) > 0 ? std::atoi(n) : kDefaultFiles;
+int EnvCount(const char* name, int otherwise) {
+    const char* n = std::getenv(name);
+    return n && std::atoi(n) > 0 ? std::atoi(n) : otherwise;
 }
+
+int FileCount() { return EnvCount("OSTREL_BENCH_FILES", kDefaultFiles); }
 
 // Writes the image leaving its all-zero pages as holes: the signal is flat zero, so ten
 // thousand files of 400 KB take a few MB of disk, while the passport and its structures sit
@@ -45,7 +49,7 @@ void WriteSparse(const std::string& path, const std::string& image) {
     if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(image.size())) != 0) throw std::runtime_error("cannot write " + path);
     for (std::size_t at = 0; at < image.size(); at += 4096) {
         const std::size_t n = std::min<std::size_t>(4096, image.size() - at);
-        if (image.find_first_not_of('\0', at) >= at + n) continue;
+        if (std::string_view(image.data() + at, n).find_first_not_of('\0') == std::string_view::npos) continue;
         if (::pwrite(fd, image.data() + at, n, static_cast<off_t>(at)) != static_cast<ssize_t>(n))
             throw std::runtime_error("cannot write " + path);
     }
@@ -129,7 +133,9 @@ void BM_PassportScan(benchmark::State& state, bool cold) {
             });
             std::size_t scanned = 0;
             const double scan = Timed(cold, [&] {
-                chromatogram::FolderScan scan(folder.path + "/*.stg", {});
+                chromatogram::FolderScan scan(folder.path + "/*.stg",
+                                              {chromatogram::ScanType::Any,
+                                               static_cast<unsigned>(EnvCount("OSTREL_BENCH_READERS", 0)), {}});
                 scan.Wait();
                 for (const chromatogram::ScannedFile& f : scan.TakeRead()) scanned += f.readable ? 1 : 0;
             });

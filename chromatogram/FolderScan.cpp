@@ -155,6 +155,9 @@ void FolderScan::State::Work() {
 void FolderScan::State::List() {
     platform::FileListing listing = platform::ListFiles(pattern);
     files = std::move(listing.files);
+    // A folder lists its entries in the order of its name index, which scatters them over the
+    // disk; in inode order the reads follow the disk, and a cold one costs fewer seeks.
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.inode < b.inode; });
     std::lock_guard lock(mutex);
     progress.total = files.size();
     progress.listed = true;

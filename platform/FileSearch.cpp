@@ -152,6 +152,7 @@ FileListing ListFiles(std::string_view pattern) {
         file.title = FileTitle(name);
         file.fullPath = folder + "/" + file.name;
         file.regular = regular;
+        file.inode = d->d_ino;
         listing.files.push_back(std::move(file));
     }
     return listing;

@@ -33,6 +33,8 @@ struct ListedFile {
     // A regular file, or a link to one. A FIFO, device or socket is listed too (a folder may
     // hold one under a chromatogram's name) but is no file to open.
     bool regular = false;
+    // The entry's inode number: files opened in this order are found on the disk in order.
+    std::uint64_t inode = 0;
 };
 
 struct FileListing {
