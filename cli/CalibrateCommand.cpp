@@ -1,10 +1,11 @@
 // ostrel-cli calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]...
 //                     [--chart FILE.png [--size WxH]]
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
-// the options applied in order; prints the levels, the average coefficient and the chart arrays,
-// and with --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size).
+// the options applied in order; prints the levels, the average coefficient, the chart arrays and
+// the quality block (the judgement under the machine's MaxSpread), and with --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size).
 // It never writes the settings.
 #include "core/Calc.h"
+#include "core/Quality.h"
 #include "core/Settings.h"
 #include "chart/CalibrationChart.h"
 #include "cli/Arguments.h"
@@ -116,7 +117,24 @@ void WriteFloats(cli::JsonWriter& json, const char* key, const std::vector<float
     json.EndArray();
 }
 
-void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c) {
+void WriteQuality(cli::JsonWriter& json, const core::CalibrationQuality& q) {
+    json.Key("quality").BeginObject().Key("deviations").BeginArray();
+    for (double d : q.deviations) json.Double(d);
+    json.EndArray()
+        .Field("rsd", q.rsd)
+        .Field("spread", q.spread)
+        .Field("r2", q.r2)
+        .Field("blankRatio", q.blankRatio)
+        .Field("complete", q.complete)
+        .Field("maxSpread", q.maxSpread)
+        .Field("accepted", q.accepted)
+        .Key("problems")
+        .BeginArray();
+    for (const std::string& problem : q.problems) json.String(problem);
+    json.EndArray().EndObject();
+}
+
+void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c, const core::CalibrationQuality& q) {
     json.BeginObject().Key("levels").BeginArray();
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
         const core::CalibrationLevel& level = c.table[k];
@@ -136,6 +154,7 @@ void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c) {
     WriteFloats(json, "pointsY", c.pointsY);
     WriteFloats(json, "lineX", c.lineX);
     WriteFloats(json, "lineY", c.lineY);
+    WriteQuality(json, q);
     json.EndObject();
 }
 
@@ -144,11 +163,10 @@ int RunCalibrate(std::span<const std::string> args) {
     if (const std::string* error = std::get_if<std::string>(&parsed)) return cli::UsageError(kName, *error);
     const Options& options = std::get<Options>(parsed);
 
+    // The data system's key: the stored settings with --stored, the machine's limit always.
+    core::UseApplicationRegistryKey();
     core::Calibration calibration;
-    if (options.stored) {
-        core::UseApplicationRegistryKey();
-        core::LoadSettings(calibration);
-    }
+    if (options.stored) core::LoadSettings(calibration);
     for (const auto& change : options.changes) change(calibration);
     calibration.ComputeCalibration();
 
@@ -161,7 +179,7 @@ int RunCalibrate(std::span<const std::string> args) {
     }
 
     cli::JsonWriter json;
-    WriteCalibration(json, calibration);
+    WriteCalibration(json, calibration, core::JudgeCalibration(calibration, core::ReadMaxSpread()));
     cli::PrintJson(json);
     return chartWritten ? cli::kExitOk : cli::kExitFailed;
 }

@@ -695,7 +695,7 @@ CompoundError OpenFailure(const std::string& path) {
 
 std::unique_ptr<CompoundFile> CompoundFile::Open(const std::string& path, CompoundError* error, CompoundSharing sharing) {
     const auto lockKind = sharing == CompoundSharing::DenyWrite ? LockedFile::Lock::Shared : LockedFile::Lock::Exclusive;
-    std::optional<LockedFile> file = LockedFile::Open(path, LockedFile::Mode::ReadOnly, lockKind);
+    std::optional<LockedFile> file = LockedFile::Open(path, LockedFile::Mode::ReadOnly, nullptr, lockKind);
     if (!file) {
         if (error) *error = OpenFailure(path);
         return nullptr;

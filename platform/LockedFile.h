@@ -23,9 +23,13 @@ public:
 
     // Never creates the file. Fails for a missing file, a directory or any other non-regular
     // file (a FIFO or a device never blocks the caller), a file without the asked access, or one
-    // locked elsewhere. A read-only descriptor keeps O_NONBLOCK, which reads of a regular file
-    // ignore; a read-write one has it cleared.
-    static std::optional<LockedFile> Open(const std::string& path, Mode mode, Lock lock = Lock::Exclusive);
+    // locked elsewhere in a way that excludes `lock`. On failure `*error`, when given, tells why
+    // as an errno value: EWOULDBLOCK for a file locked elsewhere, EISDIR for a directory, EINVAL
+    // for any other non-regular file, and otherwise what open(2) or fstat(2) said. A read-only
+    // descriptor keeps O_NONBLOCK, which reads of a regular file ignore; a read-write one has it
+    // cleared.
+    static std::optional<LockedFile> Open(const std::string& path, Mode mode, int* error = nullptr,
+                                          Lock lock = Lock::Exclusive);
 
     LockedFile(LockedFile&& other) noexcept;
     LockedFile& operator=(LockedFile&& other) noexcept;

@@ -6,8 +6,10 @@
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/ScrollBarStyle.h"
 #include "resources/Resource.h"
 #include "selection/DirTreeCtrl.h"
+#include "selection/PassportText.h"
 
 #include <QAbstractButton>
 #include <QAbstractTableModel>
@@ -25,7 +27,10 @@
 #include <cerrno>
 #include <ctime>
 #include <exception>
+#include <filesystem>
+#include <initializer_list>
 #include <numeric>
+#include <unordered_set>
 
 namespace {
 
@@ -235,6 +240,8 @@ COpenChrmDlg::COpenChrmDlg(QWidget* parent)
     jointSelectionButton_ = gui::FindControl<QAbstractButton>(this, IDC_JOINT_SELECTION);
     wholeFileSystemBox_ = gui::FindControl<QAbstractButton>(this, IDC_WHOLE_FILE_SYSTEM);
     tree_ = gui::FindControl<CDirTreeCtrl>(this, IDC_FOLDER_TREE);
+    for (QAbstractScrollArea* area : std::initializer_list<QAbstractScrollArea*>{list_, tree_, passportBox_})
+        gui::UseDarkThumbScrollBars(area);
 
     connect(tree_, &CDirTreeCtrl::SelectionChanged, this, &COpenChrmDlg::OnTreeSelectionChanged);
     connect(typeFilterBox_, &QComboBox::activated, this, &COpenChrmDlg::OnTypeChanged);
@@ -281,6 +288,7 @@ void COpenChrmDlg::OnInitDialog() {
         wholeFileSystem_ = platform::ReadRegDword(*key, kOpenDirType, wholeFileSystem_) != 0;
         platform::ReadRegString(lastPathWholeFs_, *key, kLastOpenPath1, "");
         platform::ReadRegString(lastPathUnderRoot_, *key, kLastOpenPath2, "");
+        jointSelection_ = platform::ReadRegDword(*key, kMultiSelectMode, jointSelection_) != 0;
     }
     currentFolder_ = wholeFileSystem_ ? lastPathWholeFs_ : lastPathUnderRoot_;
     if (singleSelection_) list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -371,6 +379,10 @@ void COpenChrmDlg::AddEntries(std::vector<ChrmFileEntry> read) {
         return chromatogram::ListedBefore(entries_[a], entries_[b]);
     });
     fillingList_ = false;
+    // The level's file is chosen when its row comes, unless the operator has pointed at a row.
+    if (!list_->currentIndex().isValid())
+        for (std::size_t i = first; i < entries_.size(); ++i)
+            if (IsPreselected(entries_[i])) SelectPreselectedFile();
 }
 
 // The entries in the listing's order; the rows, already in it, follow their entries.
@@ -495,6 +507,23 @@ void COpenChrmDlg::FillList() {
     }
     fillingList_ = false;
     passportBox_->clear();
+    SelectPreselectedFile();
+}
+
+bool COpenChrmDlg::IsPreselected(const ChrmFileEntry& entry) const {
+    return !preselectedFile_.empty() && std::filesystem::path(FilePathOf(entry)).lexically_normal() ==
+                                            std::filesystem::path(preselectedFile_).lexically_normal();
+}
+
+void COpenChrmDlg::SelectPreselectedFile() {
+    if (preselectedFile_.empty()) return;
+    for (int r = 0; r < rows_->rowCount(); ++r) {
+        if (!IsPreselected(entries_[rows_->EntryOf(r)])) continue;
+        const QModelIndex index = rows_->index(r, 0);
+        list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        list_->scrollTo(index);
+        return;
+    }
 }
 
 std::string COpenChrmDlg::FilePathOf(const ChrmFileEntry& entry) const {
@@ -525,7 +554,7 @@ void COpenChrmDlg::OnRowStateChanged() {
         passportBox_->setPlainText(Q(kReadError));
         return;
     }
-    passportBox_->clear();  // the passport has no description text to show
+    passportBox_->setPlainText(Q(PassportText(passport)));
 
     // One row at most may be selected in single selection, so joint selection has nothing to add.
     QItemSelectionModel* selection = list_->selectionModel();

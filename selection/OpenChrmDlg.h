@@ -23,10 +23,11 @@ using ChrmFileEntry = chromatogram::ScannedFile;
 
 // "Открытие хроматограммы": the operator picks chromatogram files ("*.stg") of one folder, chosen
 // in a folder tree, from a list showing each file's date, sample and name from its passport,
-// narrowed by method, type, sampling site and sampling point. "Совместный выбор" makes selecting
-// one chromatogram select the others recorded less than 5 seconds apart. The folder mode and the
-// folder last looked at in each mode survive between runs in the per-user settings key; they are
-// stored by Open only.
+// narrowed by method, type, sampling site and sampling point. The box below the list shows the
+// focused file's passport. "Совместный выбор" makes selecting one chromatogram select the others
+// recorded less than 5 seconds apart (in multiple selection only). The folder mode, the folder last
+// looked at in each mode and the state of "Совместный выбор" survive between runs in the per-user
+// settings key; they are stored by Open only.
 //
 // A folder is scanned in the background (chromatogram::FolderScan): rows appear as the files are
 // read, always in the list's final order, and the folder caption tells how many files of how
@@ -53,6 +54,10 @@ public:
 
     // Closes the dialog with `result`, cancelling a scan in progress.
     void done(int result) override;
+
+    // The file to select and focus whenever its folder is listed, as a level's current
+    // chromatogram is; "" for none. Set before Run.
+    void SetPreselectedFile(std::string path) { preselectedFile_ = std::move(path); }
 
     // The chosen files after Run returned 1: full paths in list order.
     int SelectedCount() const { return static_cast<int>(selectedPaths_.size()); }
@@ -93,6 +98,8 @@ private:
     void OnOK();
     void OnCancel();
     void CollectSelection();
+    void SelectPreselectedFile();
+    bool IsPreselected(const ChrmFileEntry& entry) const;
     void reject() override;
 
     // The scan.
@@ -130,6 +137,7 @@ private:
     std::string anyMethodText_;
     std::string anySiteText_;
     std::string anyPointText_;
+    std::string preselectedFile_;
 
     bool fillingList_ = false;  // rows come and go: no row-state handling meanwhile
 

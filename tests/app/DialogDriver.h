@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MessageBoxes.h"
 #include "app/OstrelDlg.h"
 #include "platform/XTPRegistryManager.h"
 #include "platform/gui/DialogTemplate.h"
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,22 +33,37 @@ struct Message {
     std::string caption;
 };
 
-// Collects the messages the dialog shows for as long as it lives.
+// Collects the messages the dialog shows for as long as it lives: the warnings of the fields in
+// `messages`, the confirmations and outcomes in `boxes`, each answered by `answer` (by default
+// with the box's default button, as Enter does).
 class MessageLog {
 public:
     MessageLog() {
         previous_ = SetMessageBoxFunction([this](QWidget*, const QString& text, const QString& caption) {
             messages.push_back({text.toStdString(), caption.toStdString()});
         });
+        previousChoice_ = SetChoiceBoxFunction([this](QWidget*, const ChoiceBox& box) {
+            boxes.push_back(box);
+            return answer ? answer(box) : box.defaultButton;
+        });
     }
-    ~MessageLog() { SetMessageBoxFunction(previous_); }
+    ~MessageLog() {
+        SetMessageBoxFunction(previous_);
+        SetChoiceBoxFunction(previousChoice_);
+    }
     MessageLog(const MessageLog&) = delete;
     MessageLog& operator=(const MessageLog&) = delete;
 
+    // The text of the n-th box shown.
+    std::string Box(std::size_t n) const { return n < boxes.size() ? boxes[n].text.toStdString() : "<no box>"; }
+
     std::vector<Message> messages;
+    std::vector<ChoiceBox> boxes;
+    std::function<int(const ChoiceBox&)> answer;
 
 private:
     MessageBoxFunction previous_;
+    ChoiceBoxFunction previousChoice_;
 };
 
 // A value of the section "Ostrel" of the per-user settings, as stored.
@@ -102,6 +119,11 @@ public:
         return item ? item->text(column).toStdString() : "<no row>";
     }
     std::string MethodTitle() const { return Methods()->currentText().toStdString(); }
+    std::string Statistics() const { return Control<QLabel>(resources::IDC_STATISTICS)->text().toStdString(); }
+    std::string Verdict() const { return Control<QLabel>(resources::IDC_VERDICT)->text().toStdString(); }
+    QColor VerdictColour() const {
+        return Control<QLabel>(resources::IDC_VERDICT)->palette().color(QPalette::WindowText);
+    }
 
     void Click(int id) const { QTest::mouseClick(Control<QAbstractButton>(id), Qt::LeftButton); }
     // Replaces the whole text of a field at once, as pasting over a selection does.
@@ -111,6 +133,22 @@ public:
     // Types text of any script key by key (QTest::keyClicks handles Latin only).
     void TypeText(QWidget* widget, const QString& text) const {
         for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    // Whether a field is marked as one the calculation does not take from: red text and a
+    // tooltip that says why, which always come together.
+    bool Marked(int id) const {
+        QLineEdit* field = Field(id);
+        const bool red = field->palette().color(QPalette::Text) != dialog->palette().color(QPalette::Text);
+        EXPECT_EQ(red, !field->toolTip().isEmpty()) << "control " << id << ": colour and tooltip go together";
+        return red;
+    }
+    // Presses a key where the keyboard focus is, then lets what the key set off run.
+    void Key(Qt::Key key) const {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog.get(), key);
+        QApplication::processEvents();
+    }
+    int FocusId() const {
+        return QApplication::focusWidget() ? platform::gui::ControlId(QApplication::focusWidget()) : -1;
     }
     void Choose(const std::string& method) const {
         QComboBox* combo = Methods();

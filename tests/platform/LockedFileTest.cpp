@@ -42,9 +42,9 @@ TEST(LockedFile, SharedReadersAdmitEachOtherOnly) {
         {Mode::ReadWrite, Lock::Shared, Mode::ReadOnly, Lock::Shared, false},
     };
     for (const auto& c : cases) {
-        auto first = LockedFile::Open(path, c.firstMode, c.first);
+        auto first = LockedFile::Open(path, c.firstMode, nullptr, c.first);
         ASSERT_TRUE(first);
-        EXPECT_EQ(LockedFile::Open(path, c.secondMode, c.second).has_value(), c.bothOpen)
+        EXPECT_EQ(LockedFile::Open(path, c.secondMode, nullptr, c.second).has_value(), c.bothOpen)
             << static_cast<int>(c.first) << " then " << static_cast<int>(c.second);
         EXPECT_EQ(first->SizeAtOpen(), 3u);
     }
