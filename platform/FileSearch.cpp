@@ -55,19 +55,36 @@ bool IsAscii(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-std::u32string AsciiUpperCodePoints(std::string_view ascii) {
-    std::u32string out(ascii.size(), U'\0');
-    for (size_t i = 0; i < ascii.size(); ++i) out[i] = static_cast<char32_t>(ascii[i] >= 'a' && ascii[i] <= 'z' ? ascii[i] - 'a' + 'A' : ascii[i]);
-    return out;
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Match for ASCII texts, whose upper-casing changes only the letters a to z: the same walk,
+// comparing upper-cased bytes in place.
+bool MatchAscii(std::string_view p, std::string_view s) {
+    size_t pi = 0, si = 0, starP = std::string_view::npos, starS = 0;
+    while (si < s.size()) {
+        if (pi < p.size() && (p[pi] == '?' || AsciiUpper(p[pi]) == AsciiUpper(s[si]))) {
+            ++pi;
+            ++si;
+        } else if (pi < p.size() && p[pi] == '*') {
+            starP = pi++;
+            starS = si;
+        } else if (starP != std::string_view::npos) {
+            pi = starP + 1;
+            si = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*') ++pi;
+    return pi == p.size();
 }
 
 }  // namespace
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*" || pattern == "*") return true;
-    // Upper-casing ASCII text changes only its letters a to z: a folder of thousands of
-    // "run123.stg" need not go through the Unicode case rules name by name.
-    if (IsAscii(pattern) && IsAscii(name)) return Match(AsciiUpperCodePoints(pattern), 0, AsciiUpperCodePoints(name), 0);
+    // A folder of thousands of "run123.stg" need not go through the Unicode case rules name by name.
+    if (IsAscii(pattern) && IsAscii(name)) return MatchAscii(pattern, name);
     return Match(FoldedCodePoints(pattern), 0, FoldedCodePoints(name), 0);
 }
 
