@@ -100,7 +100,8 @@ void Passport::ReadFromStream(platform::Stream& stream) {
 }
 
 bool Passport::ReadFromFile(const std::string& path, const std::string& streamName) {
-    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path);
+    const std::unique_ptr<platform::CompoundFile> file =
+        platform::CompoundFile::Open(path, nullptr, platform::CompoundSharing::DenyWrite);
     if (!file) return false;
     const std::unique_ptr<platform::Stream> stream = file->OpenStream(streamName);
     if (!stream) return false;

@@ -150,6 +150,34 @@ The calculation goes on with the previous value %1.</translation>
         <source>Файл</source>
         <translation>File</translation>
     </message>
+    <message>
+        <source>прочитано файлов: %1 из %2</source>
+        <translation>files read: %1 of %2</translation>
+    </message>
+    <message>
+        <source>чтение папки…</source>
+        <translation>reading the folder…</translation>
+    </message>
+    <message>
+        <source>папка не найдена</source>
+        <translation>folder not found</translation>
+    </message>
+    <message>
+        <source>нет доступа к папке</source>
+        <translation>no access to the folder</translation>
+    </message>
+    <message>
+        <source>папка прочитана не полностью</source>
+        <translation>folder not read completely</translation>
+    </message>
+    <message>
+        <source>папку не удалось прочитать</source>
+        <translation>the folder could not be read</translation>
+    </message>
+    <message>
+        <source>файлов исчезло во время чтения: %1</source>
+        <translation>files gone while reading: %1</translation>
+    </message>
 </context>
 <context>
     <name>CalibrationChart</name>
