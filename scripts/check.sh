@@ -2,8 +2,9 @@
 # Sets up everything and runs every test: installs the Debian packages (asks for sudo when not
 # root), builds, runs the test suite, builds the program's Debian package and (as root) installs,
 # runs and removes it, runs the suite again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs the tests of the threaded folder scan and of the open dialog
-# built with ThreadSanitizer, and runs each fuzzer for a fixed number of inputs.
+# UndefinedBehaviorSanitizer, runs the tests of the threaded folder scan, the open dialog and
+# the chromatogram preview built with ThreadSanitizer, and runs each fuzzer for a fixed number of
+# inputs.
 #   scripts/check.sh            everything (what CI runs)
 #   scripts/check.sh --quick    the plain build and test suite only
 set -euo pipefail
@@ -32,7 +33,7 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTR
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$(nproc)")
 
-echo "== the folder scan's and the open dialog's tests with ThreadSanitizer"
+echo "== the folder scan's tests and the open dialog's and preview's tests with ThreadSanitizer"
 # Only the two test programs are built. Qt's own libraries are not instrumented: what they do
 # inside (their image threads, their futex locks) is left out, while every access of ours is
 # checked. A race makes the run fail.
@@ -40,7 +41,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_TSA
 cmake --build build-tsan -j "$(nproc)" --target test_chromatogram test_selection
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1"
 build-tsan/tests/test_chromatogram --gtest_filter='FolderScan*'
-QT_QPA_PLATFORM=offscreen build-tsan/tests/test_selection --gtest_filter='OpenChrmDlgTest*'
+QT_QPA_PLATFORM=offscreen build-tsan/tests/test_selection
 unset TSAN_OPTIONS
 
 echo "== fuzzers"

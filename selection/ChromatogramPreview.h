@@ -2,12 +2,13 @@
 
 #include "chart/ChromatogramPlot.h"
 
-#include <QThreadPool>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 class CAutoCtrl;
 class QLabel;
@@ -55,13 +56,16 @@ public:
 signals:
     // The file asked for last has been read and its chromatogram (or the read error) is shown.
     void shown();
+    // Internal: emitted by the reading thread once its result is stored. It carries nothing;
+    // the window's thread takes the result under the lock.
+    void readFinished();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void StartRead();
-    void OnRead(std::shared_ptr<const chromatogram::ChromatogramFile> file, std::uint64_t generation);
+    void TakeRead();
     void ShowMessage(const QString& text);
 
     CAutoCtrl* chart_;
@@ -72,5 +76,8 @@ private:
     std::string path_;
     std::uint64_t generation_ = 0;  // counts the files asked for
     bool reading_ = false;
-    QThreadPool reader_;  // one thread
+    std::thread reader_;  // the running or finished read, if any
+    std::mutex readMutex_;  // guards the two fields below, written by the reading thread
+    std::shared_ptr<const chromatogram::ChromatogramFile> readFile_;
+    std::uint64_t readGeneration_ = 0;
 };

@@ -76,12 +76,14 @@ inline void ExpectCaptionsWholeAndNoOverlap(const QDialog& dialog,
                 << button->text().toStdString();
         }
     }
-    for (int i = 0; i < controls.size(); ++i)
-        for (int j = i + 1; j < controls.size(); ++j)
-            if (controls[i]->isVisible() && controls[j]->isVisible())
-                EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
-                    << platform::gui::ControlId(controls[i]) << " " << controls[i]->metaObject()->className() << " and "
-                    << platform::gui::ControlId(controls[j]) << " " << controls[j]->metaObject()->className();
+    for (int i = 0; i < controls.size(); ++i) {
+        for (int j = i + 1; j < controls.size(); ++j) {
+            if (!controls[i]->isVisible() || !controls[j]->isVisible()) continue;
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << platform::gui::ControlId(controls[i]) << " " << controls[i]->metaObject()->className() << " and "
+                << platform::gui::ControlId(controls[j]) << " " << controls[j]->metaObject()->className();
+        }
+    }
 }
 
 // An English dialog shows no Russian of its own: its title, captions and list headers. Data
