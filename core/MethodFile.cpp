@@ -25,8 +25,6 @@ constexpr std::array<unsigned char, 7> kEthanolKey{0x06, 0xFD, 0xF2, 0xE0, 0xED,
 constexpr std::size_t kCoefficientOffset = 31;
 constexpr std::size_t kFlagOffset = 43;
 
-std::string MethodFolder() { return platform::XTPRegistryManager().GetStringValue("", "MethodPath", ""); }
-
 // Up to `limit` bytes from the start of the file; nothing when reading fails.
 std::optional<std::string> ReadPrefix(int fd, std::size_t limit) {
     std::string copy(limit, '\0');
@@ -58,6 +56,10 @@ bool WriteClipped(int fd, std::size_t offset, std::string_view bytes, std::size_
 
 
 }  // namespace
+
+std::string MethodFolder(platform::SectionReading reading) {
+    return platform::XTPRegistryManager(platform::RootKey::CurrentUser, reading).GetStringValue("", "MethodPath", "");
+}
 
 std::vector<std::string> ListMethodTitles() {
     std::vector<std::string> titles;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/XTPRegistryManager.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,6 +10,10 @@
 // location the data system keeps in the value "MethodPath" of the application key (read afresh
 // on every call, never written).
 namespace core {
+
+// The method folder, "MethodPath" of the application key; "" when it is not set. The dialog's
+// read creates the application key when it is missing; ExistingKeysOnly never writes.
+std::string MethodFolder(platform::SectionReading reading = platform::SectionReading::CreateMissingKeys);
 
 // The titles of the method files, in the order of the folder search; folders are skipped.
 std::vector<std::string> ListMethodTitles();

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using clitest::Cli;
@@ -76,10 +78,24 @@ TEST(CalibrateCommand, StartsFromTheStoredSettingsWithoutWritingThem) {
     EXPECT_EQ(Cli({"calibrate"}).out.find("Второй"), std::string::npos) << "without --stored, fresh levels";
 }
 
+// Reading the settings creates no key and no file: not on a first start, not in a hive that
+// lacks the program's section.
+TEST(CalibrateCommand, StoredSettingsThatAreMissingAreNotCreated) {
+    for (const char* hive : {"", "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tarnwick]\n"}) {
+        fixtures::SettingsHome home;
+        if (*hive) home.WriteUserHive(hive);
+        const CliResult run = Cli({"calibrate", "--stored", "--nav", "2,5"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("\"levels\": [" + FreshLevel("0") + ", "), std::string::npos) << run.out;
+        EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()), hive);
+        EXPECT_EQ(std::filesystem::exists(home.UserHive()), *hive != 0);
+    }
+}
+
 TEST(CalibrateCommand, RefusesBadOptions) {
     fixtures::SettingsHome home;
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--nav"}, {"--nav", "1,5"}, {"--nav", "x"}, {"--dolya", ""}, {"--level", "5=/x.stg"},
+             {"--nav"}, {"--nav", "inf"}, {"--nav2", "nan"}, {"--dolya", "0x10"}, {"--nav", "1e400"}, {"--nav", "x"}, {"--dolya", ""}, {"--level", "5=/x.stg"},
              {"--level", "1"}, {"--level", "1:/x.stg"}, {"--levels", "1=/x.stg"}, {"stored"}}) {
         std::vector<std::string> command{"calibrate"};
         command.insert(command.end(), args.begin(), args.end());
