@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -109,6 +110,28 @@ TEST(XTPRegistryManager, ReadingCreatesTheSectionKeys) {
     EXPECT_EQ(registry.GetStringValue("", "MethodPath", ""), "/srv/methods");
     EXPECT_EQ(registry.GetStringValue("HKCU\\Software\\Tarnwick\\Velmora", "MethodPath", ""), "/srv/methods")
         << "a section naming its root is a path below it";
+}
+
+// A reader that opens existing keys only reads what is there and writes nothing, while its
+// writes still create what they need.
+TEST(XTPRegistryManager, ReadingExistingKeysOnlyCreatesNothing) {
+    fixtures::SettingsHome home;
+    const XTPRegistryManager reader(RootKey::CurrentUser, platform::SectionReading::ExistingKeysOnly);
+    double nav = 3;
+    EXPECT_FALSE(reader.GetDoubleValue("Ostrel", "nav", nav));
+    EXPECT_EQ(reader.GetStringValue("", "MethodPath", "none"), "none");
+    EXPECT_EQ(reader.GetStringValue("HKCU\\Software\\Other", "x", "none"), "none");
+    EXPECT_FALSE(std::filesystem::exists(home.UserHive())) << "no hive made by reading";
+
+    const std::string text = Hive("HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora", "\"MethodPath\"=\"/srv/m\"\n");
+    home.WriteUserHive(text);
+    EXPECT_EQ(reader.GetStringValue("", "MethodPath", ""), "/srv/m");
+    EXPECT_FALSE(reader.GetDoubleValue("Ostrel", "nav", nav));
+    EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()), text) << "no section key made by reading";
+
+    EXPECT_TRUE(reader.SetDoubleValue("Ostrel", "nav", 1.5));
+    EXPECT_TRUE(reader.GetDoubleValue("Ostrel", "nav", nav));
+    EXPECT_EQ(nav, 1.5);
 }
 
 TEST(XTPRegistryManager, WorksOnTheMachineHiveReadOnly) {
