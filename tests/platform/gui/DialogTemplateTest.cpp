@@ -101,7 +101,9 @@ INSTANTIATE_TEST_SUITE_P(Templates, BuiltTemplate,
 
 TEST(DialogTemplate, OpenDialogControlsBehaveAsTheirStylesSay) {
     QDialog dialog;
-    platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_OPEN_CHRM));
+    const auto* dialogTemplate = resources::FindDialogTemplate(resources::IDD_OPEN_CHRM);
+    ASSERT_TRUE(dialogTemplate);
+    platform::gui::BuildDialog(dialog, *dialogTemplate);
     EXPECT_GT(dialog.maximumWidth(), dialog.width());  // a sizing border
 
     auto* open = FindControl<QPushButton>(&dialog, resources::IDOK);
@@ -138,7 +140,9 @@ TEST(DialogTemplate, OpenDialogControlsBehaveAsTheirStylesSay) {
 
 TEST(DialogTemplate, MainDialogIsFixedSize) {
     QDialog dialog;
-    platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_CALIBRATION));
+    const auto* dialogTemplate = resources::FindDialogTemplate(resources::IDD_CALIBRATION);
+    ASSERT_TRUE(dialogTemplate);
+    platform::gui::BuildDialog(dialog, *dialogTemplate);
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_TRUE(FindControl<QPushButton>(&dialog, resources::IDOK)->isDefault());
     EXPECT_TRUE(platform::gui::HasSortedInsertion(FindControl<QComboBox>(&dialog, resources::IDC_METHOD_LIST)));
@@ -149,7 +153,9 @@ TEST(DialogTemplate, MainDialogIsFixedSize) {
 TEST(DialogTemplate, FactoryCreatesControlsOfTheDialogsOwnClass) {
     QDialog dialog;
     QWidget* made = nullptr;
-    platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_OPEN_CHRM),
+    const auto* dialogTemplate = resources::FindDialogTemplate(resources::IDD_OPEN_CHRM);
+    ASSERT_TRUE(dialogTemplate);
+    platform::gui::BuildDialog(dialog, *dialogTemplate,
                                [&](const ControlTemplate& c, QWidget* parent) -> QWidget* {
                                    if (c.id != resources::IDC_FOLDER_TREE) return nullptr;
                                    return made = new QTreeWidget(parent);
@@ -161,7 +167,9 @@ TEST(DialogTemplate, FactoryCreatesControlsOfTheDialogsOwnClass) {
 
 TEST(DialogTemplate, ReplacementWidgetTakesTheIdOver) {
     QDialog dialog;
-    platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_CALIBRATION));
+    const auto* dialogTemplate = resources::FindDialogTemplate(resources::IDD_CALIBRATION);
+    ASSERT_TRUE(dialogTemplate);
+    platform::gui::BuildDialog(dialog, *dialogTemplate);
     QWidget* frame = FindControl(&dialog, resources::IDC_CHART);
     auto* chart = new QWidget(&dialog);
     chart->setGeometry(frame->geometry());
