@@ -49,10 +49,9 @@ Time MidnightOfCreationDay(Time moment) {
 
 }  // namespace
 
-Passport::Passport() {
-    dateTime = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    dateOnly = MidnightOfCreationDay(dateTime);
-}
+Passport::Passport() : Passport(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())) {}
+
+Passport::Passport(Time created) : dateOnly(MidnightOfCreationDay(created)), dateTime(created) {}
 
 void Passport::ReadFromStream(platform::Stream& stream) {
     Archive archive(stream);

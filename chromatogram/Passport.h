@@ -17,6 +17,8 @@ public:
     // A record in its initial state; dateTime is the moment of creation and dateOnly the same
     // day at local midnight, both from one reading of the clock.
     Passport();
+    // The same, created at `created` (for tests: no clock is read).
+    explicit Passport(Time created);
     virtual ~Passport() = default;
     Passport(const Passport&) = default;
     Passport& operator=(const Passport&) = default;

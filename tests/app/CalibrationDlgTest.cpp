@@ -133,10 +133,11 @@ TEST(CalibrationDialog, EveryCaptionShowsWholeAndNoControlsOverlap) {
     const QList<QWidget*> controls = d.dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (int i = 0; i < controls.size(); ++i)
         for (int j = i + 1; j < controls.size(); ++j)
-            if (controls[i]->isVisible() && controls[j]->isVisible())
+            if (controls[i]->isVisible() && controls[j]->isVisible()) {
                 EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
                     << platform::gui::ControlId(controls[i]) << " " << controls[i]->metaObject()->className() << " and "
                     << platform::gui::ControlId(controls[j]) << " " << controls[j]->metaObject()->className();
+            }
 }
 
 // ---------------------------------------------------------------------------------------------

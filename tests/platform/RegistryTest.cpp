@@ -2,6 +2,7 @@
 
 #include "support/SettingsHome.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,24 @@ TEST(Registry, LeavesAHiveItCannotReadAlone) {
     EXPECT_FALSE(RegistryKey::Create(RootKey::CurrentUser, kApp));
     EXPECT_EQ(Read(RootKey::CurrentUser, "", "x"), std::nullopt);
     EXPECT_TRUE(std::filesystem::is_directory(hive));
+    EXPECT_FALSE(std::filesystem::exists(hive + ".damaged-1"));
+}
+
+// A hive its user may not read is neither taken for empty nor replaced (as root the suite runs
+// this as nobody).
+TEST(Registry, LeavesAHiveItMayNotReadAlone) {
+    fixtures::SettingsHome home;
+    const std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora]\n"
+                             "\"MethodPath\"=\"/srv/methods\"\n";
+    const std::string hive = home.WriteUserHive(text);
+    ASSERT_EQ(::chmod(hive.c_str(), 0000), 0);
+    EXPECT_EQ(fixtures::RunUnprivileged(home.Dir().Path(), [] {
+                  if (Read(RootKey::CurrentUser, kApp, "MethodPath")) return "read a hive it may not read";
+                  if (Write(kApp, "mtd", "wine")) return "wrote over a hive it could not read";
+                  return "";
+              }),
+              "");
+    EXPECT_EQ(fixtures::ReadFileBytes(hive), text);
     EXPECT_FALSE(std::filesystem::exists(hive + ".damaged-1"));
 }
 

@@ -8,6 +8,7 @@
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
+#include "support/TimeZone.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -194,6 +195,8 @@ protected:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found).center());
     }
 
+    // The list shows local dates: the zone is fixed so that they do not depend on the machine's.
+    fixtures::TimeZone zone{"MSK-3"};
     fixtures::SettingsHome home;
     fixtures::TempDir data;
     std::string folder;

@@ -74,14 +74,21 @@ TEST_P(BuiltTemplate, HasEveryControlInTemplateOrderAtItsPlace) {
         SCOPED_TRACE(c.id);
         EXPECT_EQ(platform::gui::ControlId(w), c.id);
         EXPECT_STREQ(w->metaObject()->className(), ExpectedClass(c));
-        if (c.id != platform::gui::kNoId) EXPECT_EQ(FindControl(&dialog, c.id), w);
+        if (c.id != platform::gui::kNoId) {
+            EXPECT_EQ(FindControl(&dialog, c.id), w);
+        }
         const QRect place = platform::gui::DialogUnitsToPixels(QRect(c.x, c.y, c.width, c.height), base);
-        if (c.kind == ControlKind::ComboBox)
+        if (c.kind == ControlKind::ComboBox) {
             EXPECT_EQ(w->geometry().topLeft(), place.topLeft());  // closed height comes from the font
-        else
+        } else {
             EXPECT_EQ(w->geometry(), place);
-        if (auto* label = qobject_cast<QLabel*>(w)) EXPECT_EQ(label->text().toStdString(), c.text);
-        if (auto* check = qobject_cast<QCheckBox*>(w)) EXPECT_EQ(check->text().toStdString(), c.text);
+        }
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            EXPECT_EQ(label->text().toStdString(), c.text);
+        }
+        if (auto* check = qobject_cast<QCheckBox*>(w)) {
+            EXPECT_EQ(check->text().toStdString(), c.text);
+        }
     }
 
     // The tab key visits the controls that take the focus in template order.
