@@ -1,6 +1,7 @@
 #include "app/OstrelDlg.h"
 
 #include "core/MethodFile.h"
+#include "core/Quality.h"
 #include "core/Settings.h"
 #include "chart/AutoCtrl.h"
 #include "chart/CalibrationChart.h"
@@ -10,9 +11,12 @@
 #include "resources/Resource.h"
 #include "selection/OpenChrmDlg.h"
 
+#include <QBrush>
+#include <QColor>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +25,7 @@
 #include <QTreeWidget>
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <locale.h>
 
@@ -40,8 +45,22 @@ struct LevelColumn {
     int width;  // pixels
 };
 constexpr LevelColumn kLevelColumns[] = {
-    {"ID", 40}, {"Проба", 150}, {"S", 70}, {"Sст", 70}, {"С", 70}, {"Сст", 70}, {"К", 70},
+    {"ID", 40}, {"Проба", 150}, {"S", 70}, {"Sст", 70}, {"С", 70}, {"Сст", 70}, {"К", 70}, {"Откл., %", 60},
 };
+
+// What the list and the verdict say in words and colours.
+constexpr const char* kUnreadable = "Ошибка чтения";
+constexpr const char* kNoFile = "Хроматограмма не выбрана";
+constexpr const char* kAccepted = "Калибровка принята";
+constexpr const char* kAcceptedWithRemark = "Калибровка принята. Замечание: ";
+constexpr const char* kRefused = "Калибровка не принята: ";
+constexpr const char* kNoFigure = "—";
+constexpr QRgb kAcceptedColour = qRgb(0, 128, 0);
+constexpr QRgb kRefusedColour = qRgb(200, 0, 0);
+constexpr QRgb kWarningColour = qRgb(170, 85, 0);
+constexpr int kDeviationDecimals = 2;
+constexpr int kSpreadPrecision = 4;
+constexpr int kR2Precision = 6;
 
 constexpr int kLevelButtons[core::CalibrationTable::kLevelCount] = {IDC_LEVEL0, IDC_LEVEL1, IDC_LEVEL2, IDC_LEVEL3,
                                                                     IDC_LEVEL4};
@@ -65,6 +84,32 @@ QString FormatG(double value, int precision) {
     const std::to_chars_result r =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
     return QString::fromLatin1(buffer, static_cast<int>(r.ptr - buffer));
+}
+
+// A figure of the quality as "%.*g", or a dash when it is not a number.
+QString QualityFigure(double value, int precision) {
+    return std::isfinite(value) ? FormatG(value, precision) : QString::fromUtf8(kNoFigure);
+}
+
+// A deviation in percent with its sign and two decimals ("+0.85", "-0.74").
+QString DeviationText(double value) {
+    if (!std::isfinite(value)) return QString::fromUtf8(kNoFigure);
+    char buffer[64];
+    const std::to_chars_result r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, kDeviationDecimals);
+    const QString text = QString::fromLatin1(buffer, static_cast<int>(r.ptr - buffer));
+    return value > 0 ? "+" + text : text;
+}
+
+// The text in the label, cut with an ellipsis where it would not fit.
+void SetElidedText(QLabel* label, const QString& text) {
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, label->width()));
+}
+
+void SetTextColour(QLabel* label, QRgb colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(colour));
+    label->setPalette(palette);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -137,6 +182,16 @@ CCalibrationDlg::CCalibrationDlg(QWidget* parent)
     nav2Edit_ = gui::FindControl<QLineEdit>(this, IDC_NAV2);
     dolyaEdit_ = gui::FindControl<QLineEdit>(this, IDC_DOLYA);
     averageLabel_ = gui::FindControl<QLabel>(this, IDC_AVERAGE);
+    statisticsLabel_ = gui::FindControl<QLabel>(this, IDC_STATISTICS);
+    verdictLabel_ = gui::FindControl<QLabel>(this, IDC_VERDICT);
+    QFont bold = verdictLabel_->font();
+    bold.setBold(true);
+    verdictLabel_->setFont(bold);
+    statisticsLabel_->setToolTip(QString::fromUtf8(
+        "ОСКО: относительное стандартное отклонение коэффициентов уровней 0.05–0.5 (RSD).\n"
+        "Разброс: (Kmax − Kmin) / K̄; калибровка принимается, пока он не больше допуска лаборатории.\n"
+        "r²: насколько линия среднего коэффициента проходит через точки (1 — точно через все)."));
+    maxSpread_ = core::ReadMaxSpread();
     methodList_ = gui::FindControl<QComboBox>(this, IDC_METHOD_LIST);
     levelList_ = gui::FindControl<QTreeWidget>(this, IDC_LEVEL_LIST);
 
@@ -275,18 +330,56 @@ void CCalibrationDlg::Recalculate() {
     chart_->repaint();
 }
 
+// The list and the verdict always speak of the same levels: the judgement is made afresh here,
+// also when the levels were emptied without a new calculation.
 void CCalibrationDlg::FillLevelList() {
+    quality_ = core::JudgeCalibration(calibration_, maxSpread_);
     levelList_->clear();
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
         const core::CalibrationLevel& level = calibration_.table[k];
-        new QTreeWidgetItem(levelList_, QStringList{FormatG(level.fraction, kShownPrecision),
-                                                    QString::fromStdString(level.sampleName),
-                                                    FormatG(level.ethanolArea, kShownPrecision),
-                                                    FormatG(level.standardArea, kShownPrecision),
-                                                    FormatG(level.ethanolAmount, kShownPrecision),
-                                                    FormatG(level.standardAmount, kShownPrecision),
-                                                    FormatG(level.coefficient, kShownPrecision)});
+        const bool unreadable = level.file == core::LevelFile::Unreadable;
+        // The blank has no coefficient, so no deviation.
+        const QString deviation = k == 0 ? QString() : DeviationText(quality_.deviations[static_cast<size_t>(k - 1)]);
+        auto* row = new QTreeWidgetItem(
+            levelList_, QStringList{FormatG(level.fraction, kShownPrecision),
+                                    QString::fromUtf8(unreadable ? kUnreadable : level.sampleName.c_str()),
+                                    FormatG(level.ethanolArea, kShownPrecision),
+                                    FormatG(level.standardArea, kShownPrecision),
+                                    FormatG(level.ethanolAmount, kShownPrecision),
+                                    FormatG(level.standardAmount, kShownPrecision),
+                                    FormatG(level.coefficient, kShownPrecision), deviation});
+        // The whole path, which the sample column has no room for.
+        const QString where = level.path.empty() ? QString::fromUtf8(kNoFile) : QString::fromStdString(level.path);
+        for (int column = 0; column < levelList_->columnCount(); ++column) row->setToolTip(column, where);
+        const core::LevelMark mark = quality_.levelMarks[static_cast<size_t>(k)];
+        if (mark == core::LevelMark::None) continue;
+        const QBrush colour(QColor(mark == core::LevelMark::Problem ? kRefusedColour : kWarningColour));
+        for (int column = 0; column < levelList_->columnCount(); ++column) row->setForeground(column, colour);
     }
+    ShowQuality();
+}
+
+void CCalibrationDlg::ShowQuality() {
+    SetElidedText(statisticsLabel_, QString::fromUtf8("ОСКО %1 %   разброс %2 % (допуск %3 %)   r² %4")
+                                        .arg(QualityFigure(quality_.rsd, kSpreadPrecision),
+                                             QualityFigure(quality_.spread, kSpreadPrecision),
+                                             QualityFigure(quality_.maxSpread, kSpreadPrecision),
+                                             QualityFigure(quality_.r2, kR2Precision)));
+
+    // The verdict with the first reason or remark; all of them in its tooltip.
+    const QString first = quality_.problems.empty() ? QString() : QString::fromStdString(quality_.problems.front());
+    QString verdict;
+    if (!quality_.accepted)
+        verdict = QString::fromUtf8(kRefused) + first;
+    else if (!quality_.problems.empty())
+        verdict = QString::fromUtf8(kAcceptedWithRemark) + first;
+    else
+        verdict = QString::fromUtf8(kAccepted);
+    SetElidedText(verdictLabel_, verdict);
+    SetTextColour(verdictLabel_, quality_.accepted ? kAcceptedColour : kRefusedColour);
+    QStringList all;
+    for (const std::string& problem : quality_.problems) all << QString::fromStdString(problem);
+    verdictLabel_->setToolTip(all.isEmpty() ? verdict : all.join('\n'));
 }
 
 bool CCalibrationDlg::TakeFields() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Calc.h"
+#include "core/Quality.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -41,6 +42,8 @@ public:
 
     // What the dialog holds and shows: the levels, the inputs and the results.
     const core::Calibration& State() const { return calibration_; }
+    // The judgement of the levels the list shows, as the verdict line shows it.
+    const core::CalibrationQuality& Quality() const { return quality_; }
     CAutoCtrl* Chart() const { return chart_; }
 
     // Ending the dialog, by any button or key or the window's close button, destroys its window:
@@ -62,7 +65,10 @@ private:
     void OnDestroy();
 
     void Recalculate();
+    // Judges the levels and shows them: the rows (a problem marked in colour, the deviation of
+    // each coefficient), the figures of the calibration's quality and the verdict.
     void FillLevelList();
+    void ShowQuality();
     // The dialog data exchange of the three number fields. Taking stops at the first field that
     // is not a number, after its message; it returns whether all three were numbers.
     bool TakeFields();
@@ -72,6 +78,8 @@ private:
     std::string ChosenMethodTitle() const;
 
     core::Calibration calibration_;
+    core::CalibrationQuality quality_;
+    double maxSpread_ = core::kDefaultMaxSpread;  // the machine's limit, read once at start
     CAutoCtrl* chart_ = nullptr;
     QComboBox* methodList_ = nullptr;
     QTreeWidget* levelList_ = nullptr;
@@ -79,6 +87,8 @@ private:
     QLineEdit* nav2Edit_ = nullptr;
     QLineEdit* dolyaEdit_ = nullptr;
     QLabel* averageLabel_ = nullptr;
+    QLabel* statisticsLabel_ = nullptr;
+    QLabel* verdictLabel_ = nullptr;
     QIcon icon_;
     LevelFileChooser chooser_;
     std::string storedMethodTitle_;

@@ -1,11 +1,13 @@
 // ostrel-cli calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]...
 //                     [--chart FILE.png [--size WxH]]
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
-// the options applied in order; prints the levels, the average coefficient and the chart arrays,
-// and with --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size),
-// which ostrel-cli-gui does (cli/WindowProgram.h). It never writes the settings.
+// the options applied in order; prints the levels, the average coefficient, the chart arrays and
+// the quality block (the judgement under the machine's MaxSpread), and with --chart draws the
+// main dialog's chart of them into a PNG (560 x 300 unless --size), which ostrel-cli-gui does
+// (cli/WindowProgram.h). It never writes the settings.
 #include "core/Calc.h"
 #include "core/NumberText.h"
+#include "core/Quality.h"
 #include "core/Settings.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
@@ -25,8 +27,10 @@ constexpr const char* kHelp =
     "Computes one calibration as the main dialog does and prints it as JSON: \"levels\" (for each of\n"
     "the five: fraction, sampleName, path, ethanolArea, standardArea, ethanolAmount,\n"
     "standardAmount, coefficient), \"averageCoefficient\" and the chart's arrays \"pointsX\",\n"
-    "\"pointsY\", \"lineX\", \"lineY\". A level whose file cannot be read counts as empty, as in the\n"
-    "dialog. Never writes the settings.\n"
+    "\"pointsY\", \"lineX\", \"lineY\", and \"quality\": the judgement (deviations, rsd, spread, r2,\n"
+    "blankRatio, complete, maxSpread, accepted, problems) under the machine's limit \"MaxSpread\".\n"
+    "A level whose file cannot be read counts as empty, as in the dialog, and is named among the\n"
+    "problems. Never writes the settings.\n"
     "\n"
     "options, applied in the order given (after --stored, wherever it stands):\n"
     "  --stored          start from the stored inputs and level paths, as the dialog starts\n"
@@ -138,7 +142,24 @@ void WriteFloats(cli::JsonWriter& json, const char* key, const std::vector<float
     json.EndArray();
 }
 
-void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c) {
+void WriteQuality(cli::JsonWriter& json, const core::CalibrationQuality& q) {
+    json.Key("quality").BeginObject().Key("deviations").BeginArray();
+    for (double d : q.deviations) json.Double(d);
+    json.EndArray()
+        .Field("rsd", q.rsd)
+        .Field("spread", q.spread)
+        .Field("r2", q.r2)
+        .Field("blankRatio", q.blankRatio)
+        .Field("complete", q.complete)
+        .Field("maxSpread", q.maxSpread)
+        .Field("accepted", q.accepted)
+        .Key("problems")
+        .BeginArray();
+    for (const std::string& problem : q.problems) json.String(problem);
+    json.EndArray().EndObject();
+}
+
+void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c, const core::CalibrationQuality& q) {
     json.BeginObject().Key("levels").BeginArray();
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
         const core::CalibrationLevel& level = c.table[k];
@@ -158,6 +179,7 @@ void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c) {
     WriteFloats(json, "pointsY", c.pointsY);
     WriteFloats(json, "lineX", c.lineX);
     WriteFloats(json, "lineY", c.lineY);
+    WriteQuality(json, q);
     json.EndObject();
 }
 
@@ -168,11 +190,10 @@ int RunCalibrate(std::span<const std::string> args) {
     if (!options.chartPath.empty() && !cli::TheDrawing().writeCalibrationChart)
         return cli::RunInWindowProgram("--chart");
 
+    // The data system's key: the stored settings with --stored, the machine's limit always.
+    core::UseApplicationRegistryKey();
     core::Calibration calibration;
-    if (options.stored) {
-        core::UseApplicationRegistryKey();
-        core::LoadSettings(calibration, platform::SectionReading::ExistingKeysOnly);
-    }
+    if (options.stored) core::LoadSettings(calibration, platform::SectionReading::ExistingKeysOnly);
     for (const auto& change : options.changes) change(calibration);
     calibration.ComputeCalibration();
 
@@ -184,7 +205,7 @@ int RunCalibrate(std::span<const std::string> args) {
     }
 
     cli::JsonWriter json;
-    WriteCalibration(json, calibration);
+    WriteCalibration(json, calibration, core::JudgeCalibration(calibration, core::ReadMaxSpread()));
     cli::PrintJson(json);
     return chartWritten ? cli::kExitOk : cli::kExitFailed;
 }

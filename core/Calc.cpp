@@ -3,6 +3,9 @@
 #include "chromatogram/ChmFile.h"
 #include "platform/Text.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace core {
 
 namespace {
@@ -26,6 +29,21 @@ constexpr const char* kStandard = "изопропанол";
 constexpr int kFirstLevel = 1;
 constexpr int kLastLevel = CalibrationTable::kLevelCount - 1;
 
+// Two paths name one file when they lead to the same device and inode, whatever their text
+// ("./a.stg", "/x/../a.stg", a link). Paths of which neither exists are compared as the
+// canonical paths they would have.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(a, b, error);
+    if (!error) return same;
+    std::error_code errorA, errorB;
+    const std::filesystem::path canonicalA = std::filesystem::weakly_canonical(a, errorA);
+    const std::filesystem::path canonicalB = std::filesystem::weakly_canonical(b, errorB);
+    if (errorA || errorB)
+        return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal();
+    return canonicalA == canonicalB;
+}
+
 }  // namespace
 
 void CalibrationTable::ResetLevels() {
@@ -45,17 +63,23 @@ void Calibration::ComputeCalibration() {
 // from a file that was read whole: after a failed read the object may still hold parts of the
 // previous level's file. Such a level returns to its initial figures instead (its path stays):
 // keeping its old figures would show, under the new path, those of the file chosen before it.
+// A level without a path keeps its figures; only what the pass learns about its file is reset.
 void Calibration::ReadLevels() {
     chromatogram::ChromatogramFile file;
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
         CalibrationLevel& level = table[k];
+        level.file = LevelFile::None;
+        level.calibrationRun = false;
         if (level.path.empty()) continue;
         if (!file.Read(level.path)) {
             std::string path = std::move(level.path);
             level = CalibrationLevel(level.fraction);
             level.path = std::move(path);
+            level.file = LevelFile::Unreadable;
             continue;
         }
+        level.file = LevelFile::Read;
+        level.calibrationRun = file.passport.isCalibration != 0;
         level.sampleName = file.passport.sampleName;
         for (const chromatogram::Peak& peak : file.peaks) {
             if (platform::EqualIgnoreCase(peak.name, kEthanol)) {
@@ -67,6 +91,18 @@ void Calibration::ReadLevels() {
                 level.standardAmount = nav2 / kAmountDivisor;
             }
         }
+    }
+    FindSharedFiles();
+}
+
+void Calibration::FindSharedFiles() {
+    for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
+        CalibrationLevel& level = table[k];
+        level.sameFileAs = -1;
+        if (level.path.empty()) continue;
+        for (int other = 0; other < CalibrationTable::kLevelCount && level.sameFileAs < 0; ++other)
+            if (other != k && !table[other].path.empty() && SameFile(level.path, table[other].path))
+                level.sameFileAs = other;
     }
 }
 

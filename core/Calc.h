@@ -40,13 +40,15 @@ public:
     std::vector<float> lineX, lineY;      // the sampled calibration line
 
     // Reads the chromatogram of every level that has a path, computes each level, the average
-    // coefficient, the points and the line.
+    // coefficient, the points and the line. Each level also learns whether its file was read
+    // whole, whether it is a calibration run and whether another level holds the same file.
     void ComputeCalibration();
     // The coefficients of levels 1 to 4 and their average, always over four levels.
     void ComputeCoefficient();
 
 private:
     void ReadLevels();
+    void FindSharedFiles();
     void ComputePoints(float& minimum, float& maximum);
     void ComputeLine(float minimum, float maximum);
 };

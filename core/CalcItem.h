@@ -4,6 +4,13 @@
 
 namespace core {
 
+// What became of a level's chromatogram in the last calculation pass.
+enum class LevelFile {
+    None,        // no path: no chromatogram chosen
+    Read,        // read whole; the level's figures are the file's
+    Unreadable,  // it could not be read whole (missing, damaged, locked): the figures are the initial ones
+};
+
 // One calibration level: the chromatogram chosen for it and what the calculation took from it.
 class CalibrationLevel {
 public:
@@ -18,6 +25,11 @@ public:
     double ethanolAmount = 0;
     double standardAmount = 0;
     double coefficient = 0;  // stays 0 for the blank
+
+    // Set by each pass from the file itself; they change none of the figures above.
+    LevelFile file = LevelFile::None;
+    bool calibrationRun = false;  // the passport flags the chromatogram as a calibration run (read files only)
+    int sameFileAs = -1;          // the first other level whose path names the same file; -1: none
 
     static constexpr const char* kNoSample = "Не задан";
 };

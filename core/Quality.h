@@ -11,6 +11,9 @@
 // the calculation computed and changes none of it.
 namespace core {
 
+// How a level's row is marked: a reason that refuses acceptance, or only a warning.
+enum class LevelMark { None, Warning, Problem };
+
 // The limit on the spread of the coefficients, in percent, unless the lab sets its own.
 inline constexpr double kDefaultMaxSpread = 15;
 
@@ -27,15 +30,21 @@ struct CalibrationQuality {
     // One line of Russian text per reason the calibration is not accepted or deserves a look,
     // the reasons that refuse acceptance first; empty when there is nothing to say.
     std::vector<std::string> problems;
+    // Levels 0 to 4: whether a problem above is the level's own (no file, a file not read, no
+    // coefficient, its file on another level too) or it has only a warning.
+    std::array<LevelMark, CalibrationTable::kLevelCount> levelMarks{};
 };
 
-// The lab's limit: the per-machine value "MaxSpread" (a string holding a number, in percent) of
-// HKEY_LOCAL_MACHINE\Software\Tarnwick\Velmora\Ostrel; kDefaultMaxSpread when it is missing or
-// not a positive number. Reads only; never creates a key.
+// The lab's limit: the per-machine value "MaxSpread" (a string holding a number, in percent, read
+// as core::ParseNumber reads it) of HKEY_LOCAL_MACHINE\Software\Tarnwick\Velmora\Ostrel, that is
+// the section "Ostrel" of the application key (core::UseApplicationRegistryKey must be in force).
+// kDefaultMaxSpread when it is missing, not a string or not a positive number. Reads only; never
+// creates a key.
 double ReadMaxSpread();
 
-// Judges the calibration as the last ComputeCalibration left it. A quotient whose divisor is
-// 0 or not a number is not a number (NaN), never an error.
+// Judges the calibration as the last ComputeCalibration left it: K̄ is its averageCoefficient,
+// the points are its levels' (x, y) computed afresh in double precision. A quotient whose divisor
+// is 0 or not a number is not a number (NaN), never an error.
 CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSpread);
 
 }  // namespace core

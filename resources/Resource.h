@@ -33,6 +33,8 @@ inline constexpr int IDC_CLEAR = 5028;
 inline constexpr int IDC_LEVEL4 = 5029;
 inline constexpr int IDC_CHART = 5030;
 inline constexpr int IDC_AVERAGE = 5031;
+inline constexpr int IDC_STATISTICS = 5040;  // RSD, spread and r² of the calibration
+inline constexpr int IDC_VERDICT = 5041;     // accepted, or the first reason it is not
 
 // Chromatogram open dialog.
 inline constexpr int IDD_OPEN_CHRM = 172;

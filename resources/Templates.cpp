@@ -18,21 +18,25 @@ namespace style = platform::gui::style;
 constexpr std::uint32_t kCombo = style::VScroll;
 constexpr std::uint32_t kNumberEdit = style::Border | style::AutoHScroll;
 
-// "Калибровка по ГОСТ 25742.4-83 (версия 1.1)": fixed size, shown in the task bar.
+// "Калибровка по ГОСТ 25742.4-83 (версия 1.1)": fixed size, shown in the task bar. Wider than
+// the data system's original by the level list's deviation column, and taller by the verdict line
+// under the chart and the quality figures under the average coefficient.
 constexpr ControlTemplate kCalibrationControls[] = {
-    {IDOK, ControlKind::PushButton, style::DefPushButton, "Закрыть", 332, 300, 50, 14},
-    {kNoId, ControlKind::Label, 0, "Масса навески этанола", 7, 276, 82, 8},
-    {kNoId, ControlKind::Label, 0, "Масса навески изопропанола", 7, 257, 103, 8},
-    {kNoId, ControlKind::Label, 0, "Массовая доля основного вещества", 7, 292, 126, 8},
-    {IDC_NAV, ControlKind::Edit, kNumberEdit, "", 138, 273, 40, 14},
-    {IDC_NAV2, ControlKind::Edit, kNumberEdit, "", 138, 255, 40, 14},
-    {IDC_DOLYA, ControlKind::Edit, kNumberEdit, "", 138, 291, 40, 14},
-    {kNoId, ControlKind::Label, 0, "Средний градуировочный коэффициент", 193, 255, 135, 8},
-    {IDC_AVERAGE, ControlKind::Label, 0, "0", 331, 255, 51, 8},
-    {IDC_SAVE_TO_METHOD, ControlKind::PushButton, 0, "Сохранить в метод", 308, 268, 74, 14},
-    {IDC_METHOD_LIST, ControlKind::ComboBox, kCombo | style::Sorted, "", 194, 270, 109, 107},
-    {IDC_CHART, ControlKind::Frame, 0, "", 7, 94, 375, 154},
-    {IDC_LEVEL_LIST, ControlKind::ListView, style::ReportView | style::Border, "List1", 7, 30, 375, 59},
+    {IDOK, ControlKind::PushButton, style::DefPushButton, "Закрыть", 362, 308, 50, 14},
+    {kNoId, ControlKind::Label, 0, "Масса навески этанола", 7, 286, 82, 8},
+    {kNoId, ControlKind::Label, 0, "Масса навески изопропанола", 7, 267, 103, 8},
+    {kNoId, ControlKind::Label, 0, "Массовая доля основного вещества", 7, 302, 126, 8},
+    {IDC_NAV, ControlKind::Edit, kNumberEdit, "", 138, 283, 40, 14},
+    {IDC_NAV2, ControlKind::Edit, kNumberEdit, "", 138, 265, 40, 14},
+    {IDC_DOLYA, ControlKind::Edit, kNumberEdit, "", 138, 301, 40, 14},
+    {kNoId, ControlKind::Label, 0, "Средний градуировочный коэффициент", 193, 265, 135, 8},
+    {IDC_AVERAGE, ControlKind::Label, 0, "0", 331, 265, 81, 8},
+    {IDC_STATISTICS, ControlKind::Label, style::NoWordWrap, "", 193, 276, 219, 8},
+    {IDC_VERDICT, ControlKind::Label, style::NoWordWrap, "", 7, 252, 405, 8},
+    {IDC_SAVE_TO_METHOD, ControlKind::PushButton, 0, "Сохранить в метод", 338, 288, 74, 14},
+    {IDC_METHOD_LIST, ControlKind::ComboBox, kCombo | style::Sorted, "", 194, 289, 139, 107},
+    {IDC_CHART, ControlKind::Frame, 0, "", 7, 94, 405, 154},
+    {IDC_LEVEL_LIST, ControlKind::ListView, style::ReportView | style::Border, "List1", 7, 30, 405, 59},
     {kNoId, ControlKind::Label, 0, "Хроматограммы", 7, 10, 58, 8},
     {IDC_LEVEL0, ControlKind::PushButton, 0, "0", 75, 7, 19, 14},
     {IDC_LEVEL1, ControlKind::PushButton, 0, "0.05", 102, 7, 19, 14},
@@ -43,7 +47,7 @@ constexpr ControlTemplate kCalibrationControls[] = {
 };
 
 constexpr DialogTemplate kCalibrationDialog = {
-    IDD_CALIBRATION, "Калибровка по ГОСТ 25742.4-83 (версия 1.1)", 389, 321, "MS Sans Serif", 8,
+    IDD_CALIBRATION, "Калибровка по ГОСТ 25742.4-83 (версия 1.1)", 419, 329, "MS Sans Serif", 8,
     style::Caption | style::SysMenu | style::ModalFrame | style::AppWindow, kCalibrationControls};
 
 constexpr const char* kTypeFilterItems[] = {"Любые", "Градуировочные", "Анализы"};

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -47,11 +48,11 @@ TEST(CalibrationDialog, FirstStartOnACleanProfile) {
     EXPECT_EQ(d.Methods()->count(), 0);
     EXPECT_EQ(d.Methods()->currentIndex(), -1);
 
-    // Seven columns of the given widths, five rows of empty levels.
-    const char* headers[] = {"ID", "Проба", "S", "Sст", "С", "Сст", "К"};
-    const int widths[] = {40, 150, 70, 70, 70, 70, 70};
-    ASSERT_EQ(d.Levels()->columnCount(), 7);
-    for (int c = 0; c < 7; ++c) {
+    // Eight columns of the given widths, five rows of empty levels.
+    const char* headers[] = {"ID", "Проба", "S", "Sст", "С", "Сст", "К", "Откл., %"};
+    const int widths[] = {40, 150, 70, 70, 70, 70, 70, 60};
+    ASSERT_EQ(d.Levels()->columnCount(), 8);
+    for (int c = 0; c < 8; ++c) {
         EXPECT_EQ(d.Levels()->headerItem()->text(c).toStdString(), headers[c]);
         EXPECT_EQ(d.Levels()->columnWidth(c), widths[c]) << headers[c];
     }
@@ -60,7 +61,13 @@ TEST(CalibrationDialog, FirstStartOnACleanProfile) {
         EXPECT_EQ(d.Cell(row, 0), kFractions[row]);
         EXPECT_EQ(d.Cell(row, 1), "Не задан");
         for (int c = 2; c < 7; ++c) EXPECT_EQ(d.Cell(row, c), "0") << row << "/" << c;
+        EXPECT_EQ(d.Cell(row, 7), row == 0 ? "" : "—") << "no deviation from an average of 0";
     }
+    EXPECT_LE(d.Levels()->header()->length() + 2 * d.Levels()->frameWidth(), d.Levels()->width())
+        << "every column shows";
+    EXPECT_EQ(d.Verdict(), "Калибровка не принята: Уровень 0: хроматограмма не выбрана");
+    EXPECT_EQ(d.VerdictColour(), QColor(200, 0, 0));
+    EXPECT_EQ(d.Statistics(), "ОСКО — %   разброс — % (допуск 15 %)   r² —");
 
     // No chromatogram: the points are 0/0 and the line is empty; the chart still has them.
     const CAutoSeries& line = d.dialog->Chart()->chart.GetSeries(kCalibrationLineSeries);
@@ -70,7 +77,7 @@ TEST(CalibrationDialog, FirstStartOnACleanProfile) {
     EXPECT_EQ(points.x, d.dialog->State().pointsX.data()) << "the series draw the dialog's own arrays";
     EXPECT_EQ(platform::gui::FindControl(d.dialog.get(), IDC_CHART), d.dialog->Chart()) << "in the frame's place";
     EXPECT_EQ(d.dialog->Chart()->geometry(),
-              platform::gui::DialogUnitsToPixels(QRect(7, 94, 375, 154),
+              platform::gui::DialogUnitsToPixels(QRect(7, 94, 405, 154),
                                                  platform::gui::DialogBaseUnits(d.dialog->font())));
     EXPECT_TRUE(log.messages.empty());
 
@@ -305,6 +312,55 @@ TEST(CalibrationDialog, StartsOnTheDemoProfileWithTheCalibrationTheCliComputes) 
     EXPECT_TRUE(log.messages.empty());
 }
 
+// The quality figures and the deviations are those of ostrel-cli; the verdict follows the limit
+// of the machine.
+TEST(CalibrationDialog, ShowsTheQualityOfTheDemoCalibrationAndItsVerdict) {
+    auto profile = Profile::Demo();
+    MessageLog log;
+    const clitest::CliResult cli = clitest::Cli({"calibrate", "--stored"});
+    ASSERT_EQ(cli.status, 0);
+    const auto figure = [&](const char* key, const char* format) {
+        const std::vector<double> values = JsonNumbers(cli.out, key);
+        EXPECT_EQ(values.size(), 1u) << key;
+        char text[64];
+        std::snprintf(text, sizeof text, format, values.empty() ? 0.0 : values[0]);
+        return std::string(text);
+    };
+    {
+        Driver d;
+        EXPECT_EQ(d.Statistics(), "ОСКО " + figure("rsd", "%.4g") + " %   разброс " + figure("spread", "%.4g") +
+                                      " % (допуск 15 %)   r² " + figure("r2", "%.6g"));
+        EXPECT_EQ(d.Verdict(), "Калибровка принята");
+        EXPECT_EQ(d.VerdictColour(), QColor(0, 128, 0));
+        const std::size_t at = cli.out.find("\"deviations\": [");
+        ASSERT_NE(at, std::string::npos);
+        const char* p = cli.out.c_str() + at + std::strlen("\"deviations\": [");
+        for (int row = 1; row <= 4; ++row) {
+            char* end = nullptr;
+            const double deviation = std::strtod(p, &end);
+            p = end + 2;  // ", "
+            char text[64];
+            std::snprintf(text, sizeof text, "%+.2f", deviation);
+            EXPECT_EQ(d.Cell(row, 7), text) << row;
+        }
+        EXPECT_EQ(d.Cell(0, 7), "") << "the blank has no coefficient";
+        for (int row = 0; row < 5; ++row)
+            EXPECT_EQ(d.Levels()->topLevelItem(row)->foreground(1).color(), d.Levels()->palette().color(QPalette::Text))
+                << "no row marked";
+        d.dialog->close();
+    }
+
+    // The lab's own limit, from the machine hive.
+    std::ofstream(profile->demo.machineConfig + "/Tarnwick/registry.reg", std::ios::app)
+        << "\n[HKEY_LOCAL_MACHINE\\Software\\Tarnwick\\Velmora\\Ostrel]\n\"MaxSpread\"=\"1\"\n";
+    Driver d;
+    EXPECT_EQ(d.Verdict(), "Калибровка не принята: Разброс коэффициентов " + figure("spread", "%.4g") +
+                               " % больше допустимого 1 %");
+    EXPECT_EQ(d.VerdictColour(), QColor(200, 0, 0));
+    EXPECT_NE(d.Statistics().find("(допуск 1 %)"), std::string::npos) << d.Statistics();
+    EXPECT_TRUE(log.messages.empty());
+}
+
 // The picture of the README: the dialog on the demo profile, written into the build tree.
 TEST(CalibrationDialog, ScreenshotOfTheDemoProfile) {
     auto profile = Profile::Demo();
@@ -512,7 +568,9 @@ TEST(CalibrationDialog, StoredMethodTitleSelectsByPrefix) {
 // ---------------------------------------------------------------------------------------------
 // Faults: the program starts, shows what it can and loses nothing it did not mean to change.
 
-TEST(CalibrationDialog, AMissingChromatogramKeepsItsLevelPath) {
+// A level whose file is gone says so in its row, which is marked, and keeps its path; an analysis
+// among the levels is a warning only.
+TEST(CalibrationDialog, AMissingChromatogramSaysSoAndKeepsItsLevelPath) {
     auto profile = Profile::Demo();
     std::filesystem::remove(profile->demo.levelPaths[2]);
     {
@@ -520,10 +578,30 @@ TEST(CalibrationDialog, AMissingChromatogramKeepsItsLevelPath) {
         Driver d;
         EXPECT_EQ(d.Cell(1, 1), "Градуировка 0.05");
         EXPECT_EQ(d.Cell(3, 1), "Градуировка 0.2");
+        EXPECT_EQ(d.Cell(2, 1), "Ошибка чтения");
         EXPECT_EQ(d.Cell(2, 2), "0") << "nothing read for the missing file";
+        const QTreeWidgetItem* row = d.Levels()->topLevelItem(2);
+        EXPECT_EQ(row->toolTip(1).toStdString(), profile->demo.levelPaths[2]);
+        EXPECT_EQ(row->foreground(1).color(), QColor(200, 0, 0));
+        EXPECT_EQ(d.Levels()->topLevelItem(1)->foreground(1).color(), d.Levels()->palette().color(QPalette::Text));
+        EXPECT_EQ(d.Verdict(), "Калибровка не принята: Уровень 0.1: ошибка чтения файла calibration-0.1.stg");
+        const std::string tip = d.Control<QLabel>(IDC_VERDICT)->toolTip().toStdString();
+        EXPECT_NE(tip.find("\nРазброс коэффициентов"), std::string::npos) << "every problem in the tooltip: " << tip;
+
+        // An analysis on level 0.1 instead: its row is marked as a warning, its area refuses by the spread.
+        const std::string analysis = profile->demo.analysisPaths[0];
+        d.dialog->SetLevelFileChooser([&](QWidget*) { return std::vector<std::string>{analysis}; });
+        d.Click(IDC_LEVEL2);
+        EXPECT_EQ(d.Cell(2, 1), "Спирт-сырец, партия 17");
+        EXPECT_NE(d.Levels()->topLevelItem(2)->foreground(1).color(), d.Levels()->palette().color(QPalette::Text));
+        EXPECT_NE(d.Levels()->topLevelItem(2)->foreground(1).color(), QColor(200, 0, 0));
+        ASSERT_EQ(d.dialog->Quality().problems.size(), 2u);
+        EXPECT_EQ(d.dialog->Quality().problems[1],
+                  "Уровень 0.1: проба «Спирт-сырец, партия 17» не отмечена как градуировочная");
+        EXPECT_EQ(d.Verdict().rfind("Калибровка не принята: Разброс коэффициентов ", 0), 0u) << d.Verdict();
         d.Click(IDOK);
     }
-    EXPECT_EQ(StoredString("3"), profile->demo.levelPaths[2]);
+    EXPECT_EQ(StoredString("3"), profile->demo.analysisPaths[0]);
 }
 
 TEST(CalibrationDialog, AMissingMethodFolderKeepsTheStoredMethod) {

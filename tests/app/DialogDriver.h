@@ -102,6 +102,11 @@ public:
         return item ? item->text(column).toStdString() : "<no row>";
     }
     std::string MethodTitle() const { return Methods()->currentText().toStdString(); }
+    std::string Statistics() const { return Control<QLabel>(resources::IDC_STATISTICS)->text().toStdString(); }
+    std::string Verdict() const { return Control<QLabel>(resources::IDC_VERDICT)->text().toStdString(); }
+    QColor VerdictColour() const {
+        return Control<QLabel>(resources::IDC_VERDICT)->palette().color(QPalette::WindowText);
+    }
 
     void Click(int id) const { QTest::mouseClick(Control<QAbstractButton>(id), Qt::LeftButton); }
     // Replaces the whole text of a field at once, as pasting over a selection does.

@@ -1,11 +1,14 @@
 #include "CliRun.h"
 #include "cli/Json.h"
+#include "support/DemoProfile.h"
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -35,7 +38,12 @@ TEST(CalibrateCommand, FreshLevelsGiveTheEmptyCalibration) {
     EXPECT_EQ(run.out, "{\"levels\": [" + FreshLevel("0") + ", " + FreshLevel("0.05") + ", " + FreshLevel("0.1") +
                            ", " + FreshLevel("0.2") + ", " + FreshLevel("0.5") +
                            "], \"averageCoefficient\": 0, \"pointsX\": [\"NaN\", \"NaN\", \"NaN\", \"NaN\"], "
-                           "\"pointsY\": [0, 0, 0, 0], \"lineX\": [], \"lineY\": []}\n");
+                           "\"pointsY\": [0, 0, 0, 0], \"lineX\": [], \"lineY\": [], "
+                           "\"quality\": {\"deviations\": [\"NaN\", \"NaN\", \"NaN\", \"NaN\"], \"rsd\": \"NaN\", "
+                           "\"spread\": \"NaN\", \"r2\": \"NaN\", \"blankRatio\": \"NaN\", \"complete\": false, "
+                           "\"maxSpread\": 15, \"accepted\": false, \"problems\": [\"Уровень 0: хроматограмма не выбрана\", "
+                           "\"Уровень 0.05: хроматограмма не выбрана\", \"Уровень 0.1: хроматограмма не выбрана\", "
+                           "\"Уровень 0.2: хроматограмма не выбрана\", \"Уровень 0.5: хроматограмма не выбрана\"]}}\n");
     EXPECT_FALSE(fixtures::ReadFileBytes(home.UserHive()).size()) << "no settings read or written";
 }
 
@@ -90,6 +98,43 @@ TEST(CalibrateCommand, StoredSettingsThatAreMissingAreNotCreated) {
         EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()), hive);
         EXPECT_EQ(std::filesystem::exists(home.UserHive()), *hive != 0);
     }
+}
+
+// The quality block ends the document: the demo calibration is accepted under the default limit,
+// refused under the machine's own, and a level whose file is gone is named.
+TEST(CalibrateCommand, JudgesTheCalibrationUnderTheMachinesLimit) {
+    fixtures::SettingsHome home;
+    const fixtures::DemoProfile demo = fixtures::WriteDemoProfile(home.Dir().Path() + "/demo");
+    ::setenv("XDG_CONFIG_HOME", demo.userConfig.c_str(), 1);
+    ::setenv("XDG_CONFIG_DIRS", demo.machineConfig.c_str(), 1);
+    const auto quality = [](const CliResult& run) {
+        const size_t at = run.out.find("\"quality\": ");
+        return at == std::string::npos ? std::string("<none>") : run.out.substr(at);
+    };
+    const auto tail = [&](const CliResult& run) {
+        const std::string q = quality(run);
+        const size_t at = q.find("\"complete\"");
+        return at == std::string::npos ? std::string("<none>") : q.substr(at);
+    };
+
+    const CliResult accepted = Cli({"calibrate", "--stored"});
+    ASSERT_EQ(accepted.status, 0);
+    EXPECT_EQ(quality(accepted).rfind("\"quality\": {\"deviations\": [-0.7399", 0), 0u) << quality(accepted);
+    EXPECT_NE(quality(accepted).find("\"spread\": 1.585"), std::string::npos) << quality(accepted);
+    EXPECT_EQ(tail(accepted), "\"complete\": true, \"maxSpread\": 15, \"accepted\": true, \"problems\": []}}\n");
+
+    std::ofstream(demo.machineConfig + "/Tarnwick/registry.reg", std::ios::app)
+        << "\n[HKEY_LOCAL_MACHINE\\Software\\Tarnwick\\Velmora\\Ostrel]\n\"MaxSpread\"=\"1,5\"\n";
+    EXPECT_EQ(tail(Cli({"calibrate", "--stored"})),
+              "\"complete\": true, \"maxSpread\": 1.5, \"accepted\": false, "
+              "\"problems\": [\"Разброс коэффициентов 1.585 % больше допустимого 1.5 %\"]}}\n");
+
+    const CliResult gone = Cli({"calibrate", "--stored", "--level", "2=" + home.Dir().Path() + "/gone.stg"});
+    EXPECT_EQ(tail(gone),
+              "\"complete\": false, \"maxSpread\": 1.5, \"accepted\": false, \"problems\": [\"Уровень 0.1: "
+              "ошибка чтения файла gone.stg\", \"Разброс коэффициентов 133.7 % больше допустимого 1.5 %\"]}}\n");
+    EXPECT_NE(gone.out.find("\"path\": " + cli::JsonQuote(home.Dir().Path() + "/gone.stg")), std::string::npos)
+        << "the path is kept";
 }
 
 TEST(CalibrateCommand, RefusesBadOptions) {

@@ -211,6 +211,7 @@ TEST_F(CalibrationFiles, ALevelWhoseFileCannotBeReadTakesNothingFromAnother) {
         c.table[2].path = path;
         c.ComputeCalibration();
         EXPECT_EQ(c.table[2].path, path);
+        EXPECT_EQ(c.table[2].file, core::LevelFile::Unreadable);
         EXPECT_EQ(c.table[2].sampleName, "Не задан");
         EXPECT_EQ(c.table[2].ethanolArea, 0);
         EXPECT_EQ(c.table[2].standardArea, 0);
