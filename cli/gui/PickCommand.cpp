@@ -6,7 +6,6 @@
 
 #include <QApplication>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -48,7 +47,7 @@ int RunPick(std::span<const std::string> args) {
     cli::JsonWriter json;
     json.BeginArray();
     if (!DisplayAvailable()) {
-        std::fprintf(stderr, "ostrel-cli: pick needs a display to show the dialog on\n");
+        cli::Failure("pick needs a display to show the dialog on");
         cli::PrintJson(json.EndArray());
         return cli::kExitFailed;
     }
@@ -62,6 +61,8 @@ int RunPick(std::span<const std::string> args) {
     const bool opened = dialog.Run(singleSelection) == 1;
     if (opened)
         for (int i = 0; i < dialog.SelectedCount(); ++i) json.String(dialog.SelectedPath(i));
+    else
+        cli::Failure("nothing was chosen (the dialog was closed)");
     cli::PrintJson(json.EndArray());
     return opened ? cli::kExitOk : cli::kExitFailed;
 }
