@@ -27,6 +27,11 @@ public:
     // Writes the per-user hive file with `text`; returns its path.
     std::string WriteUserHive(const std::string& text) const;
 
+    // Makes the per-user settings folder unwritable for every user, root included (permissions
+    // would not stop root): the folder becomes a symbolic link to nowhere, so that neither it nor
+    // a file in it can be created. What it held is kept beside it as "Tarnwick.kept".
+    void BreakUserFolder() const;
+
     const TempDir& Dir() const { return dir_; }
 
 private:
