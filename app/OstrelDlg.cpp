@@ -1,5 +1,6 @@
 #include "app/OstrelDlg.h"
 
+#include "app/MethodWriteFlow.h"
 #include "core/MethodFile.h"
 #include "core/NumberText.h"
 #include "core/Quality.h"
@@ -275,6 +276,8 @@ void CCalibrationDlg::Connect() {
     connect(gui::FindControl<QPushButton>(this, IDC_CLEAR), &QPushButton::clicked, this, &CCalibrationDlg::OnClear);
     connect(gui::FindControl<QPushButton>(this, IDC_SAVE_TO_METHOD), &QPushButton::clicked, this,
             &CCalibrationDlg::OnSaveToMethod);
+    connect(gui::FindControl<QPushButton>(this, IDC_UNDO_METHOD_WRITE), &QPushButton::clicked, this,
+            &CCalibrationDlg::OnUndoMethodWrite);
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::accept);
     for (NumberField& field : fields_) {
         connect(field.edit, &QLineEdit::textChanged, this, &CCalibrationDlg::OnFieldEdited);
@@ -301,8 +304,16 @@ void CCalibrationDlg::OnClear() {
 
 void CCalibrationDlg::OnSaveToMethod() {
     ReportLeftField();
-    if (methodList_->currentIndex() < 0) return;  // no method to save into
-    core::SaveToMethod(gui::SelectedText(methodList_), calibration_.averageCoefficient);
+    SaveToMethodConfirmed(this, SelectedMethodTitle(), FieldsAcceptable(), calibration_, quality_);
+}
+
+void CCalibrationDlg::OnUndoMethodWrite() {
+    ReportLeftField();
+    UndoLastMethodWrite(this, SelectedMethodTitle());
+}
+
+std::string CCalibrationDlg::SelectedMethodTitle() const {
+    return methodList_->currentIndex() < 0 ? std::string() : gui::SelectedText(methodList_);
 }
 
 void CCalibrationDlg::OnFieldEdited() {

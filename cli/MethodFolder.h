@@ -12,7 +12,7 @@ namespace cli {
 // which a script is better told about.
 inline bool MethodFolderIsSet() {
     core::UseApplicationRegistryKey();
-    if (!core::MethodFolder(platform::SectionReading::ExistingKeysOnly).empty()) return true;
+    if (!core::MethodFolder().empty()) return true;
     Failure("no method folder is set (the value \"MethodPath\" of HKEY_CURRENT_USER\\" +
             platform::ApplicationKeyPath() + ")");
     return false;

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-// A private settings store for one test: XDG_CONFIG_HOME and XDG_CONFIG_DIRS point into a
-// temporary folder (never at the real ~/.config), and the registry key and profile name are the
-// data system's ("Tarnwick", "Velmora"). Everything, HOME included, is put back when the
-// object goes.
+// A private settings store for one test: XDG_CONFIG_HOME, XDG_CONFIG_DIRS and XDG_DATA_HOME
+// point into a temporary folder (never at the real ~/.config or ~/.local/share), and the registry
+// key and profile name are the data system's ("Tarnwick", "Velmora"). Everything, HOME included,
+// is put back when the object goes.
 namespace fixtures {
 
 class SettingsHome {
@@ -31,6 +31,8 @@ public:
     // would not stop root): the folder becomes a symbolic link to nowhere, so that neither it nor
     // a file in it can be created. What it held is kept beside it as "Tarnwick.kept".
     void BreakUserFolder() const;
+    // Where the program keeps method copies and the audit trail ($XDG_DATA_HOME/Tarnwick/Ostrel).
+    std::string OstrelData() const;
 
     const TempDir& Dir() const { return dir_; }
 
