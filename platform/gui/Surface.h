@@ -187,6 +187,8 @@ private:
     void ApplyPen();
     void ApplyBrush();
     void ApplyFont();
+    void FlushSegments();
+    void FlushPolyline();
 
     std::unique_ptr<QPainter> painter_;
     std::unique_ptr<QFont> qfont_;
