@@ -23,7 +23,7 @@ QString Number(double value) { return QString::number(value, 'g', 6); }
 CChromatogramWindow::CChromatogramWindow(QWidget* parent, const core::CalibrationLevel& level)
     : QWidget(parent, Qt::Window), preview_(new CChromatogramPreview(this)), peaks_(new QTreeWidget(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QString::fromUtf8("Хроматограмма уровня %1: %2 (%3)")
+    setWindowTitle(tr("Хроматограмма уровня %1: %2 (%3)")
                        .arg(Number(level.fraction), QString::fromStdString(level.sampleName),
                             QFileInfo(QString::fromStdString(level.path)).fileName()));
     auto* layout = new QVBoxLayout(this);
@@ -31,8 +31,7 @@ CChromatogramWindow::CChromatogramWindow(QWidget* parent, const core::Calibratio
     layout->addWidget(peaks_);
     preview_->setMinimumSize(kChartWidth / 2, kChartHeight / 2);
     peaks_->setRootIsDecorated(false);
-    peaks_->setHeaderLabels({QString::fromUtf8("Компонент"), QString::fromUtf8("Начало"), QString::fromUtf8("Конец"),
-                             QString::fromUtf8("Время удерживания"), QString::fromUtf8("Площадь")});
+    peaks_->setHeaderLabels({tr("Компонент"), tr("Начало"), tr("Конец"), tr("Время удерживания"), tr("Площадь")});
     peaks_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     peaks_->setFixedHeight(kListHeight);
     resize(kChartWidth, kChartHeight + kListHeight);

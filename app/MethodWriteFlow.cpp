@@ -16,6 +16,12 @@
 #include <iterator>
 #include <vector>
 
+// The boxes' texts, in the language the program speaks (context "MethodWriteTexts"). The reasons
+// and notices of the calibration core and the method file are its own texts, in Russian.
+struct MethodWriteTexts {
+    Q_DECLARE_TR_FUNCTIONS(MethodWriteTexts)
+};
+
 namespace {
 
 constexpr const char* kProgram = "ostrel";
@@ -63,13 +69,13 @@ bool Confirm(QWidget* parent, ChoiceBox::Icon icon, const QString& text, const Q
 QString NoMethod(const std::string& title) {
     switch (core::CheckMethodFolder()) {
     case core::MethodFault::NoMethodFolder:
-        return QStringLiteral("папка методов не задана (значение MethodPath в настройках)");
+        return MethodWriteTexts::tr("папка методов не задана (значение MethodPath в настройках)");
     case core::MethodFault::MethodFolderMissing:
-        return QStringLiteral("папка методов «%1» не найдена").arg(Utf8(core::MethodFolder()));
+        return MethodWriteTexts::tr("папка методов «%1» не найдена").arg(Utf8(core::MethodFolder()));
     default: break;
     }
     if (title.empty())
-        return QStringLiteral("метод не выбран (в папке методов «%1» нет методов)").arg(Utf8(core::MethodFolder()));
+        return MethodWriteTexts::tr("метод не выбран (в папке методов «%1» нет методов)").arg(Utf8(core::MethodFolder()));
     return {};
 }
 
@@ -82,12 +88,12 @@ bool AnyLevelRead(const core::Calibration& calibration) {
 // Why the calibration cannot be written at all, or "" when it can be offered.
 QString SaveRefusal(const std::string& title, bool fieldsAcceptable, const core::Calibration& calibration) {
     if (!fieldsAcceptable)
-        return QStringLiteral(
+        return MethodWriteTexts::tr(
             "не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным, и сохраните снова");
-    if (!AnyLevelRead(calibration)) return QStringLiteral("ни на одном уровне нет прочитанной хроматограммы");
+    if (!AnyLevelRead(calibration)) return MethodWriteTexts::tr("ни на одном уровне нет прочитанной хроматограммы");
     const double average = calibration.averageCoefficient;
     if (!std::isfinite(average) || average <= 0)
-        return QStringLiteral("средний градуировочный коэффициент (%1) не является положительным числом")
+        return MethodWriteTexts::tr("средний градуировочный коэффициент (%1) не является положительным числом")
             .arg(ExactNumber(average));
     return NoMethod(title);
 }
@@ -100,13 +106,13 @@ QString Bullets(const std::vector<std::string>& lines) {
 
 QString Verdict(const core::CalibrationQuality& quality) {
     if (!quality.accepted)
-        return QStringLiteral("ВНИМАНИЕ: градуировка НЕ принята:") + Bullets(quality.problems) +
-               QStringLiteral(
+        return MethodWriteTexts::tr("ВНИМАНИЕ: градуировка НЕ принята:") + Bullets(quality.problems) +
+               MethodWriteTexts::tr(
                    "\nЗаписывать этот коэффициент в метод не следует: по нему будут считаться все "
                    "результаты анализов.");
     if (!quality.problems.empty())
-        return QStringLiteral("Градуировка принята, с замечаниями:") + Bullets(quality.problems);
-    return QStringLiteral("Градуировка принята.");
+        return MethodWriteTexts::tr("Градуировка принята, с замечаниями:") + Bullets(quality.problems);
+    return MethodWriteTexts::tr("Градуировка принята.");
 }
 
 QString Notices(const core::MethodWriteReport& report) {
@@ -121,7 +127,7 @@ void TellOutcome(QWidget* parent, const core::MethodWriteReport& report, const Q
     if (report.Written()) {
         Tell(parent, report.notices.empty() ? ChoiceBox::Icon::Information : ChoiceBox::Icon::Warning,
              done.arg(method) +
-                 QStringLiteral("\nБыло: %1\nСтало: %2\nПрежний файл метода сохранён: %3")
+                 MethodWriteTexts::tr("\nБыло: %1\nСтало: %2\nПрежний файл метода сохранён: %3")
                      .arg(Stored(report.oldCoefficient), Stored(report.newCoefficient), Utf8(report.backup)) +
                  Notices(report));
         return;
@@ -131,7 +137,7 @@ void TellOutcome(QWidget* parent, const core::MethodWriteReport& report, const Q
         reason += QStringLiteral(" (%1)").arg(Utf8(core::MethodFolder()));
     Tell(parent, ChoiceBox::Icon::Warning,
          notDone.arg(method) +
-             QStringLiteral(": %1.\nФайл метода: %2\nМетод не изменён.").arg(reason, Utf8(report.path)) +
+             MethodWriteTexts::tr(": %1.\nФайл метода: %2\nМетод не изменён.").arg(reason, Utf8(report.path)) +
              Notices(report));
 }
 
@@ -152,49 +158,49 @@ std::string ReadFile(const std::string& path) {
 void SaveToMethodConfirmed(QWidget* parent, const std::string& title, bool fieldsAcceptable,
                            const core::Calibration& calibration, const core::CalibrationQuality& quality) {
     if (const QString refusal = SaveRefusal(title, fieldsAcceptable, calibration); !refusal.isEmpty()) {
-        Tell(parent, ChoiceBox::Icon::Warning, QStringLiteral("Коэффициент не записан: %1.").arg(refusal));
+        Tell(parent, ChoiceBox::Icon::Warning, MethodWriteTexts::tr("Коэффициент не записан: %1.").arg(refusal));
         return;
     }
     const double coefficient = calibration.averageCoefficient;
     const QString question =
-        QStringLiteral(
+        MethodWriteTexts::tr(
             "Записать градуировочный коэффициент в метод «%1»?\n\nФайл метода: %2\nСейчас в методе: %3\n"
             "Будет записано: %4\n\n")
             .arg(Utf8(title), Utf8(core::MethodFilePath(title)), Stored(core::ReadStoredCoefficient(title)),
                  ExactNumber(coefficient)) +
         Verdict(quality);
     if (!Confirm(parent, quality.accepted ? ChoiceBox::Icon::Question : ChoiceBox::Icon::Warning, question,
-                 QStringLiteral("Записать"), QStringLiteral("Не записывать"), quality.accepted))
+                 MethodWriteTexts::tr("Записать"), MethodWriteTexts::tr("Не записывать"), quality.accepted))
         return;
     const core::MethodWriteReport report =
         core::SaveCoefficient(title, coefficient, core::WriteOrigin{kProgram, &calibration, &quality});
-    TellOutcome(parent, report, QStringLiteral("Коэффициент записан в метод «%1»."),
-                QStringLiteral("Коэффициент не записан в метод «%1»"));
+    TellOutcome(parent, report, MethodWriteTexts::tr("Коэффициент записан в метод «%1»."),
+                MethodWriteTexts::tr("Коэффициент не записан в метод «%1»"));
 }
 
 void UndoLastMethodWrite(QWidget* parent, const std::string& title) {
     if (const QString refusal = NoMethod(title); !refusal.isEmpty()) {
-        Tell(parent, ChoiceBox::Icon::Warning, QStringLiteral("Отменять нечего: %1.").arg(refusal));
+        Tell(parent, ChoiceBox::Icon::Warning, MethodWriteTexts::tr("Отменять нечего: %1.").arg(refusal));
         return;
     }
     const std::vector<core::KeptCopy> copies = core::ListKeptCopies(title);
     if (copies.empty()) {
         Tell(parent, ChoiceBox::Icon::Information,
-             QStringLiteral("Отменять нечего: копий метода «%1» до записи в него нет.").arg(Utf8(title)));
+             MethodWriteTexts::tr("Отменять нечего: копий метода «%1» до записи в него нет.").arg(Utf8(title)));
         return;
     }
     const core::KeptCopy& newest = copies.back();
     const QString question =
-        QStringLiteral(
+        MethodWriteTexts::tr(
             "Отменить последнюю запись в метод «%1»?\n\nМетод будет возвращён к копии, сохранённой %2:\n%3\n"
             "Сейчас в методе: %4\nПосле отмены: %5\n\nНынешний файл метода тоже будет сохранён, так что "
             "отмену можно отменить.")
             .arg(Utf8(title), CopyTime(newest.stamp), Utf8(newest.path), Stored(core::ReadStoredCoefficient(title)),
                  Stored(core::StoredCoefficientOf(ReadFile(newest.path))));
-    if (!Confirm(parent, ChoiceBox::Icon::Question, question, QStringLiteral("Вернуть копию"), QStringLiteral("Отмена"),
+    if (!Confirm(parent, ChoiceBox::Icon::Question, question, MethodWriteTexts::tr("Вернуть копию"), MethodWriteTexts::tr("Отмена"),
                  false))
         return;
     const core::MethodWriteReport report = core::RestoreMethod(title, newest.path, core::WriteOrigin{kProgram});
-    TellOutcome(parent, report, QStringLiteral("Метод «%1» возвращён к копии от ") + CopyTime(newest.stamp) + ".",
-                QStringLiteral("Запись в метод «%1» не отменена"));
+    TellOutcome(parent, report, MethodWriteTexts::tr("Метод «%1» возвращён к копии от ") + CopyTime(newest.stamp) + ".",
+                MethodWriteTexts::tr("Запись в метод «%1» не отменена"));
 }

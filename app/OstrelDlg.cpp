@@ -43,7 +43,7 @@ namespace {
 namespace gui = platform::gui;
 using namespace resources;
 
-constexpr const char* kNotANumber = "Введите число.";
+constexpr const char* kNotANumber = QT_TRANSLATE_NOOP("CCalibrationDlg", "Введите число.");
 constexpr int kShownPrecision = 4;    // figures shown to the operator
 constexpr int kInputPrecision = 15;   // the inputs: every digit a double is sure to hold
 constexpr double kNoLimit = std::numeric_limits<double>::infinity();
@@ -55,19 +55,27 @@ const QColor kMarkedText = QColor(QRgb(0xC00000));
 const QColor kMarkedGround = QColor(QRgb(0xFFE4E4));
 
 struct LevelColumn {
-    const char* header;
-    int width;  // pixels
+    const char* header;  // translated in the context "CCalibrationDlg"
+    int width;           // pixels
 };
 constexpr LevelColumn kLevelColumns[] = {
-    {"ID", 40}, {"Проба", 150}, {"S", 70}, {"Sст", 70}, {"С", 70}, {"Сст", 70}, {"К", 70}, {"Откл., %", 60},
+    {"ID", 40},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "Проба"), 150},
+    {"S", 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "Sст"), 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "С"), 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "Сст"), 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "К"), 70},
+    {QT_TRANSLATE_NOOP("CCalibrationDlg", "Откл., %"), 60},
 };
 
-// What the list and the verdict say in words and colours.
-constexpr const char* kUnreadable = "Ошибка чтения";
-constexpr const char* kNoFile = "Хроматограмма не выбрана";
-constexpr const char* kAccepted = "Калибровка принята";
-constexpr const char* kAcceptedWithRemark = "Калибровка принята. Замечание: ";
-constexpr const char* kRefused = "Калибровка не принята: ";
+// What the list and the verdict say in words (translated in the context "CCalibrationDlg") and
+// colours.
+constexpr const char* kUnreadable = QT_TRANSLATE_NOOP("CCalibrationDlg", "Ошибка чтения");
+constexpr const char* kNoFile = QT_TRANSLATE_NOOP("CCalibrationDlg", "Хроматограмма не выбрана");
+constexpr const char* kAccepted = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка принята");
+constexpr const char* kAcceptedWithRemark = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка принята. Замечание: %1");
+constexpr const char* kRefused = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка не принята: %1");
 constexpr const char* kNoFigure = "—";
 constexpr QRgb kAcceptedColour = qRgb(0, 128, 0);
 constexpr QRgb kRefusedColour = qRgb(200, 0, 0);
@@ -139,20 +147,22 @@ int FindStringPrefix(const QComboBox* combo, int start, const QString& prefix) {
     return -1;
 }
 
-// The screen font that stands for the template's runs a few pixels wider on some captions: a
-// label widens to its text rather than cut off its last letter (the template leaves the room).
-void WidenClippedLabels(const QDialog& dialog) {
-    for (QLabel* label : dialog.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        const int need = label->fontMetrics().horizontalAdvance(label->text());
-        if (need > label->width()) label->resize(need, label->height());
-    }
+// A text of the dialog in the language the program speaks, for the functions outside the class.
+QString Tr(const char* text) { return QCoreApplication::translate("CCalibrationDlg", text); }
+
+// A level's sample as the list shows it: the passport's name as it is, the placeholder of a level
+// without one in the language the program speaks.
+QString SampleText(const std::string& sampleName) {
+    if (sampleName == core::CalibrationLevel::kNoSample)
+        return QCoreApplication::translate(core::CalibrationLevel::kTranslationContext, core::CalibrationLevel::kNoSample);
+    return QString::fromStdString(sampleName);
 }
 
 // One file for the level: with several, each would replace the one before, and joint selection
 // could hand the level a file the operator did not click.
 std::optional<std::string> RunOpenChrmDlg(QWidget* parent, const CCalibrationDlg::LevelFileRequest& request) {
     COpenChrmDlg dialog(parent);
-    dialog.setWindowTitle(dialog.windowTitle() + QStringLiteral(" — уровень ") + request.levelName);
+    dialog.setWindowTitle(Tr(QT_TRANSLATE_NOOP("CCalibrationDlg", "%1 — уровень %2")).arg(dialog.windowTitle(), request.levelName));
     dialog.SetPreselectedFile(request.currentPath);
     if (dialog.Run(true) != IDOK || dialog.SelectedCount() == 0) return std::nullopt;
     return dialog.SelectedPath(0);
@@ -160,17 +170,20 @@ std::optional<std::string> RunOpenChrmDlg(QWidget* parent, const CCalibrationDlg
 
 QString SettingsNotStoredText() {
     const std::string hive = platform::UserHivePath();
-    const QString where = hive.empty() ? QStringLiteral("(папка настроек не задана: нет ни XDG_CONFIG_HOME, ни HOME)")
-                                       : QString::fromStdString(hive);
-    return QStringLiteral("Не удалось сохранить настройки в %1.\n"
-                          "Массы, хроматограммы уровней и выбранный метод при следующем запуске "
-                          "не восстановятся.")
+    const QString where =
+        hive.empty() ? Tr(QT_TRANSLATE_NOOP("CCalibrationDlg", "(папка настроек не задана: нет ни XDG_CONFIG_HOME, ни HOME)"))
+                     : QString::fromStdString(hive);
+    return Tr(QT_TRANSLATE_NOOP("CCalibrationDlg",
+                                "Не удалось сохранить настройки в %1.\n"
+                                "Массы, хроматограммы уровней и выбранный метод при следующем запуске "
+                                "не восстановятся."))
         .arg(where);
 }
 
 QString HiveMovedAsideText(const platform::MovedHive& move) {
-    return QStringLiteral("Файл настроек %1 был повреждён и не читался.\n"
-                          "Он сохранён как %2, настройки начаты заново.")
+    return Tr(QT_TRANSLATE_NOOP("CCalibrationDlg",
+                                "Файл настроек %1 был повреждён и не читался.\n"
+                                "Он сохранён как %2, настройки начаты заново."))
         .arg(QString::fromStdString(move.from), QString::fromStdString(move.to));
 }
 
@@ -185,20 +198,19 @@ MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction show) {
 CCalibrationDlg::CCalibrationDlg(QWidget* parent)
     : QDialog(parent), icon_(LoadIcon(IDR_MAINFRAME)), chooser_(RunOpenChrmDlg) {
     gui::BuildDialog(*this, *FindDialogTemplate(IDD_CALIBRATION));
-    WidenClippedLabels(*this);
     fields_[0] = {gui::FindControl<QLineEdit>(this, IDC_NAV), &core::Calibration::nav, kNoLimit,
-                  QStringLiteral("Масса навески должна быть больше 0."), {}};
+                  tr("Масса навески должна быть больше 0."), {}};
     fields_[1] = {gui::FindControl<QLineEdit>(this, IDC_NAV2), &core::Calibration::nav2, kNoLimit,
-                  QStringLiteral("Масса навески должна быть больше 0."), {}};
+                  tr("Масса навески должна быть больше 0."), {}};
     fields_[2] = {gui::FindControl<QLineEdit>(this, IDC_DOLYA), &core::Calibration::dolya, kLargestFraction,
-                  QStringLiteral("Массовая доля должна быть больше 0 и не больше 100."), {}};
+                  tr("Массовая доля должна быть больше 0 и не больше 100."), {}};
     averageLabel_ = gui::FindControl<QLabel>(this, IDC_AVERAGE);
     statisticsLabel_ = gui::FindControl<QLabel>(this, IDC_STATISTICS);
     verdictLabel_ = gui::FindControl<QLabel>(this, IDC_VERDICT);
     QFont bold = verdictLabel_->font();
     bold.setBold(true);
     verdictLabel_->setFont(bold);
-    statisticsLabel_->setToolTip(QString::fromUtf8(
+    statisticsLabel_->setToolTip(tr(
         "ОСКО: относительное стандартное отклонение коэффициентов уровней 0.05–0.5 (RSD).\n"
         "Разброс: (Kmax − Kmin) / K̄; калибровка принимается, пока он не больше допуска лаборатории.\n"
         "r²: насколько линия среднего коэффициента проходит через точки (1 — точно через все)."));
@@ -263,7 +275,7 @@ void CCalibrationDlg::InsertLevelColumns() {
     levelList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     levelList_->setAllColumnsShowFocus(true);
     QStringList headers;
-    for (const LevelColumn& column : kLevelColumns) headers << QString::fromUtf8(column.header);
+    for (const LevelColumn& column : kLevelColumns) headers << tr(column.header);
     levelList_->setColumnCount(static_cast<int>(std::size(kLevelColumns)));
     levelList_->setHeaderLabels(headers);
     levelList_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -393,14 +405,14 @@ void CCalibrationDlg::FillLevelList() {
         const QString deviation = k == 0 ? QString() : DeviationText(quality_.deviations[static_cast<size_t>(k - 1)]);
         auto* row = new QTreeWidgetItem(
             levelList_, QStringList{FormatG(level.fraction, kShownPrecision),
-                                    QString::fromUtf8(unreadable ? kUnreadable : level.sampleName.c_str()),
+                                    unreadable ? tr(kUnreadable) : SampleText(level.sampleName),
                                     FormatG(level.ethanolArea, kShownPrecision),
                                     FormatG(level.standardArea, kShownPrecision),
                                     FormatG(level.ethanolAmount, kShownPrecision),
                                     FormatG(level.standardAmount, kShownPrecision),
                                     FormatG(level.coefficient, kShownPrecision), deviation});
         // The whole path, which the sample column has no room for.
-        const QString where = level.path.empty() ? QString::fromUtf8(kNoFile) : QString::fromStdString(level.path);
+        const QString where = level.path.empty() ? tr(kNoFile) : QString::fromStdString(level.path);
         for (int column = 0; column < levelList_->columnCount(); ++column) row->setToolTip(column, where);
         const core::LevelMark mark = quality_.levelMarks[static_cast<size_t>(k)];
         if (mark == core::LevelMark::None) continue;
@@ -411,7 +423,7 @@ void CCalibrationDlg::FillLevelList() {
 }
 
 void CCalibrationDlg::ShowQuality() {
-    SetElidedText(statisticsLabel_, QString::fromUtf8("ОСКО %1 %   разброс %2 % (допуск %3 %)   r² %4")
+    SetElidedText(statisticsLabel_, tr("ОСКО %1 %   разброс %2 % (допуск %3 %)   r² %4")
                                         .arg(QualityFigure(quality_.rsd, kSpreadPrecision),
                                              QualityFigure(quality_.spread, kSpreadPrecision),
                                              QualityFigure(quality_.maxSpread, kSpreadPrecision),
@@ -420,12 +432,13 @@ void CCalibrationDlg::ShowQuality() {
     // The verdict with the first reason or remark; all of them in its tooltip.
     const QString first = quality_.problems.empty() ? QString() : QString::fromStdString(quality_.problems.front());
     QString verdict;
+    // The problems are the calibration core's own texts, in Russian (ostrel-cli prints them too).
     if (!quality_.accepted)
-        verdict = QString::fromUtf8(kRefused) + first;
+        verdict = tr(kRefused).arg(first);
     else if (!quality_.problems.empty())
-        verdict = QString::fromUtf8(kAcceptedWithRemark) + first;
+        verdict = tr(kAcceptedWithRemark).arg(first);
     else
-        verdict = QString::fromUtf8(kAccepted);
+        verdict = tr(kAccepted);
     SetElidedText(verdictLabel_, verdict);
     SetTextColour(verdictLabel_, quality_.accepted ? kAcceptedColour : kRefusedColour);
     QStringList all;
@@ -470,9 +483,9 @@ void CCalibrationDlg::MarkField(const NumberField& field, const FieldReading& re
         field.edit->setToolTip(field.rangeText);
         return;
     }
-    field.edit->setToolTip(QStringLiteral("Здесь нет числа. Введите число, например 1,5 "
-                                          "(десятичный знак — запятая или точка).\n"
-                                          "Расчёт ведётся с прежним значением %1.")
+    field.edit->setToolTip(tr("Здесь нет числа. Введите число, например 1,5 "
+                              "(десятичный знак — запятая или точка).\n"
+                              "Расчёт ведётся с прежним значением %1.")
                                .arg(FormatG(calibration_.*field.input, kInputPrecision)));
 }
 
@@ -490,7 +503,7 @@ CCalibrationDlg::NumberField* CCalibrationDlg::FirstFieldWithoutNumber() {
 
 void CCalibrationDlg::ShowNotANumber(NumberField& field) {
     field.reportedText = field.edit->text();
-    MessageBox()(this, QString::fromUtf8(kNotANumber), ProgramName());
+    MessageBox()(this, tr(kNotANumber), ProgramName());
     field.edit->setFocus();
     field.edit->selectAll();
 }

@@ -301,11 +301,15 @@ void CAutoCtrl::UpdateScrollPositions() {
 void CAutoCtrl::paintEvent(QPaintEvent* event) {
     const QRect client = ClientRect();
     const bool bandOnly = !bandDirty_.isNull() && bandDirty_.contains(event->region().boundingRect()) &&
-                          canvas_.size() == client.size();
+                          CanvasFits(client.size());
     bandDirty_ = QRect();
     if (bandOnly) {
+        // The source rectangle is in the canvas's own pixels, the ratio times the logical ones.
+        const double ratio = canvas_.devicePixelRatio();
+        const QRectF part = event->rect();
         QPainter painter(this);
-        painter.drawImage(event->rect(), canvas_, event->rect());
+        painter.drawImage(part, canvas_,
+                          QRectF(part.x() * ratio, part.y() * ratio, part.width() * ratio, part.height() * ratio));
         return;
     }
 
@@ -318,7 +322,10 @@ void CAutoCtrl::paintEvent(QPaintEvent* event) {
 
     const QRect area = ClientRect();
     if (area.isEmpty()) return;
-    if (canvas_.size() != area.size()) canvas_ = platform::MakeImage(area.width(), area.height());
+    // The canvas has the screen's resolution: on a high-density screen (a device pixel ratio of
+    // 2, say) the chart is drawn with that many pixels to each of its own, not drawn at 1x and
+    // scaled up. The chart itself works in logical pixels either way.
+    if (!CanvasFits(area.size())) canvas_ = platform::MakeImage(area.width(), area.height(), devicePixelRatioF());
     {
         platform::Surface surface(canvas_);
         chart.Draw(surface, {0, 0, area.width(), area.height()});
@@ -330,6 +337,11 @@ void CAutoCtrl::paintEvent(QPaintEvent* event) {
     if (hBarShown_ && vBarShown_)
         painter.fillRect(QRect(area.right() + 1, area.bottom() + 1, width() - area.width(), height() - area.height()),
                          palette().window());
+}
+
+bool CAutoCtrl::CanvasFits(const QSize& area) const {
+    return !canvas_.isNull() && canvas_.deviceIndependentSize().toSize() == area &&
+           canvas_.devicePixelRatio() == std::max(1.0, devicePixelRatioF());
 }
 
 // Inverts the rubber band's outline on the canvas: done twice, the canvas is as it was.

@@ -122,12 +122,15 @@ private:
     void Notify(int code);
     void PassToParent(const QMouseEvent* event);
     void OnScrollAction(QScrollBar* bar, int action);
+    // The canvas has the size of the area and the resolution of the screen the control is on.
+    bool CanvasFits(const QSize& area) const;
 
     QScrollBar* hBar_;
     QScrollBar* vBar_;
     bool hBarShown_ = false;
     bool vBarShown_ = false;
-    // What the client area shows: the last painted chart with the rubber band inverted into it.
+    // What the client area shows: the last painted chart with the rubber band inverted into it,
+    // at the screen's device pixel ratio.
     QImage canvas_;
     // The part of the canvas changed by rubber-band drawing since the last paint: a paint of
     // only that part copies the canvas instead of drawing the chart again.

@@ -46,7 +46,10 @@ void ConfigureCalibrationChart(CAutoChart& chart) {
     points.SetColor(kBlue);
     points.SetLineType(kLineNone);
     points.SetMarker(kMarkerDiagonalCross);
-    chart.SetTitles("Отклик детектора", "Количество");
+    // The axis titles speak the language of the program's windows (ostrel-cli installs no
+    // translation: its pictures stay Russian).
+    chart.SetTitles(QCoreApplication::translate("CalibrationChart", "Отклик детектора").toStdString(),
+                    QCoreApplication::translate("CalibrationChart", "Количество").toStdString());
 }
 
 QImage RenderCalibrationChart(std::span<const float> pointsX, std::span<const float> pointsY,

@@ -3,6 +3,8 @@
 #include "chart/ColumnLine.h"
 #include "platform/Text.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -66,7 +68,10 @@ void ChromatogramPlot::Configure(CAutoChart& chart) {
     chart.SetAxisStyle(kClosedFrame);
     chart.SetTitleColor(kTitleColor);
     chart.SetTitleFont(platform::PointFont("Arial", 8, platform::kCyrillicCharset));
-    chart.SetTitles("Время", "Отклик детектора");
+    // The axis titles speak the language of the program's windows (ostrel-cli installs no
+    // translation: its pictures stay Russian).
+    chart.SetTitles(QCoreApplication::translate("ChromatogramPlot", "Время").toStdString(),
+                    QCoreApplication::translate("ChromatogramPlot", "Отклик детектора").toStdString());
     // Drawn into an image always (the control's picture, ostrel-cli's PNG): composing it in
     // another image first would only copy it once more.
     chart.buffered = false;

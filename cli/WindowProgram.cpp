@@ -51,9 +51,14 @@ void ExecWindowProgram(std::string& failure) {
         failure = "cannot find the folder of this program";
         return;
     }
-    const std::string program = folder + "/" + kWindowProgramName;
-    ::execv(program.c_str(), State().argv);
-    failure = program + ": " + std::strerror(errno);
+    // Beside this program in the build tree; in the program's private folder once installed.
+    const std::string candidates[] = {folder + "/" + kWindowProgramName,
+                                      folder + "/" + OSTREL_INSTALLED_WINDOW_PROGRAM_FOLDER + "/" + kWindowProgramName};
+    for (const std::string& program : candidates) {
+        ::execv(program.c_str(), State().argv);
+        failure = program + ": " + std::strerror(errno);
+        if (errno != ENOENT) return;
+    }
 }
 
 int RunInWindowProgram(const char* what) {

@@ -23,8 +23,9 @@ void RememberCommandLine(char** argv);
 // Whether this process is ostrel-cli-gui.
 bool IsWindowProgram();
 
-// Replaces this process by ostrel-cli-gui (from the folder of this program's executable) with
-// the same arguments. Returns only when that fails, with the reason in `failure`.
+// Replaces this process by ostrel-cli-gui with the same arguments: the one beside this program's
+// executable (the build tree), else the one in the program's private folder (installed:
+// bin/../libexec/ostrel). Returns only when that fails, with the reason in `failure`.
 void ExecWindowProgram(std::string& failure);
 
 // For a command whose options ask for drawing: in ostrel-cli, execs ostrel-cli-gui, and should

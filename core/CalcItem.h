@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Translatable.h"
+
 #include <string>
 
 namespace core {
@@ -31,7 +33,10 @@ public:
     bool calibrationRun = false;  // the passport flags the chromatogram as a calibration run (read files only)
     int sameFileAs = -1;          // the first other level whose path names the same file; -1: none
 
-    static constexpr const char* kNoSample = "Не задан";
+    // The sample name of a level without a chromatogram. Stored and printed as it is; the
+    // dialog shows it translated in the context kTranslationContext.
+    static constexpr const char* kNoSample = QT_TRANSLATE_NOOP("CalibrationLevel", "Не задан");
+    static constexpr const char* kTranslationContext = "CalibrationLevel";
 };
 
 }  // namespace core

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up everything and runs every test: installs the Debian packages (asks for sudo when not
-# root), builds with warnings as errors, runs the test suite, runs it again built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, runs the tests of the threaded folder scan and
-# of the open dialog built with ThreadSanitizer, and runs each fuzzer for a fixed number of inputs.
+# root), builds with warnings as errors, runs the test suite, builds the program's Debian package
+# and (as root) installs, runs and removes it, runs the suite again built with AddressSanitizer
+# and UndefinedBehaviorSanitizer, runs the tests of the threaded folder scan and of the open
+# dialog built with ThreadSanitizer, and runs each fuzzer for a fixed number of inputs.
 #   scripts/check.sh            everything (what CI runs)
 #   scripts/check.sh --quick    the plain build and test suite only
 set -euo pipefail
@@ -17,6 +18,14 @@ scripts/build.sh build -DOSTREL_WERROR=ON
 (cd build && ctest --output-on-failure -j "$(nproc)")
 
 [ $quick -eq 1 ] && exit 0
+
+echo "== the Debian package: built, checked by lintian, installed, run and removed"
+scripts/package.sh
+if [ "$(id -u)" -eq 0 ]; then
+  scripts/check-package.sh
+else
+  echo "check: the package is not installed (installing and removing it needs root)"
+fi
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCH=OFF -DOSTREL_WERROR=ON

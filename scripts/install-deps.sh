@@ -10,6 +10,10 @@ packages=(
   # the audit trail: JSON lines (nlohmann-json, which the tests of ostrel-cli read its JSON
   # with too) chained by SHA-256 (OpenSSL libcrypto)
   nlohmann-json3-dev libssl-dev
+  # translations (lupdate, lrelease and their CMake functions)
+  qt6-tools-dev qt6-l10n-tools
+  # the Debian package and the checks of what it installs
+  dpkg-dev lintian desktop-file-utils appstream man-db
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # fuzzers (libFuzzer with ASan and UBSan)

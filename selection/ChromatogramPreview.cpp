@@ -107,7 +107,7 @@ void CChromatogramPreview::ShowUnreadable(const std::string& path) {
     if (path != path_) ++generation_;
     path_ = path;
     state_ = State::Unreadable;
-    ShowMessage(QString::fromUtf8(kReadErrorText));
+    ShowMessage(tr(kReadErrorText));
     emit shown();
 }
 

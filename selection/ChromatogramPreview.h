@@ -50,7 +50,7 @@ public:
     CAutoCtrl* Chart() const { return chart_; }
     const ChromatogramPlot& Plot() const { return plot_; }
 
-    static constexpr const char* kReadErrorText = "Ошибка чтения";
+    static constexpr const char* kReadErrorText = QT_TRANSLATE_NOOP("CChromatogramPreview", "Ошибка чтения");
 
 signals:
     // The file asked for last has been read and its chromatogram (or the read error) is shown.

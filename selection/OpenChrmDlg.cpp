@@ -39,7 +39,7 @@ namespace gui = platform::gui;
 using namespace resources;
 
 constexpr const char* kPassportStream = "Passport";
-constexpr const char* kReadError = "Ошибка чтения !!!";
+constexpr const char* kReadError = QT_TRANSLATE_NOOP("COpenChrmDlg", "Ошибка чтения !!!");
 // How often the list takes what the scan has read: soon enough for the first rows to show at
 // once, seldom enough that a large folder is not re-laid out file by file.
 constexpr int kScanPollMs = 20;
@@ -178,9 +178,11 @@ public:
         return {};
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        static const QString headers[] = {QStringLiteral("Дата"), QStringLiteral("Проба"), QStringLiteral("Файл")};
+        static constexpr const char* headers[] = {QT_TRANSLATE_NOOP("COpenChrmDlg", "Дата"),
+                                                  QT_TRANSLATE_NOOP("COpenChrmDlg", "Проба"),
+                                                  QT_TRANSLATE_NOOP("COpenChrmDlg", "Файл")};
         if (orientation != Qt::Horizontal || section < 0 || section > 2) return {};
-        if (role == Qt::DisplayRole) return headers[section];
+        if (role == Qt::DisplayRole) return COpenChrmDlg::tr(headers[section]);
         if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
         return {};
     }
@@ -469,23 +471,21 @@ void COpenChrmDlg::FinishScan() {
 // could not be listed.
 void COpenChrmDlg::ShowScanState() {
     const chromatogram::ScanProgress& p = scanProgress_;
-    std::vector<std::string> notes;
+    QStringList notes;
     if (scan_) {
-        notes.push_back(p.listed ? "прочитано файлов: " + std::to_string(p.read) + " из " + std::to_string(p.total)
-                                 : "чтение папки…");
+        notes << (p.listed ? tr("прочитано файлов: %1 из %2").arg(p.read).arg(p.total) : tr("чтение папки…"));
     } else {
         if (p.listError == ENOENT || p.listError == ENOTDIR)
-            notes.push_back("папка не найдена");
+            notes << tr("папка не найдена");
         else if (p.listError == EACCES || p.listError == EPERM)
-            notes.push_back("нет доступа к папке");
+            notes << tr("нет доступа к папке");
         else if (p.listError != 0)
-            notes.push_back(p.total > 0 ? "папка прочитана не полностью" : "папку не удалось прочитать");
-        if (p.vanished > 0) notes.push_back("файлов исчезло во время чтения: " + std::to_string(p.vanished));
+            notes << (p.total > 0 ? tr("папка прочитана не полностью") : tr("папку не удалось прочитать"));
+        if (p.vanished > 0) notes << tr("файлов исчезло во время чтения: %1").arg(p.vanished);
     }
-    std::string caption = currentFolder_;
-    for (std::size_t k = 0; k < notes.size(); ++k) caption += (k == 0 ? "   (" : "; ") + notes[k];
-    if (!notes.empty()) caption += ")";
-    folderCaption_->setText(Q(caption));
+    QString caption = Q(currentFolder_);
+    if (!notes.isEmpty()) caption += QStringLiteral("   (") + notes.join(QStringLiteral("; ")) + QStringLiteral(")");
+    folderCaption_->setText(caption);
 }
 
 // Stops the scan in progress at once; its reads in flight end on their own threads.
@@ -592,7 +592,7 @@ void COpenChrmDlg::OnRowStateChanged() {
 
     chromatogram::Passport passport;
     if (!ReadPassport(passport, FilePathOf(e))) {
-        passportBox_->setPlainText(Q(kReadError));
+        passportBox_->setPlainText(tr(kReadError));
         return;
     }
     passportBox_->setPlainText(Q(PassportText(passport)));

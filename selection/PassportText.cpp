@@ -1,10 +1,16 @@
 #include "selection/PassportText.h"
 
+#include <QCoreApplication>
+
 #include <ctime>
 
 namespace {
 
 constexpr const char* kNothing = "—";
+constexpr const char* kContext = "PassportText";
+
+// A caption in the language the program speaks.
+std::string Tr(const char* text) { return QCoreApplication::translate(kContext, text).toStdString(); }
 
 std::string ValueOrDash(const std::string& value) { return value.empty() ? kNothing : value; }
 
@@ -19,10 +25,12 @@ std::string LocalDateTime(chromatogram::Time time) {
 }  // namespace
 
 std::string PassportText(const chromatogram::Passport& passport) {
-    return "Проба: " + ValueOrDash(passport.sampleName) + "\n" +
-           "Метод: " + ValueOrDash(passport.methodName) + "\n" +
-           "Пункт отбора: " + ValueOrDash(passport.samplingSite) + "\n" +
-           "Точка отбора: " + ValueOrDash(passport.samplingPoint) + "\n" +
-           "Дата и время: " + LocalDateTime(passport.dateTime) + "\n" +
-           "Тип: " + (passport.isCalibration != 0 ? "градуировка" : "анализ");
+    return Tr(QT_TRANSLATE_NOOP("PassportText", "Проба: ")) + ValueOrDash(passport.sampleName) + "\n" +
+           Tr(QT_TRANSLATE_NOOP("PassportText", "Метод: ")) + ValueOrDash(passport.methodName) + "\n" +
+           Tr(QT_TRANSLATE_NOOP("PassportText", "Пункт отбора: ")) + ValueOrDash(passport.samplingSite) + "\n" +
+           Tr(QT_TRANSLATE_NOOP("PassportText", "Точка отбора: ")) + ValueOrDash(passport.samplingPoint) + "\n" +
+           Tr(QT_TRANSLATE_NOOP("PassportText", "Дата и время: ")) + LocalDateTime(passport.dateTime) + "\n" +
+           Tr(QT_TRANSLATE_NOOP("PassportText", "Тип: ")) +
+           Tr(passport.isCalibration != 0 ? QT_TRANSLATE_NOOP("PassportText", "градуировка")
+                                          : QT_TRANSLATE_NOOP("PassportText", "анализ"));
 }

@@ -15,5 +15,6 @@
 //     Тип: градуировка
 //
 // Lines end in "\n" but the last. An empty text shows as "—"; the time is local; the type is
-// "градуировка" for a calibration run and "анализ" otherwise. UTF-8.
+// "градуировка" for a calibration run and "анализ" otherwise. UTF-8. The captions and the type
+// are in the language the program speaks (these are the Russian ones).
 std::string PassportText(const chromatogram::Passport& passport);

@@ -1,7 +1,8 @@
 // ostrel-icon DIR: draws the application icon, a chromatogram trace with its two peaks (ethanol and
-// the internal standard) on a blue tile, at the sizes the window system asks for, into
-// DIR/ostrel-<size>.png. The PNG files are committed under resources/icons/; run this only to
-// change the picture.
+// the internal standard) on a blue tile, at the sizes the window system and the hicolor icon theme
+// ask for, into DIR/ostrel-<size>.png. The PNG files are committed under resources/icons/ (the
+// program carries some, the installation puts all into the icon theme); run this only to change
+// the picture.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr int kSizes[] = {16, 24, 32, 48, 64, 256};
+constexpr int kSizes[] = {16, 22, 24, 32, 48, 64, 128, 256, 512};
 
 double Gaussian(double x, double centre, double width) {
     const double z = (x - centre) / width;

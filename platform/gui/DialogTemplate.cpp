@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QFrame>
@@ -42,6 +43,12 @@ bool Has(std::uint32_t styleBits, std::uint32_t bit) { return (styleBits & bit) 
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8 ? utf8 : ""); }
 
+// A template's text in the language the program speaks.
+QString Translated(const char* utf8) {
+    if (utf8 == nullptr || *utf8 == '\0') return QString();
+    return QCoreApplication::translate(kTemplateTranslationContext, utf8);
+}
+
 // A multi-line button caption breaks between words where the line would overflow, as the
 // window system breaks it.
 QString WrapCaption(const QString& text, const QFontMetrics& metrics, int width) {
@@ -61,7 +68,7 @@ QString WrapCaption(const QString& text, const QFontMetrics& metrics, int width)
 
 QWidget* CreateButton(const ControlTemplate& c, QWidget* parent, const QRect& place) {
     auto* button = new QPushButton(parent);
-    const QString caption = Text(c.text);
+    const QString caption = Translated(c.text);
     constexpr int kCaptionMargin = 8;  // room the button's bevel takes on both sides together
     button->setText(Has(c.style, style::MultiLine)
                         ? WrapCaption(caption, QFontMetrics(parent->font()), place.width() - kCaptionMargin)
@@ -75,13 +82,22 @@ QWidget* CreateLabel(const ControlTemplate& c, QWidget* parent, const QRect& pla
     auto* label = new QLabel(parent);
     // Labels show paths and names as they are: never as markup.
     label->setTextFormat(Qt::PlainText);
-    label->setText(Text(c.text));
+    label->setText(Translated(c.text));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The substitute font runs a few pixels wider on some texts; in a box one line high, wrapping
     // would hide the rest of the text where no wrapping only clips its last pixels.
     const bool roomForTwoLines = place.height() >= 2 * QFontMetrics(parent->font()).height();
     label->setWordWrap(!Has(c.style, style::NoWordWrap) && roomForTwoLines);
     return label;
+}
+
+// The screen font that stands for the template's, and a translation, may run a few pixels wider
+// than the template's box: a caption of one line widens to its text rather than lose its last
+// letter (the templates leave the room).
+QRect LabelPlace(const QLabel* label, const QRect& place) {
+    if (label->wordWrap()) return place;
+    const int need = label->fontMetrics().horizontalAdvance(label->text());
+    return need > place.width() ? QRect(place.topLeft(), QSize(need, place.height())) : place;
 }
 
 QWidget* CreateEdit(const ControlTemplate& c, QWidget* parent) {
@@ -103,7 +119,7 @@ QWidget* CreateComboBox(const ControlTemplate& c, QWidget* parent) {
     auto* combo = new QComboBox(parent);
     combo->setEditable(false);
     SetSortedInsertion(combo, Has(c.style, style::Sorted));
-    for (const char* item : c.items) AddString(combo, item);
+    for (const char* item : c.items) AddString(combo, Translated(item).toStdString());
     return combo;
 }
 
@@ -148,7 +164,7 @@ QWidget* CreateStandard(const ControlTemplate& c, QWidget* parent, const QRect& 
         return CreateButton(c, parent, place);
     case ControlKind::CheckBox:
         if (Has(c.style, style::PushLike)) return CreateButton(c, parent, place);
-        return new QCheckBox(Text(c.text), parent);
+        return new QCheckBox(Translated(c.text), parent);
     case ControlKind::Label:
         return CreateLabel(c, parent, place);
     case ControlKind::Edit:
@@ -204,7 +220,7 @@ BaseUnits BuildDialog(QDialog& dialog, const DialogTemplate& t, const ControlFac
     const QFont font = DialogFont(t.fontName, t.pointSize);
     dialog.setFont(font);
     const BaseUnits base = DialogBaseUnits(font);
-    dialog.setWindowTitle(Text(t.caption));
+    dialog.setWindowTitle(Translated(t.caption));
     SetControlId(&dialog, t.id);
 
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
@@ -228,6 +244,7 @@ BaseUnits BuildDialog(QDialog& dialog, const DialogTemplate& t, const ControlFac
         if (c.kind == ControlKind::TreeView)
             if (auto* view = qobject_cast<QTreeView*>(widget)) ApplyTreeViewStyle(view, c.style);
         if (auto* combo = qobject_cast<QComboBox*>(widget)) place = ComboBoxPlace(combo, place);
+        if (auto* label = qobject_cast<QLabel*>(widget)) place = LabelPlace(label, place);
         widget->setGeometry(place);
         SetControlId(widget, c.id);
     }

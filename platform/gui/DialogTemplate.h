@@ -16,7 +16,13 @@ class QFont;
 // units of the dialog's font as the Windows dialog manager does (x * avgCharWidth / 4,
 // y * charHeight / 8, each through MulDiv), so the layout keeps the proportions it was drawn in.
 // Handlers find their widgets by id (FindControl) and are connected by the dialog itself.
+//
+// The texts of a template (caption, control texts, combo-box items) are shown translated: a
+// template marks them QT_TRANSLATE_NOOP("DialogTemplate", "...") and BuildDialog looks each up
+// in that context; a text without a translation (a number, an unmarked text) shows as written.
 namespace platform::gui {
+
+inline constexpr const char* kTemplateTranslationContext = "DialogTemplate";
 
 enum class ControlKind {
     PushButton,  // style DefPushButton makes it the default button

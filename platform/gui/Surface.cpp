@@ -94,6 +94,25 @@ Point OnePixelShort(Point from, Point to) {
     return {from.x + MulDiv(dx, len - 1, len), to.y - (dy > 0 ? 1 : -1)};
 }
 
+// On a scaled device a stroke of logical width 1 drawn through the integer point (x, y) would
+// cover half of pixel x-1 and half of pixel x; shifted by half a pixel it covers pixel x whole,
+// which is the pixel the unscaled device paints. Fills and texts are not shifted.
+class StrokeCentred {
+public:
+    StrokeCentred(QPainter& painter, bool scaled) : painter_(painter), scaled_(scaled) {
+        if (scaled_) painter_.translate(0.5, 0.5);
+    }
+    ~StrokeCentred() {
+        if (scaled_) painter_.translate(-0.5, -0.5);
+    }
+    StrokeCentred(const StrokeCentred&) = delete;
+    StrokeCentred& operator=(const StrokeCentred&) = delete;
+
+private:
+    QPainter& painter_;
+    bool scaled_;
+};
+
 }  // namespace
 
 Rect Intersect(const Rect& a, const Rect& b) {
@@ -137,11 +156,14 @@ QFont MakeQFont(const FontDescription& d) {
     return font;
 }
 
-QImage MakeImage(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
+QImage MakeImage(int width, int height, double devicePixelRatio) {
+    const bool scaled = devicePixelRatio > 1;
+    QImage image(scaled ? static_cast<int>(std::ceil(width * devicePixelRatio)) : width,
+                 scaled ? static_cast<int>(std::ceil(height * devicePixelRatio)) : height, QImage::Format_RGB32);
     const int dpm = static_cast<int>(std::lround(kDefaultDpi / kMetersPerInch));
     image.setDotsPerMeterX(dpm);
     image.setDotsPerMeterY(dpm);
+    if (scaled) image.setDevicePixelRatio(devicePixelRatio);
     if (!image.isNull()) image.fill(Qt::white);
     return image;
 }
@@ -161,6 +183,7 @@ Surface::Surface(QPaintDevice& device) : device_(device) {
         if (!painter_->isActive()) painter_.reset();
     }
     if (painter_) painter_->setRenderHint(QPainter::Antialiasing, false);
+    scaled_ = device.devicePixelRatioF() > 1;
     font_ = DefaultFont();
     qfont_ = std::make_unique<QFont>(MakeQFont(font_));
     ApplyPen();
@@ -172,8 +195,15 @@ Surface::~Surface() {
     if (painter_) painter_->end();
 }
 
-int Surface::Width() const { return device_.width(); }
-int Surface::Height() const { return device_.height(); }
+// Images and pixmaps measure themselves in their own pixels, other devices in logical ones.
+int Surface::Width() const {
+    const bool ownPixels = device_.devType() == QInternal::Image || device_.devType() == QInternal::Pixmap;
+    return ownPixels ? static_cast<int>(device_.width() / device_.devicePixelRatioF()) : device_.width();
+}
+int Surface::Height() const {
+    const bool ownPixels = device_.devType() == QInternal::Image || device_.devType() == QInternal::Pixmap;
+    return ownPixels ? static_cast<int>(device_.height() / device_.devicePixelRatioF()) : device_.height();
+}
 int Surface::LogicalDpiY() const { return device_.logicalDpiY(); }
 
 Pen Surface::SelectPen(const Pen& pen) {
@@ -221,7 +251,12 @@ void Surface::ApplyPen() {
         return;
     }
     QPen pen(ToQColor(pen_.color));
-    if (pen_.width <= 1) {
+    if (pen_.width <= 1 && scaled_) {
+        // One logical pixel: as many device pixels as the ratio, the ends and corners square.
+        pen.setWidth(1);
+        pen.setCapStyle(Qt::SquareCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+    } else if (pen_.width <= 1) {
         pen.setWidth(0);  // cosmetic: one pixel whatever the transformation
     } else {
         pen.setWidth(pen_.width);
@@ -229,13 +264,19 @@ void Surface::ApplyPen() {
         pen.setJoinStyle(Qt::RoundJoin);
     }
     // Dash lengths in pen widths, as a device context draws its styled one-pixel pens.
+    QList<qreal> pattern;
     switch (pen_.style) {
-        case kPenDash: pen.setDashPattern({18, 6}); break;
-        case kPenDot: pen.setDashPattern({3, 3}); break;
-        case kPenDashDot: pen.setDashPattern({9, 6, 3, 6}); break;
-        case kPenDashDotDot: pen.setDashPattern({9, 3, 3, 3, 3, 3}); break;
+        case kPenDash: pattern = {18, 6}; break;
+        case kPenDot: pattern = {3, 3}; break;
+        case kPenDashDot: pattern = {9, 6, 3, 6}; break;
+        case kPenDashDotDot: pattern = {9, 3, 3, 3, 3, 3}; break;
         default: break;
     }
+    // A square cap lengthens every dash by half a pen width at each end: the scaled pen's dashes
+    // are one shorter and its gaps one longer, so that they cover the pixels the cosmetic pen's do.
+    if (scaled_ && pen_.width <= 1)
+        for (qsizetype i = 0; i < pattern.size(); ++i) pattern[i] += i % 2 == 0 ? -1 : 1;
+    if (!pattern.isEmpty()) pen.setDashPattern(pattern);
     painter_->setPen(pen);
 }
 
@@ -296,7 +337,9 @@ void Surface::FlushSegments() {
         }
         lines.emplace_back(from.x, from.y, end.x, end.y);
     }
-    if (!lines.empty()) painter_->drawLines(lines.data(), static_cast<int>(lines.size()));
+    if (lines.empty()) return;
+    const StrokeCentred centred(*painter_, scaled_);
+    painter_->drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 // A wide or styled pen draws the chain as one polyline: its joins and its dash pattern run on
@@ -304,6 +347,7 @@ void Surface::FlushSegments() {
 void Surface::FlushPolyline() {
     const std::size_t n = chain_.size();
     const Point end = OnePixelShort(chain_[n - 2], chain_[n - 1]);
+    const StrokeCentred centred(*painter_, scaled_);
     if (end == chain_[n - 2]) {
         chain_.pop_back();
         if (chain_.size() == 1) {
@@ -327,6 +371,7 @@ void Surface::Rectangle(int left, int top, int right, int bottom) {
         return;
     }
     if (pen_.style != kPenSolid || pen_.width > 1) {
+        const StrokeCentred centred(*painter_, scaled_);
         painter_->drawRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
         return;
     }
@@ -349,6 +394,7 @@ void Surface::Ellipse(int left, int top, int right, int bottom) {
     if (r.IsEmpty() || !painter_) return;
     // QPainter covers one pixel more than the box it is given when it outlines, and exactly
     // the box when it only fills: both match the device context's rule with this box.
+    const StrokeCentred centred(*painter_, scaled_ && pen_.style != kPenNull);
     painter_->drawEllipse(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1));
 }
 
@@ -408,7 +454,7 @@ TextMetrics Surface::GetTextMetrics() const {
 }
 
 QImage Surface::CreateCompatibleImage(int width, int height) const {
-    QImage image = MakeImage(width, height);
+    QImage image = MakeImage(width, height, device_.devicePixelRatioF());
     if (const auto* source = dynamic_cast<const QImage*>(&device_)) {
         image.setDotsPerMeterX(source->dotsPerMeterX());
         image.setDotsPerMeterY(source->dotsPerMeterY());

@@ -19,6 +19,11 @@ class QPainter;
 //   null pen, its fill is one pixel smaller at the right and bottom;
 // - a rectangle's bounds may be given in any order (they are normalised first).
 // Coordinates are meant to lie within +-2^30, where the difference of two still fits in an int.
+//
+// On a device with a device pixel ratio above 1 (an image made for a high-density screen) the
+// coordinates, widths and font heights are logical pixels and the rules hold for them: a pixel
+// of the chart is a ratio-by-ratio block of the device's, a one-pixel pen draws one logical pixel
+// wide, and texts and slanted lines are drawn at the device's full resolution.
 namespace platform {
 
 struct Rgb {
@@ -203,10 +208,15 @@ private:
     bool invert_ = false;
     Point position_;
     std::vector<Point> chain_;  // a pending chain of lines; its first point is where it started
+    // The device has more than one pixel to a logical one: pens draw with a real width, centred
+    // in the logical pixels (see StrokeCentred in Surface.cpp).
+    bool scaled_ = false;
 };
 
-// A 32-bit RGB image at 96 DPI: the image the chart is composed in.
-QImage MakeImage(int width, int height);
+// A 32-bit RGB image at 96 DPI: the image the chart is composed in. With a device pixel ratio
+// above 1 (a high-density screen's), `width` x `height` are logical pixels and the image has
+// ratio times as many of its own each way.
+QImage MakeImage(int width, int height, double devicePixelRatio = 1);
 
 // The QFont a description stands for; the chart's texts and measurements all go through it.
 QFont MakeQFont(const FontDescription& font);

@@ -133,28 +133,6 @@ TEST(CalibrationDialog, TabOrderFollowsTheTemplate) {
     EXPECT_TRUE(log.messages.empty());
 }
 
-// The substitute font runs a little wider than the template's: still every caption shows whole,
-// and no two controls overlap.
-TEST(CalibrationDialog, EveryCaptionShowsWholeAndNoControlsOverlap) {
-    Profile profile;
-    MessageLog log;
-    Driver d;
-    for (QLabel* label : d.dialog->findChildren<QLabel*>())
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
-    constexpr int kBevel = 2;  // each side of a button
-    for (QPushButton* button : d.dialog->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
-        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 2 * kBevel, button->width())
-            << button->text().toStdString();
-    const QList<QWidget*> controls = d.dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (int i = 0; i < controls.size(); ++i)
-        for (int j = i + 1; j < controls.size(); ++j)
-            if (controls[i]->isVisible() && controls[j]->isVisible()) {
-                EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
-                    << platform::gui::ControlId(controls[i]) << " " << controls[i]->metaObject()->className() << " and "
-                    << platform::gui::ControlId(controls[j]) << " " << controls[j]->metaObject()->className();
-            }
-}
-
 // ---------------------------------------------------------------------------------------------
 // The number fields
 

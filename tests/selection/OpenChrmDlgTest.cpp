@@ -5,6 +5,7 @@
 #include "platform/gui/DialogTemplate.h"
 #include "resources/Resource.h"
 #include "selection/DirTreeCtrl.h"
+#include "support/DialogLanguage.h"
 #include "support/MixedFolder.h"
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
@@ -14,6 +15,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -747,7 +749,50 @@ TEST_F(OpenChrmDlgTest, TheScrollBarThumbStandsWhereTheViewIs) {
     });
 }
 
-TEST_F(OpenChrmDlgTest, ControlsFollowTheWindowAndComeBackExactly) {
+// The language is chosen before the dialog is built (the base class comes first).
+class LanguageFirst {
+protected:
+    explicit LanguageFirst(resources::Language language) : language_(language) {}
+
+private:
+    fixtures::DialogLanguage language_;
+};
+
+class OpenChrmDlgIn : public LanguageFirst,
+                      public OpenChrmDlgTest,
+                      public ::testing::WithParamInterface<resources::Language> {
+protected:
+    OpenChrmDlgIn() : LanguageFirst(GetParam()) {}
+};
+
+INSTANTIATE_TEST_SUITE_P(Languages, OpenChrmDlgIn, ::testing::ValuesIn(fixtures::kLanguages), fixtures::LanguageName);
+
+TEST_P(OpenChrmDlgIn, EveryCaptionShowsWholeAndNoControlsOverlap) {
+    Write({"a.stg", kNoon, "Проба 1", "Этанол", "Цех 1", "Кран 2", 1});
+    Remember(folder);
+    Run([&] {
+        fixtures::ExpectCaptionsWholeAndNoOverlap(dialog, {IDC_FOLDER_CAPTION});
+        const QTreeView* list = List();
+        for (int c = 0; c < 3; ++c) {
+            const QString header = list->model()->headerData(c, Qt::Horizontal).toString();
+            EXPECT_LE(list->header()->fontMetrics().horizontalAdvance(header), list->columnWidth(c))
+                << header.toStdString();
+        }
+        if (GetParam() == resources::Language::English) {
+            fixtures::ExpectNoRussianCaptions(dialog, {IDC_FOLDER_CAPTION, IDC_CHRM_LIST, IDC_FOLDER_TREE});
+            EXPECT_EQ(Items(IDC_TYPE_FILTER), (std::vector<std::string>{"Any", "Calibration", "Analyses"}));
+            EXPECT_EQ(Chosen(IDC_METHOD_FILTER), "* (any)");
+            EXPECT_EQ(Items(IDC_METHOD_FILTER), (std::vector<std::string>{"* (any)", "Этанол"}))
+                << "a method's name is data";
+        }
+        if (const char* shots = std::getenv("OSTREL_SCREENSHOTS"))
+            dialog.grab().save(QString::fromUtf8(shots) + "/open-" +
+                               QString::fromStdString(fixtures::LanguageName({GetParam(), 0})) + ".png");
+        Click(IDCANCEL);
+    });
+}
+
+TEST_P(OpenChrmDlgIn, ControlsFollowTheWindowAndComeBackExactly) {
     Remember(folder);
     Run([&] {
         const int ids[] = {IDC_CHRM_LIST,    IDC_PASSPORT,        IDOK,           IDCANCEL,

@@ -306,3 +306,80 @@ TEST(Surface, EmptyImageIsMeasuredButNotPainted) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each pixel of `image` as a ratio-by-ratio block.
+QImage Blocks(const QImage& image, int ratio) {
+    return image.scaled(image.size() * ratio, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
+}  // namespace
+
+// On an image for a high-density screen (device pixel ratio 2) the rules hold in logical pixels:
+// straight lines, chains, pen widths, rectangles, fills and the inverted outline cover exactly
+// the blocks of the pixels they cover at ratio 1; slanted lines and ellipses keep their logical
+// extent and are drawn at the finer resolution.
+TEST(Surface, AtDevicePixelRatioTwoThePixelRulesHoldInLogicalPixels) {
+    const auto figures = [](Surface& s) {
+        s.MoveTo(2, 3);
+        s.LineTo(12, 3);  // a chain: both joints drawn, the last end left out
+        s.LineTo(12, 9);
+        s.LineTo(5, 9);
+        s.MoveTo(20, 1);
+        s.LineTo(20, 2);  // one pixel long: its start only
+        const int styles[] = {platform::kPenDash, platform::kPenDot, platform::kPenDashDot, platform::kPenDashDotDot};
+        for (int i = 0; i < 4; ++i) {
+            s.SelectPen({styles[i], 0, {0, 0, 255}});
+            s.MoveTo(1, 12 + 2 * i);
+            s.LineTo(39, 12 + 2 * i);
+        }
+        s.SelectPen({platform::kPenSolid, 0, {0, 0, 0}});
+        s.SelectBrush(Brush::Solid({200, 0, 0}));
+        s.Rectangle(24, 2, 34, 10);
+        s.SelectPen(Pen::Null());
+        s.Rectangle(2, 22, 9, 28);  // one pixel smaller at the right and bottom
+        s.FillRect({11, 24, 14, 29}, {0, 0, 200});
+        s.SelectBrush(Brush::Hollow());
+        s.SelectPen({platform::kPenSolid, 0, {0, 0, 0}});
+        s.SetInvert(true);
+        s.Rectangle(20, 24, 36, 29);
+    };
+    const auto draw = [&](double ratio) {
+        QImage image = platform::MakeImage(40, 30, ratio);
+        Surface s(image);
+        EXPECT_EQ(s.Width(), 40) << "the surface measures in logical pixels";
+        EXPECT_EQ(s.Height(), 30);
+        figures(s);
+        return image;
+    };
+    const QImage single = draw(1);
+    const QImage doubled = draw(2);
+    ASSERT_EQ(doubled.size(), QSize(80, 60));
+    EXPECT_EQ(doubled.devicePixelRatio(), 2);
+    EXPECT_EQ(single.devicePixelRatio(), 1);
+    EXPECT_TRUE(doubled.convertToFormat(QImage::Format_RGB32) == Blocks(single, 2).convertToFormat(QImage::Format_RGB32));
+
+    // A slanted line, a wide pen's round ends and an ellipse: the same logical box, drawn with
+    // device pixels.
+    const auto slanted = [](Surface& s) {
+        s.MoveTo(1, 1);
+        s.LineTo(15, 6);
+        s.SelectPen({platform::kPenSolid, 3, {0, 0, 0}});
+        s.MoveTo(5, 3);
+        s.LineTo(12, 3);
+        s.SelectPen({platform::kPenSolid, 0, {0, 0, 0}});
+        s.SelectBrush(Brush::Hollow());
+        s.Ellipse(3, 9, 17, 19);
+    };
+    QImage fine = platform::MakeImage(20, 20, 2);
+    {
+        Surface s(fine);
+        slanted(s);
+    }
+    const QImage coarse = Drawn(20, 20, slanted);
+    const Rect box = InkBounds(coarse);
+    const Rect fineBox = InkBounds(fine);
+    EXPECT_EQ(fineBox, (Rect{box.left * 2, box.top * 2, box.right * 2, box.bottom * 2}));
+    EXPECT_FALSE(fine == Blocks(coarse, 2)) << "drawn at the device's resolution, not scaled up";
+}

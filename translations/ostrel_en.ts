@@ -1,0 +1,486 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ru_RU">
+<context>
+    <name>CCalibrationDlg</name>
+    <message>
+        <source>Проба</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>Sст</source>
+        <translation>S(IS)</translation>
+    </message>
+    <message>
+        <source>С</source>
+        <translation>C</translation>
+    </message>
+    <message>
+        <source>Сст</source>
+        <translation>C(IS)</translation>
+    </message>
+    <message>
+        <source>К</source>
+        <translation>K</translation>
+    </message>
+    <message>
+        <source>Введите число.</source>
+        <translation>Please enter a number.</translation>
+    </message>
+    <message>
+        <source>Откл., %</source>
+        <translation>Dev., %</translation>
+    </message>
+    <message>
+        <source>Ошибка чтения</source>
+        <translation>Read error</translation>
+    </message>
+    <message>
+        <source>Хроматограмма не выбрана</source>
+        <translation>No chromatogram chosen</translation>
+    </message>
+    <message>
+        <source>Калибровка принята</source>
+        <translation>Calibration accepted</translation>
+    </message>
+    <message>
+        <source>Калибровка принята. Замечание: %1</source>
+        <translation>Calibration accepted. Remark: %1</translation>
+    </message>
+    <message>
+        <source>Калибровка не принята: %1</source>
+        <translation>Calibration not accepted: %1</translation>
+    </message>
+    <message>
+        <source>%1 — уровень %2</source>
+        <translation>%1 — level %2</translation>
+    </message>
+    <message>
+        <source>(папка настроек не задана: нет ни XDG_CONFIG_HOME, ни HOME)</source>
+        <translation>(no settings folder: neither XDG_CONFIG_HOME nor HOME is set)</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить настройки в %1.
+Массы, хроматограммы уровней и выбранный метод при следующем запуске не восстановятся.</source>
+        <translation>The settings could not be stored in %1.
+The masses, the levels&apos; chromatograms and the chosen method will not come back at the next start.</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1 был повреждён и не читался.
+Он сохранён как %2, настройки начаты заново.</source>
+        <translation>The settings file %1 was damaged and could not be read.
+It was kept as %2; the settings start afresh.</translation>
+    </message>
+    <message>
+        <source>Масса навески должна быть больше 0.</source>
+        <translation>A sample mass must be greater than 0.</translation>
+    </message>
+    <message>
+        <source>Массовая доля должна быть больше 0 и не больше 100.</source>
+        <translation>The mass fraction must be greater than 0 and at most 100.</translation>
+    </message>
+    <message>
+        <source>ОСКО: относительное стандартное отклонение коэффициентов уровней 0.05–0.5 (RSD).
+Разброс: (Kmax − Kmin) / K̄; калибровка принимается, пока он не больше допуска лаборатории.
+r²: насколько линия среднего коэффициента проходит через точки (1 — точно через все).</source>
+        <translation>RSD: relative standard deviation of the coefficients of levels 0.05–0.5.
+Spread: (Kmax − Kmin) / K̄; the calibration is accepted while it is within the lab&apos;s limit.
+r²: how well the line of the average coefficient passes through the points (1: exactly through all).</translation>
+    </message>
+    <message>
+        <source>ОСКО %1 %   разброс %2 % (допуск %3 %)   r² %4</source>
+        <translation>RSD %1 %   spread %2 % (limit %3 %)   r² %4</translation>
+    </message>
+    <message>
+        <source>Здесь нет числа. Введите число, например 1,5 (десятичный знак — запятая или точка).
+Расчёт ведётся с прежним значением %1.</source>
+        <translation>This is not a number. Enter a number, such as 1.5 (the decimal sign may be a comma or a point).
+The calculation goes on with the previous value %1.</translation>
+    </message>
+</context>
+<context>
+    <name>CChromatogramPreview</name>
+    <message>
+        <source>Ошибка чтения</source>
+        <translation>Read error</translation>
+    </message>
+</context>
+<context>
+    <name>CChromatogramWindow</name>
+    <message>
+        <source>Хроматограмма уровня %1: %2 (%3)</source>
+        <translation>Chromatogram of level %1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Компонент</source>
+        <translation>Component</translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Конец</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>Время удерживания</source>
+        <translation>Retention time</translation>
+    </message>
+    <message>
+        <source>Площадь</source>
+        <translation>Area</translation>
+    </message>
+</context>
+<context>
+    <name>COpenChrmDlg</name>
+    <message>
+        <source>Ошибка чтения !!!</source>
+        <translation>Read error !!!</translation>
+    </message>
+    <message>
+        <source>Дата</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Проба</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>прочитано файлов: %1 из %2</source>
+        <translation>files read: %1 of %2</translation>
+    </message>
+    <message>
+        <source>чтение папки…</source>
+        <translation>reading the folder…</translation>
+    </message>
+    <message>
+        <source>папка не найдена</source>
+        <translation>folder not found</translation>
+    </message>
+    <message>
+        <source>нет доступа к папке</source>
+        <translation>no access to the folder</translation>
+    </message>
+    <message>
+        <source>папка прочитана не полностью</source>
+        <translation>folder not read completely</translation>
+    </message>
+    <message>
+        <source>папку не удалось прочитать</source>
+        <translation>the folder could not be read</translation>
+    </message>
+    <message>
+        <source>файлов исчезло во время чтения: %1</source>
+        <translation>files gone while reading: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationChart</name>
+    <message>
+        <source>Отклик детектора</source>
+        <translation>Detector response</translation>
+    </message>
+    <message>
+        <source>Количество</source>
+        <translation>Amount</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationLevel</name>
+    <message>
+        <source>Не задан</source>
+        <translation>Not set</translation>
+    </message>
+</context>
+<context>
+    <name>ChromatogramPlot</name>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Отклик детектора</source>
+        <translation>Detector response</translation>
+    </message>
+</context>
+<context>
+    <name>DialogTemplate</name>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Масса навески этанола</source>
+        <translation>Ethanol sample mass</translation>
+    </message>
+    <message>
+        <source>Масса навески изопропанола</source>
+        <translation>Isopropanol sample mass</translation>
+    </message>
+    <message>
+        <source>Массовая доля основного вещества</source>
+        <translation>Mass fraction of main substance</translation>
+    </message>
+    <message>
+        <source>Средний градуировочный коэффициент</source>
+        <translation>Average calibration coefficient</translation>
+    </message>
+    <message>
+        <source>Сохранить в метод</source>
+        <translation>Save to method</translation>
+    </message>
+    <message>
+        <source>Хроматограммы</source>
+        <translation>Chromatograms</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Калибровка по ГОСТ 25742.4-83 (версия 1.1)</source>
+        <translation>Calibration to GOST 25742.4-83 (version 1.1)</translation>
+    </message>
+    <message>
+        <source>Любые</source>
+        <translation>Any</translation>
+    </message>
+    <message>
+        <source>Градуировочные</source>
+        <translation>Calibration</translation>
+    </message>
+    <message>
+        <source>Анализы</source>
+        <translation>Analyses</translation>
+    </message>
+    <message>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>&amp;Отмена</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+    <message>
+        <source>Метод:</source>
+        <translation>Method:</translation>
+    </message>
+    <message>
+        <source>Пункт отбора:</source>
+        <translation>Sampling site:</translation>
+    </message>
+    <message>
+        <source>Точка отбора:</source>
+        <translation>Sampling point:</translation>
+    </message>
+    <message>
+        <source>Совместный выбор</source>
+        <translation>Joint selection</translation>
+    </message>
+    <message>
+        <source>Тип:</source>
+        <translation>Type:</translation>
+    </message>
+    <message>
+        <source>Вся файловая система</source>
+        <translation>Whole file system</translation>
+    </message>
+    <message>
+        <source>Открытие хроматограммы</source>
+        <translation>Open chromatogram</translation>
+    </message>
+    <message>
+        <source>* (любой)</source>
+        <translation>* (any)</translation>
+    </message>
+    <message>
+        <source>* (любая)</source>
+        <translation>* (any)</translation>
+    </message>
+    <message>
+        <source>Отменить запись</source>
+        <translation>Undo write</translation>
+    </message>
+</context>
+<context>
+    <name>MethodWriteTexts</name>
+    <message>
+        <source>папка методов не задана (значение MethodPath в настройках)</source>
+        <translation>no method folder is set (the value MethodPath of the settings)</translation>
+    </message>
+    <message>
+        <source>папка методов «%1» не найдена</source>
+        <translation>the method folder “%1” is not found</translation>
+    </message>
+    <message>
+        <source>метод не выбран (в папке методов «%1» нет методов)</source>
+        <translation>no method is chosen (the method folder “%1” has no methods)</translation>
+    </message>
+    <message>
+        <source>не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным, и сохраните снова</source>
+        <translation>not every field holds an acceptable number; correct the field marked in red and save again</translation>
+    </message>
+    <message>
+        <source>ни на одном уровне нет прочитанной хроматограммы</source>
+        <translation>no level has a chromatogram that was read</translation>
+    </message>
+    <message>
+        <source>средний градуировочный коэффициент (%1) не является положительным числом</source>
+        <translation>the average calibration coefficient (%1) is not a positive number</translation>
+    </message>
+    <message>
+        <source>ВНИМАНИЕ: градуировка НЕ принята:</source>
+        <translation>WARNING: the calibration is NOT accepted:</translation>
+    </message>
+    <message>
+        <source>
+Записывать этот коэффициент в метод не следует: по нему будут считаться все результаты анализов.</source>
+        <translation>
+This coefficient should not be written into the method: every analysis result will be computed with it.</translation>
+    </message>
+    <message>
+        <source>Градуировка принята, с замечаниями:</source>
+        <translation>Calibration accepted, with remarks:</translation>
+    </message>
+    <message>
+        <source>Градуировка принята.</source>
+        <translation>Calibration accepted.</translation>
+    </message>
+    <message>
+        <source>
+Было: %1
+Стало: %2
+Прежний файл метода сохранён: %3</source>
+        <translation>
+Was: %1
+Now: %2
+The previous method file was kept: %3</translation>
+    </message>
+    <message>
+        <source>: %1.
+Файл метода: %2
+Метод не изменён.</source>
+        <translation>: %1.
+Method file: %2
+The method is unchanged.</translation>
+    </message>
+    <message>
+        <source>Коэффициент не записан: %1.</source>
+        <translation>The coefficient was not written: %1.</translation>
+    </message>
+    <message>
+        <source>Записать градуировочный коэффициент в метод «%1»?
+
+Файл метода: %2
+Сейчас в методе: %3
+Будет записано: %4
+
+</source>
+        <translation>Write the calibration coefficient into the method “%1”?
+
+Method file: %2
+In the method now: %3
+To be written: %4
+
+</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Не записывать</source>
+        <translation>Do not write</translation>
+    </message>
+    <message>
+        <source>Коэффициент записан в метод «%1».</source>
+        <translation>The coefficient was written into the method “%1”.</translation>
+    </message>
+    <message>
+        <source>Коэффициент не записан в метод «%1»</source>
+        <translation>The coefficient was not written into the method “%1”</translation>
+    </message>
+    <message>
+        <source>Отменять нечего: %1.</source>
+        <translation>Nothing to undo: %1.</translation>
+    </message>
+    <message>
+        <source>Отменять нечего: копий метода «%1» до записи в него нет.</source>
+        <translation>Nothing to undo: there is no copy of the method “%1” from before a write.</translation>
+    </message>
+    <message>
+        <source>Отменить последнюю запись в метод «%1»?
+
+Метод будет возвращён к копии, сохранённой %2:
+%3
+Сейчас в методе: %4
+После отмены: %5
+
+Нынешний файл метода тоже будет сохранён, так что отмену можно отменить.</source>
+        <translation>Undo the last write into the method “%1”?
+
+The method goes back to the copy kept %2:
+%3
+In the method now: %4
+After the undo: %5
+
+The present method file is kept too, so the undo can itself be undone.</translation>
+    </message>
+    <message>
+        <source>Вернуть копию</source>
+        <translation>Restore the copy</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Метод «%1» возвращён к копии от </source>
+        <translation>The method “%1” is back to the copy of </translation>
+    </message>
+    <message>
+        <source>Запись в метод «%1» не отменена</source>
+        <translation>The write into the method “%1” was not undone</translation>
+    </message>
+</context>
+<context>
+    <name>PassportText</name>
+    <message>
+        <source>Проба: </source>
+        <translation>Sample: </translation>
+    </message>
+    <message>
+        <source>Метод: </source>
+        <translation>Method: </translation>
+    </message>
+    <message>
+        <source>Пункт отбора: </source>
+        <translation>Sampling site: </translation>
+    </message>
+    <message>
+        <source>Точка отбора: </source>
+        <translation>Sampling point: </translation>
+    </message>
+    <message>
+        <source>Дата и время: </source>
+        <translation>Date and time: </translation>
+    </message>
+    <message>
+        <source>Тип: </source>
+        <translation>Type: </translation>
+    </message>
+    <message>
+        <source>градуировка</source>
+        <translation>calibration</translation>
+    </message>
+    <message>
+        <source>анализ</source>
+        <translation>analysis</translation>
+    </message>
+</context>
+</TS>
