@@ -17,7 +17,7 @@
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -56,7 +56,7 @@ void WriteFolder(const fixtures::TempDir& dir) {
     }
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+using bench::Seconds;
 
 // Lets the dialog run until its scan has ended.
 void WaitForScan() {
@@ -68,29 +68,24 @@ void WaitForScan() {
 
 void BM_Refresh(benchmark::State& state) {
     auto* list = platform::gui::FindControl<QTreeView>(dialog, resources::IDC_CHRM_LIST);
-    double floorSeconds = 0, refreshSeconds = 0;
+    bench::FloorTimer timer(state);
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        chromatogram::FolderScan scan(folder + "/*.stg", {});
-        scan.Wait();
-        const std::size_t scanned = scan.TakeRead().size();
-        const auto t1 = std::chrono::steady_clock::now();
-        dialog->Refresh();
-        WaitForScan();
-        const auto t2 = std::chrono::steady_clock::now();
+        std::size_t scanned = 0;
+        timer.Floor([&] {
+            chromatogram::FolderScan scan(folder + "/*.stg", {});
+            scan.Wait();
+            scanned = scan.TakeRead().size();
+        });
+        timer.Measure([&] {
+            dialog->Refresh();
+            WaitForScan();
+        });
         if (scanned != kFiles || list->model()->rowCount() != kFiles) {
             state.SkipWithError("not every chromatogram was read and listed");
             return;
         }
-        floorSeconds += Seconds(t1 - t0);
-        refreshSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t2 - t1));
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["scan_ms"] = 1000 * floorSeconds / n;
-    state.counters["refresh_ms"] = 1000 * refreshSeconds / n;
-    state.counters["ratio"] = refreshSeconds / floorSeconds;
-    state.counters["goal_ratio"] = 1.2;
+    timer.Report("refresh", 1.2, bench::FloorTimer::Unit::Milliseconds, "scan");
 }
 BENCHMARK(BM_Refresh)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(5);
 
@@ -120,37 +115,32 @@ void BM_RowStateChange(benchmark::State& state) {
     WaitForScan();
     auto* list = platform::gui::FindControl<QTreeView>(dialog, resources::IDC_CHRM_LIST);
     const std::string firstPath = folder + "/" + list->model()->index(0, 2).data().toString().toStdString() + ".stg";
-    double floorSeconds = 0, changeSeconds = 0;
+    bench::FloorTimer timer(state);
     int row = 0;
     for (auto _ : state) {
         // A different row each time, spread over the list, so that every change selects anew.
         row = (row + 4999) % kFiles;
         const QModelIndex index = list->model()->index(row, 0);
-        const auto t0 = std::chrono::steady_clock::now();
-        list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        const auto t1 = std::chrono::steady_clock::now();
-        chromatogram::Passport passport;
-        benchmark::DoNotOptimize(passport.ReadFromFile(firstPath, "Passport"));
-        const auto t2 = std::chrono::steady_clock::now();
+        timer.Measure([&] {
+            list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        });
+        timer.Floor([&] {
+            chromatogram::Passport passport;
+            benchmark::DoNotOptimize(passport.ReadFromFile(firstPath, "Passport"));
+        });
         if (list->selectionModel()->selectedRows().size() != 2) {
             state.SkipWithError("joint selection did not add the partner row");
             return;
         }
-        changeSeconds += Seconds(t1 - t0);
-        floorSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t1 - t0));
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["change_us"] = 1e6 * changeSeconds / n;
-    state.counters["passport_read_us"] = 1e6 * floorSeconds / n;
-    state.counters["ratio"] = changeSeconds / floorSeconds;
+    timer.Report("change", 0, bench::FloorTimer::Unit::Microseconds, "passport_read");
 }
 BENCHMARK(BM_RowStateChange)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(2);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenPlatformUnlessSet();
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -15,7 +15,7 @@
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -105,14 +105,12 @@ bool DropPageCache() {
     return dropped;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 template <typename F>
 double Timed(bool cold, F&& f) {
     if (cold && !DropPageCache()) throw std::runtime_error("cannot drop the page cache (needs root)");
     const auto t0 = std::chrono::steady_clock::now();
     f();
-    return Seconds(std::chrono::steady_clock::now() - t0);
+    return bench::Seconds(std::chrono::steady_clock::now() - t0);
 }
 
 void BM_PassportScan(benchmark::State& state, bool cold) {
@@ -164,4 +162,4 @@ BENCHMARK_CAPTURE(BM_PassportScan, cold, true)->UseManualTime()->Unit(benchmark:
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

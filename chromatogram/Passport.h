@@ -17,6 +17,8 @@ public:
     // A record in its initial state; dateTime is the moment of creation and dateOnly the same
     // day at local midnight, both from one reading of the clock.
     Passport();
+    // The same, created at `created` (for tests: no clock is read).
+    explicit Passport(Time created);
     virtual ~Passport() = default;
     Passport(const Passport&) = default;
     Passport& operator=(const Passport&) = default;
@@ -31,8 +33,10 @@ public:
     // record cannot be read in full (see ReadFromStream for what it then holds). The file is
     // held denying writes rather than exclusively: a file that another program holds fails, as
     // it must, while passport reads of the same file (a folder scan's readers meeting at a linked
-    // file, two dialogs on one folder) do not fail each other.
-    bool ReadFromFile(const std::string& path, const std::string& streamName);
+    // file, two dialogs on one folder) do not fail each other. When `failure` is given it
+    // receives a short text of the reason (as ChromatogramFile::Read gives it), and is emptied
+    // on success.
+    bool ReadFromFile(const std::string& path, const std::string& streamName, std::string* failure = nullptr);
 
     // Fields in stream order.
     std::string sampleName;

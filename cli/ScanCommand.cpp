@@ -12,6 +12,16 @@
 namespace {
 
 constexpr const char* kCommand = "scan";
+constexpr const char* kHelp =
+    "Lists the chromatograms (*.stg) of FOLDER as the open dialog does, newest first, each with\n"
+    "fileTitle, path, sampleName, methodName, samplingSite, samplingPoint, dateTime (seconds since\n"
+    "1970), isCalibration and readable (false: its passport could not be read; its date is then\n"
+    "the file's). Files that disappear while the folder is read are counted on standard error.\n"
+    "\n"
+    "options:\n"
+    "  --type any|calibration|analysis   only the calibration runs, or only the others (default any)\n"
+    "\n"
+    "exit status: 0 listed; 1 the folder cannot be listed; 2 usage error.\n";
 
 std::optional<chromatogram::ScanType> ParseType(const std::string& text) {
     if (text == "any") return chromatogram::ScanType::Any;
@@ -71,6 +81,6 @@ int RunScan(std::span<const std::string> args) {
     return cli::kExitOk;
 }
 
-const cli::Registrar registrar{{kCommand, "scan FOLDER [--type any|calibration|analysis]", RunScan}};
+const cli::Registrar registrar{{kCommand, "scan FOLDER [--type any|calibration|analysis]", RunScan, kHelp}};
 
 }  // namespace

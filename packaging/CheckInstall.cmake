@@ -16,6 +16,7 @@ endif()
 set(expected
   usr/bin/ostrel
   usr/bin/ostrel-cli
+  usr/libexec/ostrel/ostrel-cli-gui
   usr/share/applications/com.tarnwick.ostrel.desktop
   usr/share/metainfo/com.tarnwick.ostrel.metainfo.xml
   usr/share/man/man1/ostrel.1.gz
@@ -58,6 +59,8 @@ foreach(page ostrel ostrel-cli)
 endforeach()
 check(bash-completion bash -n ${share}/bash-completion/completions/ostrel-cli)
 check(ostrel-cli ${root}/usr/bin/ostrel-cli help)
+# A command of ostrel-cli-gui, found by the installed ostrel-cli in the program's private folder.
+check(ostrel-cli-gui ${root}/usr/bin/ostrel-cli help plot)
 
 if(problems)
   message(FATAL_ERROR "The installation into ${root} is not right:${problems}")

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up everything and runs every test: installs the Debian packages (asks for sudo when not
-# root), builds, runs the test suite, builds the program's Debian package and (as root) installs,
-# runs and removes it, runs the suite again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs the tests of the threaded folder scan, the open dialog and
+# root), builds with warnings as errors, runs the test suite, builds the program's Debian package
+# and (as root) installs, runs and removes it, runs the suite again built with AddressSanitizer
+# and UndefinedBehaviorSanitizer, runs the tests of the threaded folder scan, the open dialog and
 # the chromatogram preview built with ThreadSanitizer, and runs each fuzzer for a fixed number of
 # inputs.
 #   scripts/check.sh            everything (what CI runs)
@@ -15,7 +15,7 @@ quick=0
 scripts/install-deps.sh
 
 echo "== build and test"
-scripts/build.sh build
+scripts/build.sh build -DOSTREL_WERROR=ON
 (cd build && ctest --output-on-failure -j "$(nproc)")
 
 [ $quick -eq 1 ] && exit 0
@@ -29,7 +29,7 @@ else
 fi
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCH=OFF
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCH=OFF -DOSTREL_WERROR=ON
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$(nproc)")
 
@@ -37,7 +37,7 @@ echo "== the folder scan's tests and the open dialog's and preview's tests with 
 # Only the two test programs are built. Qt's own libraries are not instrumented: what they do
 # inside (their image threads, their futex locks) is left out, while every access of ours is
 # checked. A race makes the run fail.
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_TSAN=ON -DOSTREL_BENCH=OFF >/dev/null
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_TSAN=ON -DOSTREL_BENCH=OFF -DOSTREL_WERROR=ON >/dev/null
 cmake --build build-tsan -j "$(nproc)" --target test_chromatogram test_selection
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1"
 build-tsan/tests/test_chromatogram --gtest_filter='FolderScan*'

@@ -184,9 +184,10 @@ TEST(CalibrationDialog, NumberFieldsTakeNumbersInRangeAndMarkTheRest) {
         EXPECT_EQ(d.Marked(c.field), c.mark != Taken);
         EXPECT_EQ(d.dialog->FieldsAcceptable(), c.mark == Taken);
         EXPECT_EQ(input(c.field), c.value);
-        if (c.mark != Taken)
+        if (c.mark != Taken) {
             EXPECT_NE(d.Field(c.field)->toolTip().indexOf(c.mark == NoNumber ? "нет числа" : "больше 0"), -1)
                 << d.Field(c.field)->toolTip().toStdString();
+        }
     }
     EXPECT_TRUE(log.messages.empty());
 
@@ -235,7 +236,9 @@ TEST(CalibrationDialog, TypingKeyByKeyMarksWithoutMessages) {
             SCOPED_TRACE(nav->text().toStdString());
             EXPECT_EQ(d.Marked(IDC_NAV), step.mark != Taken);
             EXPECT_EQ(d.dialog->State().nav, step.value);
-            if (step.mark == NoNumber) EXPECT_EQ(d.Average(), demoAverage) << "nothing recomputed from nothing";
+            if (step.mark == NoNumber) {
+                EXPECT_EQ(d.Average(), demoAverage) << "nothing recomputed from nothing";
+            }
         }
         EXPECT_TRUE(nav->hasFocus());
         EXPECT_TRUE(d.dialog->isVisible());
