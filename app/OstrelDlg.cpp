@@ -1,6 +1,7 @@
 #include "app/OstrelDlg.h"
 
 #include "core/MethodFile.h"
+#include "core/MethodWrite.h"
 #include "core/Quality.h"
 #include "core/Settings.h"
 #include "chart/AutoCtrl.h"
@@ -291,7 +292,7 @@ void CCalibrationDlg::OnClear() {
 void CCalibrationDlg::OnSaveToMethod() {
     TakeFields();
     if (methodList_->currentIndex() < 0) return;  // no method to save into
-    core::SaveToMethod(gui::SelectedText(methodList_), calibration_.averageCoefficient);
+    core::SaveCoefficient(gui::SelectedText(methodList_), calibration_.averageCoefficient, {"ostrel"});
 }
 
 void CCalibrationDlg::OnOK() {

@@ -1,20 +1,21 @@
-#include "core/MethodFile.h"
-#include "core/Settings.h"
-#include "cli/Arguments.h"
+// ostrel-cli save-method TITLE COEFFICIENT
+// Writes the coefficient into the method's ethanol record the way the dialog does: a copy of the
+// method is kept first and the change recorded in the audit trail. Exit status 1 when nothing
+// was patched.
 #include "cli/Command.h"
-#include "cli/Json.h"
+#include "cli/MethodReport.h"
+#include "core/MethodWrite.h"
+#include "core/NumberText.h"
+#include "core/Settings.h"
 
 namespace {
 
 int RunSaveMethod(std::span<const std::string> args) {
     if (args.size() != 2) return cli::UsageError("save-method", "expected a method title and a coefficient");
-    const std::optional<double> coefficient = cli::ParseDouble(args[1]);
+    const std::optional<double> coefficient = core::ParseNumber(args[1]);
     if (!coefficient) return cli::UsageError("save-method", "not a number: '" + args[1] + "'");
     core::UseApplicationRegistryKey();
-    cli::JsonWriter json;
-    json.BeginObject().Field("patched", core::SaveToMethod(args[0], *coefficient)).EndObject();
-    cli::PrintJson(json);
-    return cli::kExitOk;
+    return cli::PrintMethodReport(core::SaveCoefficient(args[0], *coefficient, {"ostrel-cli"}), false);
 }
 
 const cli::Registrar registrar{{"save-method", "save-method TITLE COEFFICIENT", RunSaveMethod}};

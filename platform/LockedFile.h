@@ -14,8 +14,10 @@ public:
 
     // Never creates the file. Fails for a missing file, a directory or any other non-regular
     // file (a FIFO never blocks the caller), a file without the asked access, or one locked
-    // elsewhere.
-    static std::optional<LockedFile> Open(const std::string& path, Mode mode);
+    // elsewhere. On failure `*error`, when given, tells why as an errno value: EWOULDBLOCK for a
+    // file locked elsewhere, EISDIR for a directory, EINVAL for any other non-regular file, and
+    // otherwise what open(2) or fstat(2) said.
+    static std::optional<LockedFile> Open(const std::string& path, Mode mode, int* error = nullptr);
 
     LockedFile(LockedFile&& other) noexcept;
     LockedFile& operator=(LockedFile&& other) noexcept;

@@ -53,6 +53,13 @@ std::string Patched(std::string before, std::size_t p, double coefficient, std::
     return before;
 }
 
+// The patch alone, as the write does it after keeping a copy and recording the attempt.
+core::MethodFault Patch(const std::string& title, double coefficient) {
+    core::MethodFile method = core::MethodFile::Open(title, core::MethodFile::Mode::ReadWrite);
+    return method.Fault() != core::MethodFault::None ? method.Fault() : method.Patch(coefficient);
+}
+constexpr core::MethodFault kWritten = core::MethodFault::None;
+
 TEST(MethodFile, ListsTheTitlesOfMethodFilesOnly) {
     MethodFolder methods;
     methods.Write("wine.MTD", "");
@@ -82,10 +89,12 @@ TEST(MethodFile, PatchesTheFirstEthanolRecordInPlace) {
         SCOPED_TRACE(c.what);
         const std::string before = Method(c.size, c.keys);
         const std::string path = methods.Write("wine.mtd", before);
-        EXPECT_TRUE(core::SaveToMethod("wine", 0.012345));
+        EXPECT_EQ(Patch("wine", 0.012345), kWritten);
         const std::string after = fixtures::ReadFileBytes(path);
         EXPECT_EQ(after, Patched(before, c.patchedAt, 0.012345, c.size));
-        EXPECT_TRUE(core::SaveToMethod("wine", 0.012345));
+        EXPECT_EQ(core::MethodFile::Open("wine", core::MethodFile::Mode::ReadOnly).Patched(0.012345), after)
+            << "the bytes announced before the write";
+        EXPECT_EQ(Patch("wine", 0.012345), kWritten);
         EXPECT_EQ(fixtures::ReadFileBytes(path), after) << "saving again changes nothing";
     }
 }
@@ -93,17 +102,23 @@ TEST(MethodFile, PatchesTheFirstEthanolRecordInPlace) {
 TEST(MethodFile, LeavesAMethodWithoutEthanolRecordAlone) {
     MethodFolder methods;
     const std::string capital = "\x06\xDD\xF2\xE0\xED\xEE\xEB";  // "Этанол"
-    const std::string cases[] = {
-        Method(200, {}),
-        Method(100, {}) + capital + Method(100, {}),
-        Method(200, {200 - 31}),          // the record ends before the coefficient would start
-        std::string(kKey.data(), 6),      // cut inside the key
-        "",
+    struct Case {
+        std::string bytes;
+        core::MethodFault fault;
     };
-    for (const std::string& before : cases) {
-        const std::string path = methods.Write("wine.mtd", before);
-        EXPECT_FALSE(core::SaveToMethod("wine", 2.5));
-        EXPECT_EQ(fixtures::ReadFileBytes(path), before);
+    const Case cases[] = {
+        {Method(200, {}), core::MethodFault::NoEthanolRecord},
+        {Method(100, {}) + capital + Method(100, {}), core::MethodFault::NoEthanolRecord},
+        // the record ends before the coefficient would start
+        {Method(200, {200 - 31}), core::MethodFault::RecordCutShort},
+        {std::string(kKey.data(), 6), core::MethodFault::NoEthanolRecord},  // cut inside the key
+        {"", core::MethodFault::NoEthanolRecord},
+    };
+    for (const Case& c : cases) {
+        const std::string path = methods.Write("wine.mtd", c.bytes);
+        EXPECT_EQ(Patch("wine", 2.5), c.fault);
+        EXPECT_EQ(core::ReadStoredCoefficient("wine").fault, c.fault);
+        EXPECT_EQ(fixtures::ReadFileBytes(path), c.bytes);
     }
 }
 
@@ -120,34 +135,61 @@ TEST(MethodFile, HandlesAMethodOnlyUpToTheWorkingCopy) {
         SCOPED_TRACE(c.key);
         const std::string before = Method(kSize, {c.key});
         const std::string path = methods.Write("big.mtd", before);
-        EXPECT_EQ(core::SaveToMethod("big", -1.5), c.patched);
+        EXPECT_EQ(Patch("big", -1.5) == kWritten, c.patched);
         const std::string after = fixtures::ReadFileBytes(path);
         EXPECT_EQ(after.size(), kSize);
         EXPECT_TRUE(after == (c.patched ? Patched(before, c.key, -1.5, kCopy) : before));
     }
 }
 
-TEST(MethodFile, ChangesNothingItCannotOpenExclusively) {
+TEST(MethodFile, SaysWhyItCannotOpenAMethod) {
     MethodFolder methods;
     const std::string before = Method(200, {40});
-    EXPECT_FALSE(core::SaveToMethod("missing", 1));
     ::mkdir((methods.Path() + "/folder.mtd").c_str(), 0755);
-    EXPECT_FALSE(core::SaveToMethod("folder", 1)) << "a folder named folder.mtd";
+    methods.Write("other/wine.mtd", before);
+    struct Case {
+        const char* title;
+        core::MethodFault fault;
+    };
+    for (const Case& c : {Case{"missing", core::MethodFault::NoSuchFile}, Case{"folder", core::MethodFault::NoSuchFile},
+                          Case{"../other/wine", core::MethodFault::NoSuchFile}, Case{"", core::MethodFault::NoSuchFile}}) {
+        EXPECT_EQ(Patch(c.title, 1), c.fault) << c.title;
+        EXPECT_EQ(core::ReadStoredCoefficient(c.title).fault, c.fault) << c.title;
+    }
 
     const std::string locked = methods.Write("locked.mtd", before);
     {
         const auto holder = platform::LockedFile::Open(locked, platform::LockedFile::Mode::ReadOnly);
         ASSERT_TRUE(holder);
-        EXPECT_FALSE(core::SaveToMethod("locked", 1));
+        EXPECT_EQ(Patch("locked", 1), core::MethodFault::Locked);
     }
     EXPECT_EQ(fixtures::ReadFileBytes(locked), before);
 
     if (::geteuid() != 0) {  // root may write anything
         const std::string readOnly = methods.Write("ro.mtd", before);
         ::chmod(readOnly.c_str(), 0444);
-        EXPECT_FALSE(core::SaveToMethod("ro", 1));
+        EXPECT_EQ(Patch("ro", 1), core::MethodFault::NotWritable);
         EXPECT_EQ(fixtures::ReadFileBytes(readOnly), before);
+        EXPECT_EQ(core::ReadStoredCoefficient("ro").fault, kWritten) << "reading needs no write access";
     }
+
+    platform::XTPRegistryManager().SetStringValue("", "MethodPath", methods.Path() + "/no such folder");
+    EXPECT_EQ(Patch("wine", 1), core::MethodFault::MethodFolderMissing);
+    platform::XTPRegistryManager().SetStringValue("", "MethodPath", "");
+    EXPECT_EQ(Patch("wine", 1), core::MethodFault::NoMethodFolder);
+}
+
+TEST(MethodFile, ReadsTheStoredCoefficientFromTheSameRecord) {
+    MethodFolder methods;
+    std::string bytes = Method(300, {50, 150});
+    const double stored = 100.60439621282;
+    std::memcpy(bytes.data() + 50 + 31, &stored, 8);
+    methods.Write("wine.mtd", bytes);
+    const core::StoredCoefficient read = core::ReadStoredCoefficient("wine");
+    EXPECT_EQ(read.fault, kWritten);
+    EXPECT_EQ(read.value, stored);
+    // Only part of the coefficient lies within the file: there is nothing whole to show.
+    EXPECT_EQ(core::StoredCoefficientOf(Method(200, {200 - 35})).fault, core::MethodFault::RecordCutShort);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace fixtures {
 
 SettingsHome::SettingsHome() {
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "HOME"}) {
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "HOME"}) {
         const char* value = std::getenv(name);
         savedEnvironment_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
     }
@@ -15,6 +15,7 @@ SettingsHome::SettingsHome() {
     savedProfile_ = platform::ProfileName();
     ::setenv("XDG_CONFIG_HOME", dir_.MakeFolder("user").c_str(), 1);
     ::setenv("XDG_CONFIG_DIRS", (dir_.MakeFolder("machine") + ":" + dir_.MakeFolder("machine2")).c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (dir_.Path() + "/data").c_str(), 1);
     platform::SetRegistryKeyName("Tarnwick");
     platform::SetProfileName("Velmora");
 }
@@ -31,6 +32,8 @@ SettingsHome::~SettingsHome() {
 }
 
 std::string SettingsHome::UserHive() const { return dir_.Path() + "/user/Tarnwick/registry.reg"; }
+
+std::string SettingsHome::OstrelData() const { return dir_.Path() + "/data/Tarnwick/Ostrel"; }
 
 std::string SettingsHome::WriteMachineHive(const std::string& text) const {
     return dir_.WriteFile("machine/Tarnwick/registry.reg", text);

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-// A private settings store for one test: XDG_CONFIG_HOME and XDG_CONFIG_DIRS point into a
-// temporary folder (never at the real ~/.config), and the registry key and profile name are the
-// data system's ("Tarnwick", "Velmora"). Everything, HOME included, is put back when the
-// object goes.
+// A private settings store for one test: XDG_CONFIG_HOME, XDG_CONFIG_DIRS and XDG_DATA_HOME
+// point into a temporary folder (never at the real ~/.config or ~/.local/share), and the registry
+// key and profile name are the data system's ("Tarnwick", "Velmora"). Everything, HOME included,
+// is put back when the object goes.
 namespace fixtures {
 
 class SettingsHome {
@@ -26,6 +26,9 @@ public:
     std::string WriteMachineHive(const std::string& text) const;
     // Writes the per-user hive file with `text`; returns its path.
     std::string WriteUserHive(const std::string& text) const;
+
+    // Where the program keeps method copies and the audit trail ($XDG_DATA_HOME/Tarnwick/Ostrel).
+    std::string OstrelData() const;
 
     const TempDir& Dir() const { return dir_; }
 
