@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 namespace core {
@@ -30,6 +32,7 @@ public:
     LevelFile file = LevelFile::None;
     bool calibrationRun = false;  // the passport flags the chromatogram as a calibration run (read files only)
     int sameFileAs = -1;          // the first other level whose path names the same file; -1: none
+    std::optional<std::chrono::sys_seconds> acquired;  // the passport's date and time (read files only)
 
     static constexpr const char* kNoSample = "Не задан";
 };
