@@ -1,7 +1,7 @@
 #include "app/OstrelDlg.h"
 
+#include "app/MethodWriteFlow.h"
 #include "core/MethodFile.h"
-#include "core/MethodWrite.h"
 #include "core/Quality.h"
 #include "core/Settings.h"
 #include "chart/AutoCtrl.h"
@@ -264,6 +264,8 @@ void CCalibrationDlg::Connect() {
     connect(gui::FindControl<QPushButton>(this, IDC_CLEAR), &QPushButton::clicked, this, &CCalibrationDlg::OnClear);
     connect(gui::FindControl<QPushButton>(this, IDC_SAVE_TO_METHOD), &QPushButton::clicked, this,
             &CCalibrationDlg::OnSaveToMethod);
+    connect(gui::FindControl<QPushButton>(this, IDC_UNDO_METHOD_WRITE), &QPushButton::clicked, this,
+            &CCalibrationDlg::OnUndoMethodWrite);
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::OnOK);
     for (QLineEdit* edit : {navEdit_, nav2Edit_, dolyaEdit_})
         connect(edit, &QLineEdit::textChanged, this, [this] {
@@ -290,9 +292,14 @@ void CCalibrationDlg::OnClear() {
 }
 
 void CCalibrationDlg::OnSaveToMethod() {
-    TakeFields();
-    if (methodList_->currentIndex() < 0) return;  // no method to save into
-    core::SaveCoefficient(gui::SelectedText(methodList_), calibration_.averageCoefficient, {"ostrel"});
+    const bool fieldsHoldNumbers = TakeFields();
+    SaveToMethodConfirmed(this, SelectedMethodTitle(), fieldsHoldNumbers, calibration_, quality_);
+}
+
+void CCalibrationDlg::OnUndoMethodWrite() { UndoLastMethodWrite(this, SelectedMethodTitle()); }
+
+std::string CCalibrationDlg::SelectedMethodTitle() const {
+    return methodList_->currentIndex() < 0 ? std::string() : gui::SelectedText(methodList_);
 }
 
 void CCalibrationDlg::OnOK() {

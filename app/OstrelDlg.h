@@ -61,6 +61,7 @@ private:
     void ChooseLevelFile(int level);
     void OnClear();
     void OnSaveToMethod();
+    void OnUndoMethodWrite();
     void OnOK();
     void OnDestroy();
 
@@ -76,6 +77,8 @@ private:
     // The method title to store and to save into: the selected entry's, or with none selected
     // (no method folder) the title the settings held, so that it is not lost.
     std::string ChosenMethodTitle() const;
+    // The selected entry's title; "" with none selected.
+    std::string SelectedMethodTitle() const;
 
     core::Calibration calibration_;
     core::CalibrationQuality quality_;

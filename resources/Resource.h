@@ -35,6 +35,7 @@ inline constexpr int IDC_CHART = 5030;
 inline constexpr int IDC_AVERAGE = 5031;
 inline constexpr int IDC_STATISTICS = 5040;  // RSD, spread and r² of the calibration
 inline constexpr int IDC_VERDICT = 5041;     // accepted, or the first reason it is not
+inline constexpr int IDC_UNDO_METHOD_WRITE = 5042;  // puts the method's newest kept copy back
 
 // Chromatogram open dialog.
 inline constexpr int IDD_OPEN_CHRM = 172;

@@ -34,6 +34,7 @@ constexpr ControlTemplate kCalibrationControls[] = {
     {IDC_STATISTICS, ControlKind::Label, style::NoWordWrap, "", 193, 276, 219, 8},
     {IDC_VERDICT, ControlKind::Label, style::NoWordWrap, "", 7, 252, 405, 8},
     {IDC_SAVE_TO_METHOD, ControlKind::PushButton, 0, "Сохранить в метод", 338, 288, 74, 14},
+    {IDC_UNDO_METHOD_WRITE, ControlKind::PushButton, 0, "Отменить запись", 283, 308, 74, 14},
     {IDC_METHOD_LIST, ControlKind::ComboBox, kCombo | style::Sorted, "", 194, 289, 139, 107},
     {IDC_CHART, ControlKind::Frame, 0, "", 7, 94, 405, 154},
     {IDC_LEVEL_LIST, ControlKind::ListView, style::ReportView | style::Border, "List1", 7, 30, 405, 59},

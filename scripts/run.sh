@@ -12,9 +12,11 @@ scripts/build.sh build
 build/tools/ostrel-demo build/demo >/dev/null
 
 # The settings store follows the XDG folders: the per-user hive in build/demo/config, the
-# machine hive (where the open dialog's root folder is) in build/demo/machine.
+# machine hive (where the open dialog's root folder is) in build/demo/machine. The copies of the
+# demo's methods and the audit trail of its method writes go to build/demo/data.
 export XDG_CONFIG_HOME="$PWD/build/demo/config"
 export XDG_CONFIG_DIRS="$PWD/build/demo/machine"
+export XDG_DATA_HOME="$PWD/build/demo/data"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run: no display (DISPLAY and WAYLAND_DISPLAY are unset), so no window;" \

@@ -116,8 +116,9 @@ TEST(CalibrationDialog, TabOrderFollowsTheTemplate) {
     MessageLog log;
     Driver d;
     d.Field(IDC_NAV)->setFocus();
-    const int expected[] = {IDC_NAV2, IDC_DOLYA, IDC_SAVE_TO_METHOD, IDC_METHOD_LIST, IDC_LEVEL_LIST, IDC_LEVEL0,
-                            IDC_LEVEL1, IDC_LEVEL2, IDC_LEVEL3, IDC_CLEAR, IDC_LEVEL4, IDOK, IDC_NAV};
+    const int expected[] = {IDC_NAV2,   IDC_DOLYA,  IDC_SAVE_TO_METHOD, IDC_UNDO_METHOD_WRITE, IDC_METHOD_LIST,
+                            IDC_LEVEL_LIST, IDC_LEVEL0, IDC_LEVEL1, IDC_LEVEL2, IDC_LEVEL3,
+                            IDC_CLEAR, IDC_LEVEL4, IDOK, IDC_NAV};
     for (int id : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(platform::gui::ControlId(QApplication::focusWidget()), id);
@@ -613,6 +614,8 @@ TEST(CalibrationDialog, AMissingMethodFolderKeepsTheStoredMethod) {
         d.Click(IDC_SAVE_TO_METHOD);
         d.Click(IDOK);
         EXPECT_TRUE(log.messages.empty());
+        ASSERT_EQ(log.boxes.size(), 1u);
+        EXPECT_NE(log.Box(0).find("Коэффициент не записан"), std::string::npos) << log.Box(0);
     }
     EXPECT_EQ(StoredString("mtd"), "Этанол");
     EXPECT_FALSE(std::filesystem::exists(profile.home.Dir().Path() + "/no such folder"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MessageBoxes.h"
 #include "app/OstrelDlg.h"
 #include "platform/XTPRegistryManager.h"
 #include "platform/gui/DialogTemplate.h"
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,22 +33,37 @@ struct Message {
     std::string caption;
 };
 
-// Collects the messages the dialog shows for as long as it lives.
+// Collects the messages the dialog shows for as long as it lives: the warnings of the fields in
+// `messages`, the confirmations and outcomes in `boxes`, each answered by `answer` (by default
+// with the box's default button, as Enter does).
 class MessageLog {
 public:
     MessageLog() {
         previous_ = SetMessageBoxFunction([this](QWidget*, const QString& text, const QString& caption) {
             messages.push_back({text.toStdString(), caption.toStdString()});
         });
+        previousChoice_ = SetChoiceBoxFunction([this](QWidget*, const ChoiceBox& box) {
+            boxes.push_back(box);
+            return answer ? answer(box) : box.defaultButton;
+        });
     }
-    ~MessageLog() { SetMessageBoxFunction(previous_); }
+    ~MessageLog() {
+        SetMessageBoxFunction(previous_);
+        SetChoiceBoxFunction(previousChoice_);
+    }
     MessageLog(const MessageLog&) = delete;
     MessageLog& operator=(const MessageLog&) = delete;
 
+    // The text of the n-th box shown.
+    std::string Box(std::size_t n) const { return n < boxes.size() ? boxes[n].text.toStdString() : "<no box>"; }
+
     std::vector<Message> messages;
+    std::vector<ChoiceBox> boxes;
+    std::function<int(const ChoiceBox&)> answer;
 
 private:
     MessageBoxFunction previous_;
+    ChoiceBoxFunction previousChoice_;
 };
 
 // A value of the section "Ostrel" of the per-user settings, as stored.
