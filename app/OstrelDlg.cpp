@@ -1,6 +1,7 @@
 #include "app/OstrelDlg.h"
 
 #include "app/MethodWriteFlow.h"
+#include "app/ProtocolFlow.h"
 #include "core/MethodFile.h"
 #include "core/Quality.h"
 #include "core/Settings.h"
@@ -266,6 +267,8 @@ void CCalibrationDlg::Connect() {
             &CCalibrationDlg::OnSaveToMethod);
     connect(gui::FindControl<QPushButton>(this, IDC_UNDO_METHOD_WRITE), &QPushButton::clicked, this,
             &CCalibrationDlg::OnUndoMethodWrite);
+    connect(gui::FindControl<QPushButton>(this, IDC_PROTOCOL), &QPushButton::clicked, this,
+            [this] { OfferProtocol(this, calibration_, maxSpread_, ChosenMethodTitle()); });
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::OnOK);
     for (QLineEdit* edit : {navEdit_, nav2Edit_, dolyaEdit_})
         connect(edit, &QLineEdit::textChanged, this, [this] {
