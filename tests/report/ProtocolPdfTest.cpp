@@ -167,7 +167,7 @@ TEST(ProtocolPdf, DemoProfileOnOneA4PageWithEveryFigureNameAndHash) {
     ExpectPageFooters(pdf);
     ExpectNoOverlappingWords(pdf);
 
-    fixtures::RenderFirstPage(pdf, folder + "/protocol.png", 80);
+    fixtures::RenderFirstPage(pdf, folder + "/protocol.png", 90);
     EXPECT_TRUE(fs::exists(folder + "/protocol.png"));
 }
 
