@@ -22,7 +22,8 @@ int ShowPlatformChoiceBox(QWidget* parent, const ChoiceBox& box) {
     std::vector<QPushButton*> buttons;
     for (int i = 0; i < box.buttons.size(); ++i)
         // The first button is the action, the others decline it: the platform orders them so.
-        buttons.push_back(message.addButton(box.buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+        buttons.push_back(
+            message.addButton(box.buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
     if (buttons.empty()) return -1;
     message.setDefaultButton(buttons.at(static_cast<size_t>(box.defaultButton)));
     message.setEscapeButton(buttons.at(static_cast<size_t>(box.escapeButton)));

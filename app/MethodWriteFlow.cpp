@@ -34,7 +34,8 @@ QString ExactNumber(double value) {
 }
 
 QString Stored(const core::StoredCoefficient& stored) {
-    return stored.fault == core::MethodFault::None ? ExactNumber(stored.value) : Utf8(core::MethodFaultText(stored.fault));
+    return stored.fault == core::MethodFault::None ? ExactNumber(stored.value)
+                                                   : Utf8(core::MethodFaultText(stored.fault));
 }
 
 void Tell(QWidget* parent, ChoiceBox::Icon icon, const QString& text) {
@@ -65,10 +66,10 @@ QString NoMethod(const std::string& title) {
         return QStringLiteral("папка методов не задана (значение MethodPath в настройках)");
     case core::MethodFault::MethodFolderMissing:
         return QStringLiteral("папка методов «%1» не найдена").arg(Utf8(core::MethodFolder()));
-    default:
-        break;
+    default: break;
     }
-    if (title.empty()) return QStringLiteral("метод не выбран (в папке методов «%1» нет методов)").arg(Utf8(core::MethodFolder()));
+    if (title.empty())
+        return QStringLiteral("метод не выбран (в папке методов «%1» нет методов)").arg(Utf8(core::MethodFolder()));
     return {};
 }
 
@@ -79,8 +80,10 @@ bool AnyLevelRead(const core::Calibration& calibration) {
 }
 
 // Why the calibration cannot be written at all, or "" when it can be offered.
-QString SaveRefusal(const std::string& title, bool fieldsHoldNumbers, const core::Calibration& calibration) {
-    if (!fieldsHoldNumbers) return QStringLiteral("не во всех полях стоят числа; исправьте поле и сохраните снова");
+QString SaveRefusal(const std::string& title, bool fieldsAcceptable, const core::Calibration& calibration) {
+    if (!fieldsAcceptable)
+        return QStringLiteral(
+            "не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным, и сохраните снова");
     if (!AnyLevelRead(calibration)) return QStringLiteral("ни на одном уровне нет прочитанной хроматограммы");
     const double average = calibration.averageCoefficient;
     if (!std::isfinite(average) || average <= 0)
@@ -98,9 +101,11 @@ QString Bullets(const std::vector<std::string>& lines) {
 QString Verdict(const core::CalibrationQuality& quality) {
     if (!quality.accepted)
         return QStringLiteral("ВНИМАНИЕ: градуировка НЕ принята:") + Bullets(quality.problems) +
-               QStringLiteral("\nЗаписывать этот коэффициент в метод не следует: по нему будут считаться все "
-                              "результаты анализов.");
-    if (!quality.problems.empty()) return QStringLiteral("Градуировка принята, с замечаниями:") + Bullets(quality.problems);
+               QStringLiteral(
+                   "\nЗаписывать этот коэффициент в метод не следует: по нему будут считаться все "
+                   "результаты анализов.");
+    if (!quality.problems.empty())
+        return QStringLiteral("Градуировка принята, с замечаниями:") + Bullets(quality.problems);
     return QStringLiteral("Градуировка принята.");
 }
 
@@ -115,15 +120,18 @@ void TellOutcome(QWidget* parent, const core::MethodWriteReport& report, const Q
     const QString method = Utf8(report.title);
     if (report.Written()) {
         Tell(parent, report.notices.empty() ? ChoiceBox::Icon::Information : ChoiceBox::Icon::Warning,
-             done.arg(method) + QStringLiteral("\nБыло: %1\nСтало: %2\nПрежний файл метода сохранён: %3")
-                                    .arg(Stored(report.oldCoefficient), Stored(report.newCoefficient), Utf8(report.backup)) +
+             done.arg(method) +
+                 QStringLiteral("\nБыло: %1\nСтало: %2\nПрежний файл метода сохранён: %3")
+                     .arg(Stored(report.oldCoefficient), Stored(report.newCoefficient), Utf8(report.backup)) +
                  Notices(report));
         return;
     }
     QString reason = Utf8(core::MethodFaultText(report.fault));
-    if (report.fault == core::MethodFault::MethodFolderMissing) reason += QStringLiteral(" (%1)").arg(Utf8(core::MethodFolder()));
+    if (report.fault == core::MethodFault::MethodFolderMissing)
+        reason += QStringLiteral(" (%1)").arg(Utf8(core::MethodFolder()));
     Tell(parent, ChoiceBox::Icon::Warning,
-         notDone.arg(method) + QStringLiteral(": %1.\nФайл метода: %2\nМетод не изменён.").arg(reason, Utf8(report.path)) +
+         notDone.arg(method) +
+             QStringLiteral(": %1.\nФайл метода: %2\nМетод не изменён.").arg(reason, Utf8(report.path)) +
              Notices(report));
 }
 
@@ -141,16 +149,17 @@ std::string ReadFile(const std::string& path) {
 
 }  // namespace
 
-void SaveToMethodConfirmed(QWidget* parent, const std::string& title, bool fieldsHoldNumbers,
+void SaveToMethodConfirmed(QWidget* parent, const std::string& title, bool fieldsAcceptable,
                            const core::Calibration& calibration, const core::CalibrationQuality& quality) {
-    if (const QString refusal = SaveRefusal(title, fieldsHoldNumbers, calibration); !refusal.isEmpty()) {
+    if (const QString refusal = SaveRefusal(title, fieldsAcceptable, calibration); !refusal.isEmpty()) {
         Tell(parent, ChoiceBox::Icon::Warning, QStringLiteral("Коэффициент не записан: %1.").arg(refusal));
         return;
     }
     const double coefficient = calibration.averageCoefficient;
     const QString question =
-        QStringLiteral("Записать градуировочный коэффициент в метод «%1»?\n\nФайл метода: %2\nСейчас в методе: %3\n"
-                       "Будет записано: %4\n\n")
+        QStringLiteral(
+            "Записать градуировочный коэффициент в метод «%1»?\n\nФайл метода: %2\nСейчас в методе: %3\n"
+            "Будет записано: %4\n\n")
             .arg(Utf8(title), Utf8(core::MethodFilePath(title)), Stored(core::ReadStoredCoefficient(title)),
                  ExactNumber(coefficient)) +
         Verdict(quality);
@@ -176,9 +185,10 @@ void UndoLastMethodWrite(QWidget* parent, const std::string& title) {
     }
     const core::KeptCopy& newest = copies.back();
     const QString question =
-        QStringLiteral("Отменить последнюю запись в метод «%1»?\n\nМетод будет возвращён к копии, сохранённой %2:\n%3\n"
-                       "Сейчас в методе: %4\nПосле отмены: %5\n\nНынешний файл метода тоже будет сохранён, так что "
-                       "отмену можно отменить.")
+        QStringLiteral(
+            "Отменить последнюю запись в метод «%1»?\n\nМетод будет возвращён к копии, сохранённой %2:\n%3\n"
+            "Сейчас в методе: %4\nПосле отмены: %5\n\nНынешний файл метода тоже будет сохранён, так что "
+            "отмену можно отменить.")
             .arg(Utf8(title), CopyTime(newest.stamp), Utf8(newest.path), Stored(core::ReadStoredCoefficient(title)),
                  Stored(core::StoredCoefficientOf(ReadFile(newest.path))));
     if (!Confirm(parent, ChoiceBox::Icon::Question, question, QStringLiteral("Вернуть копию"), QStringLiteral("Отмена"),

@@ -3,44 +3,55 @@
 #include "app/MethodWriteFlow.h"
 #include "app/ProtocolFlow.h"
 #include "core/MethodFile.h"
+#include "core/NumberText.h"
 #include "core/Quality.h"
 #include "core/Settings.h"
 #include "chart/AutoCtrl.h"
 #include "chart/CalibrationChart.h"
+#include "platform/Registry.h"
 #include "platform/Text.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/DialogTemplate.h"
 #include "resources/Resource.h"
 #include "selection/OpenChrmDlg.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QColor>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <locale.h>
+#include <limits>
+#include <utility>
 
 namespace {
 
 namespace gui = platform::gui;
 using namespace resources;
 
-constexpr const char* kNotANumber = "Please enter a number.";
-// A field is read as the window system's text buffer of 32 characters holds it.
-constexpr int kFieldCharacters = 31;
+constexpr const char* kNotANumber = "Введите число.";
 constexpr int kShownPrecision = 4;    // figures shown to the operator
 constexpr int kInputPrecision = 15;   // the inputs: every digit a double is sure to hold
+constexpr double kNoLimit = std::numeric_limits<double>::infinity();
+constexpr double kLargestFraction = 100;  // per cent
+
+// A marked field (no number, or out of range): red text on a pale red ground, which shows on an
+// empty field as well.
+const QColor kMarkedText = QColor(QRgb(0xC00000));
+const QColor kMarkedGround = QColor(QRgb(0xFFE4E4));
 
 struct LevelColumn {
     const char* header;
@@ -114,30 +125,6 @@ void SetTextColour(QLabel* label, QRgb colour) {
     label->setPalette(palette);
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// A field's text as a number: blanks, what strtod reads in the C locale (sign, digits, point,
-// exponent), blanks, nothing more. A
-// text strtod reads as 0 counts only when it starts with the digit 0, so that an empty field, a
-// lone point or sign, "-0" and "+0" are not numbers while "0", "0.0" and "0e5" are.
-std::optional<double> ParseNumberField(const std::string& text) {
-    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    const char* p = text.c_str();
-    while (IsBlank(*p)) ++p;
-    const char first = *p;
-    char* end = nullptr;
-    const double value = ::strtod_l(p, &end, cLocale);
-    if (value == 0 && first != '0') return std::nullopt;
-    // Only sign, digits, point and exponent: glibc's strtod also reads "inf", "nan" and hex
-    // numbers, which are no masses and which the operator's C library never took for numbers.
-    if (std::string_view(p, static_cast<size_t>(end - p)).find_first_not_of("0123456789+-.eE") != std::string_view::npos)
-        return std::nullopt;
-    p = end;
-    while (IsBlank(*p)) ++p;
-    if (*p != '\0') return std::nullopt;
-    return value;
-}
-
 // The first entry after `start` whose text begins with `prefix` ignoring case, wrapping round
 // to the entries up to `start`; -1 when there is none.
 int FindStringPrefix(const QComboBox* combo, int start, const QString& prefix) {
@@ -160,12 +147,30 @@ void WidenClippedLabels(const QDialog& dialog) {
     }
 }
 
-std::optional<std::vector<std::string>> RunOpenChrmDlg(QWidget* parent) {
+// One file for the level: with several, each would replace the one before, and joint selection
+// could hand the level a file the operator did not click.
+std::optional<std::string> RunOpenChrmDlg(QWidget* parent, const CCalibrationDlg::LevelFileRequest& request) {
     COpenChrmDlg dialog(parent);
-    if (dialog.Run(false) != IDOK) return std::nullopt;
-    std::vector<std::string> paths;
-    for (int i = 0; i < dialog.SelectedCount(); ++i) paths.push_back(dialog.SelectedPath(i));
-    return paths;
+    dialog.setWindowTitle(dialog.windowTitle() + QStringLiteral(" — уровень ") + request.levelName);
+    dialog.SetPreselectedFile(request.currentPath);
+    if (dialog.Run(true) != IDOK || dialog.SelectedCount() == 0) return std::nullopt;
+    return dialog.SelectedPath(0);
+}
+
+QString SettingsNotStoredText() {
+    const std::string hive = platform::UserHivePath();
+    const QString where = hive.empty() ? QStringLiteral("(папка настроек не задана: нет ни XDG_CONFIG_HOME, ни HOME)")
+                                       : QString::fromStdString(hive);
+    return QStringLiteral("Не удалось сохранить настройки в %1.\n"
+                          "Массы, хроматограммы уровней и выбранный метод при следующем запуске "
+                          "не восстановятся.")
+        .arg(where);
+}
+
+QString HiveMovedAsideText(const platform::MovedHive& move) {
+    return QStringLiteral("Файл настроек %1 был повреждён и не читался.\n"
+                          "Он сохранён как %2, настройки начаты заново.")
+        .arg(QString::fromStdString(move.from), QString::fromStdString(move.to));
 }
 
 }  // namespace
@@ -180,9 +185,12 @@ CCalibrationDlg::CCalibrationDlg(QWidget* parent)
     : QDialog(parent), icon_(LoadIcon(IDR_MAINFRAME)), chooser_(RunOpenChrmDlg) {
     gui::BuildDialog(*this, *FindDialogTemplate(IDD_CALIBRATION));
     WidenClippedLabels(*this);
-    navEdit_ = gui::FindControl<QLineEdit>(this, IDC_NAV);
-    nav2Edit_ = gui::FindControl<QLineEdit>(this, IDC_NAV2);
-    dolyaEdit_ = gui::FindControl<QLineEdit>(this, IDC_DOLYA);
+    fields_[0] = {gui::FindControl<QLineEdit>(this, IDC_NAV), &core::Calibration::nav, kNoLimit,
+                  QStringLiteral("Масса навески должна быть больше 0."), {}};
+    fields_[1] = {gui::FindControl<QLineEdit>(this, IDC_NAV2), &core::Calibration::nav2, kNoLimit,
+                  QStringLiteral("Масса навески должна быть больше 0."), {}};
+    fields_[2] = {gui::FindControl<QLineEdit>(this, IDC_DOLYA), &core::Calibration::dolya, kLargestFraction,
+                  QStringLiteral("Массовая доля должна быть больше 0 и не больше 100."), {}};
     averageLabel_ = gui::FindControl<QLabel>(this, IDC_AVERAGE);
     statisticsLabel_ = gui::FindControl<QLabel>(this, IDC_STATISTICS);
     verdictLabel_ = gui::FindControl<QLabel>(this, IDC_VERDICT);
@@ -206,8 +214,11 @@ CCalibrationDlg::CCalibrationDlg(QWidget* parent)
     Connect();
 }
 
+// A dialog destroyed without having ended (never shown, or its owner gone first) still keeps
+// the operator's settings; there is no window left to report a failure in.
 CCalibrationDlg::~CCalibrationDlg() {
-    if (!destroyed_) OnDestroy();
+    if (!settingsStored_) (void)core::SaveSettings(calibration_, ChosenMethodTitle());
+    if (waitingForRelease_) qApp->removeEventFilter(this);
 }
 
 void CCalibrationDlg::OnInitDialog() {
@@ -216,10 +227,11 @@ void CCalibrationDlg::OnInitDialog() {
     ConfigureChart();
     FillMethodList();
     storedMethodTitle_ = core::LoadSettings(calibration_);
+    // Reading may have moved a damaged hive aside; say so once the window shows.
+    QTimer::singleShot(0, this, &CCalibrationDlg::ReportHivesMovedAside);
     SelectStoredMethod(storedMethodTitle_);
     ShowInputs();
     Recalculate();
-    ShowInputs();
     setWindowIcon(icon_);
     InsertLevelColumns();
     FillLevelList();
@@ -268,59 +280,83 @@ void CCalibrationDlg::Connect() {
     connect(gui::FindControl<QPushButton>(this, IDC_UNDO_METHOD_WRITE), &QPushButton::clicked, this,
             &CCalibrationDlg::OnUndoMethodWrite);
     connect(gui::FindControl<QPushButton>(this, IDC_PROTOCOL), &QPushButton::clicked, this,
-            [this] { OfferProtocol(this, calibration_, maxSpread_, ChosenMethodTitle()); });
-    connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::OnOK);
-    for (QLineEdit* edit : {navEdit_, nav2Edit_, dolyaEdit_})
-        connect(edit, &QLineEdit::textChanged, this, [this] {
-            if (!showingInputs_) Recalculate();
-        });
-}
-
-void CCalibrationDlg::ChooseLevelFile(int level) {
-    const std::optional<std::vector<std::string>> paths = chooser_(this);
-    if (!paths) return;
-    // Each file chosen is the level's in turn: the last one stays.
-    for (const std::string& path : *paths) {
-        calibration_.table[level].path = path;
-        Recalculate();
+            [this] {
+                ReportLeftField();
+                OfferProtocol(this, calibration_, maxSpread_, SelectedMethodTitle(), FieldsAcceptable());
+            });
+    connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::accept);
+    for (NumberField& field : fields_) {
+        connect(field.edit, &QLineEdit::textChanged, this, &CCalibrationDlg::OnFieldEdited);
+        field.edit->installEventFilter(this);
     }
 }
 
-// The list starts afresh; the chart and the coefficient keep the last calibration until the next
-// recalculation.
+void CCalibrationDlg::ChooseLevelFile(int level) {
+    ReportLeftField();
+    const QString name = gui::FindControl<QPushButton>(this, kLevelButtons[level])->text();
+    const std::optional<std::string> path = chooser_(this, {name, calibration_.table[level].path});
+    if (!path) return;
+    calibration_.table[level].path = *path;
+    Recalculate();
+}
+
+// A fresh start for the levels: the coefficient and the chart follow at once, so that nothing of
+// the cleared calibration stays on screen or can be saved.
 void CCalibrationDlg::OnClear() {
-    TakeFields();
+    ReportLeftField();
     calibration_.table.ResetLevels();
-    FillLevelList();
+    Recalculate();
 }
 
 void CCalibrationDlg::OnSaveToMethod() {
-    const bool fieldsHoldNumbers = TakeFields();
-    SaveToMethodConfirmed(this, SelectedMethodTitle(), fieldsHoldNumbers, calibration_, quality_);
+    ReportLeftField();
+    SaveToMethodConfirmed(this, SelectedMethodTitle(), FieldsAcceptable(), calibration_, quality_);
 }
 
-void CCalibrationDlg::OnUndoMethodWrite() { UndoLastMethodWrite(this, SelectedMethodTitle()); }
+void CCalibrationDlg::OnUndoMethodWrite() {
+    ReportLeftField();
+    UndoLastMethodWrite(this, SelectedMethodTitle());
+}
 
 std::string CCalibrationDlg::SelectedMethodTitle() const {
     return methodList_->currentIndex() < 0 ? std::string() : gui::SelectedText(methodList_);
 }
 
-void CCalibrationDlg::OnOK() {
-    if (TakeFields()) accept();
+void CCalibrationDlg::OnFieldEdited() {
+    if (showingInputs_) return;
+    TakeFields();
+    Recalculate();
+}
+
+void CCalibrationDlg::accept() { Close(QDialog::Accepted); }
+
+void CCalibrationDlg::reject() { Close(QDialog::Rejected); }
+
+void CCalibrationDlg::Close(int result) {
+    leftField_ = nullptr;  // the closing's own message speaks for a field just left
+    if (NumberField* field = FirstFieldWithoutNumber()) {
+        ShowNotANumber(*field);
+        return;
+    }
+    done(result);
 }
 
 void CCalibrationDlg::done(int result) {
+    if (!settingsStored_) StoreSettings();
     QDialog::done(result);
-    if (!destroyed_) OnDestroy();
 }
 
-// The settings are stored once, when the window goes. The fields are taken twice, so a field that
-// is not a number brings its message twice and the last good value is stored.
-void CCalibrationDlg::OnDestroy() {
-    destroyed_ = true;
-    TakeFields();
-    TakeFields();
-    core::SaveSettings(calibration_, ChosenMethodTitle());
+// The calculation's inputs are stored, which are the fields' last acceptable values.
+void CCalibrationDlg::StoreSettings() {
+    settingsStored_ = true;
+    const bool stored = core::SaveSettings(calibration_, ChosenMethodTitle());
+    ReportHivesMovedAside();
+    if (!stored) MessageBox()(this, SettingsNotStoredText(), ProgramName());
+}
+
+void CCalibrationDlg::ReportHivesMovedAside() {
+    for (const platform::MovedHive& move : platform::TakeHivesMovedAside())
+        MessageBox()(this, HiveMovedAsideText(move), ProgramName());
 }
 
 std::string CCalibrationDlg::ChosenMethodTitle() const {
@@ -328,7 +364,6 @@ std::string CCalibrationDlg::ChosenMethodTitle() const {
 }
 
 void CCalibrationDlg::Recalculate() {
-    TakeFields();
     calibration_.ComputeCalibration();
     averageLabel_->setText(FormatG(calibration_.averageCoefficient, kShownPrecision));
     FillLevelList();
@@ -393,29 +428,120 @@ void CCalibrationDlg::ShowQuality() {
     verdictLabel_->setToolTip(all.isEmpty() ? verdict : all.join('\n'));
 }
 
-bool CCalibrationDlg::TakeFields() {
-    struct Field {
-        QLineEdit* edit;
-        double& input;
-    };
-    const Field fields[] = {{navEdit_, calibration_.nav}, {nav2Edit_, calibration_.nav2}, {dolyaEdit_, calibration_.dolya}};
-    for (const Field& field : fields) {
-        const std::optional<double> value = ParseNumberField(field.edit->text().left(kFieldCharacters).toStdString());
-        if (!value) {
-            MessageBox()(this, QString::fromLatin1(kNotANumber), ProgramName());
-            field.edit->setFocus();
-            field.edit->selectAll();
-            return false;
-        }
-        field.input = *value;
+CCalibrationDlg::FieldReading CCalibrationDlg::ReadField(const NumberField& field) const {
+    const std::optional<double> value = core::ParseNumber(field.edit->text().toStdString());
+    if (!value) return {FieldState::NotANumber, 0};
+    const bool inRange = *value > 0 && *value <= field.upperLimit;
+    return {inRange ? FieldState::Acceptable : FieldState::OutOfRange, *value};
+}
+
+bool CCalibrationDlg::FieldsAcceptable() const {
+    return std::all_of(fields_.begin(), fields_.end(),
+                       [this](const NumberField& f) { return ReadField(f).state == FieldState::Acceptable; });
+}
+
+// A number out of range is taken all the same: it is what the field shows, and keeping the last
+// acceptable value instead would compute (and store) the "15" that typing "150" passed through.
+// The mark says it is out of range.
+void CCalibrationDlg::TakeFields() {
+    for (NumberField& field : fields_) {
+        const FieldReading reading = ReadField(field);
+        if (reading.state != FieldState::NotANumber) calibration_.*field.input = reading.value;
+        MarkField(field, reading);
     }
-    return true;
+}
+
+void CCalibrationDlg::MarkField(const NumberField& field, const FieldReading& reading) {
+    if (reading.state == FieldState::Acceptable) {
+        field.edit->setPalette(QPalette());
+        field.edit->setToolTip({});
+        return;
+    }
+    QPalette palette = field.edit->palette();
+    palette.setColor(QPalette::Text, kMarkedText);
+    palette.setColor(QPalette::Base, kMarkedGround);
+    field.edit->setPalette(palette);
+    if (reading.state == FieldState::OutOfRange) {
+        field.edit->setToolTip(field.rangeText);
+        return;
+    }
+    field.edit->setToolTip(QStringLiteral("Здесь нет числа. Введите число, например 1,5 "
+                                          "(десятичный знак — запятая или точка).\n"
+                                          "Расчёт ведётся с прежним значением %1.")
+                               .arg(FormatG(calibration_.*field.input, kInputPrecision)));
+}
+
+CCalibrationDlg::NumberField* CCalibrationDlg::FieldOf(QObject* object) {
+    for (NumberField& field : fields_)
+        if (field.edit == object) return &field;
+    return nullptr;
+}
+
+CCalibrationDlg::NumberField* CCalibrationDlg::FirstFieldWithoutNumber() {
+    for (NumberField& field : fields_)
+        if (ReadField(field).state == FieldState::NotANumber) return &field;
+    return nullptr;
+}
+
+void CCalibrationDlg::ShowNotANumber(NumberField& field) {
+    field.reportedText = field.edit->text();
+    MessageBox()(this, QString::fromUtf8(kNotANumber), ProgramName());
+    field.edit->setFocus();
+    field.edit->selectAll();
+}
+
+void CCalibrationDlg::NoteFieldLeft(NumberField& field) {
+    if (ReadField(field).state != FieldState::NotANumber || field.reportedText == field.edit->text()) return;
+    leftField_ = &field;
+    if (QGuiApplication::mouseButtons() == Qt::NoButton) {
+        QTimer::singleShot(0, this, &CCalibrationDlg::ReportLeftField);
+    } else if (!waitingForRelease_) {
+        // A click moved the focus: a message now would swallow the click.
+        waitingForRelease_ = true;
+        qApp->installEventFilter(this);
+    }
+}
+
+void CCalibrationDlg::ReportLeftField() {
+    NumberField* field = std::exchange(leftField_, nullptr);
+    if (!field || ReadField(*field).state != FieldState::NotANumber || field->reportedText == field->edit->text())
+        return;
+    ShowNotANumber(*field);
+}
+
+bool CCalibrationDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (waitingForRelease_ && event->type() == QEvent::MouseButtonRelease) {
+        // What the click does (a button's action) comes first; the message right after it.
+        waitingForRelease_ = false;
+        qApp->removeEventFilter(this);
+        QTimer::singleShot(0, this, &CCalibrationDlg::ReportLeftField);
+        return false;
+    }
+    NumberField* field = FieldOf(watched);
+    if (!field) return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Enter takes the field and goes on to the next field, from the last back to the first;
+        // it never reaches a button: the default one would close the program, and "Сохранить в
+        // метод", next in the tab order, would write into a method at a second Enter.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const std::size_t next = (static_cast<std::size_t>(field - fields_.data()) + 1) % fields_.size();
+            fields_[next].edit->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusOut) {
+        // Focus lost to another window (a message, another program) or to a popup has not left
+        // the field by the operator's choice.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) NoteFieldLeft(*field);
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CCalibrationDlg::ShowInputs() {
     showingInputs_ = true;
-    navEdit_->setText(FormatG(calibration_.nav, kInputPrecision));
-    nav2Edit_->setText(FormatG(calibration_.nav2, kInputPrecision));
-    dolyaEdit_->setText(FormatG(calibration_.dolya, kInputPrecision));
+    for (NumberField& field : fields_) field.edit->setText(FormatG(calibration_.*field.input, kInputPrecision));
     showingInputs_ = false;
+    // Shown values are numbers, but a stored 0 (the first start) or 150 % is marked as any other.
+    for (NumberField& field : fields_) MarkField(field, ReadField(field));
 }

@@ -29,6 +29,8 @@ constexpr const char* kSaveTitle = QT_TRANSLATE_NOOP("ProtocolFlow", "Сохра
 constexpr const char* kPdfFilter = QT_TRANSLATE_NOOP("ProtocolFlow", "Документы PDF (*.pdf)");
 constexpr const char* kNotSaved = QT_TRANSLATE_NOOP("ProtocolFlow", "Протокол не сохранён:\n%1");
 constexpr const char* kNotPrinted = QT_TRANSLATE_NOOP("ProtocolFlow", "Протокол не напечатан: принтер недоступен.");
+constexpr const char* kFieldsRefused = QT_TRANSLATE_NOOP(
+    "ProtocolFlow", "Протокол не составлен: не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным.");
 constexpr int kResolution = 96;  // as the PDF: the chart's one-pixel lines 0.75 pt wide
 
 enum Choice { kChoiceSave = 0, kChoicePrint = 1, kChoiceCancel = 2 };
@@ -130,7 +132,12 @@ core::Protocol MakeDialogProtocol(const core::Calibration& state, double maxSpre
                               core::ReadProtocolOrigin());
 }
 
-void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, const std::string& methodTitle) {
+void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, const std::string& methodTitle,
+                   bool fieldsAcceptable) {
+    if (!fieldsAcceptable) {
+        Tell(parent, Tr(kFieldsRefused));
+        return;
+    }
     const core::Protocol protocol = MakeDialogProtocol(state, maxSpread, methodTitle);
     ChoiceBox box;
     box.icon = ChoiceBox::Icon::Question;

@@ -37,5 +37,8 @@ core::Protocol MakeDialogProtocol(const core::Calibration& state, double maxSpre
 
 // "Протокол…": makes the protocol, asks whether to save it as a PDF or print it, and does so. A
 // PDF is written whole or not at all (a file of that name stays as it was); a failure to save or
-// to print is told with its reason.
-void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, const std::string& methodTitle);
+// to print is told with its reason. Refused with a message, and nothing made, while a field does
+// not hold a number within its range (`fieldsAcceptable`): the protocol's inputs are always the
+// ones the fields show.
+void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, const std::string& methodTitle,
+                   bool fieldsAcceptable);

@@ -22,10 +22,8 @@ std::string FindingText(const core::AuditFinding& finding) {
     case core::AuditFinding::Kind::ChainBroken:
         return line + ": the chain is broken (its \"prev\" is not the hash of the line before it: a line was " +
                "edited, removed or inserted)";
-    case core::AuditFinding::Kind::TornLine:
-        return line + " is torn (a write was cut short); it is kept as it is";
-    case core::AuditFinding::Kind::BackupMissing:
-        return line + ": the kept copy " + finding.backup + " is missing";
+    case core::AuditFinding::Kind::TornLine: return line + " is torn (a write was cut short); it is kept as it is";
+    case core::AuditFinding::Kind::BackupMissing: return line + ": the kept copy " + finding.backup + " is missing";
     case core::AuditFinding::Kind::BackupChanged:
         return line + ": the kept copy " + finding.backup + " no longer has the recorded hash";
     }

@@ -107,11 +107,11 @@ std::string AuditFindingText(const AuditFinding& finding) {
     const std::string line = "строка " + std::to_string(finding.line) + ": ";
     switch (finding.kind) {
     case AuditFinding::Kind::ChainBroken:
-        return line + "цепочка нарушена (строка перед ней изменена, удалена или вставлена, или изменена сама эта строка)";
+        return line +
+               "цепочка нарушена (строка перед ней изменена, удалена или вставлена, или изменена сама эта строка)";
     case AuditFinding::Kind::TornLine:
         return line + "запись оборвана (программа была прервана во время записи); строка оставлена как есть";
-    case AuditFinding::Kind::BackupMissing:
-        return line + "копия метода " + finding.backup + " отсутствует";
+    case AuditFinding::Kind::BackupMissing: return line + "копия метода " + finding.backup + " отсутствует";
     case AuditFinding::Kind::BackupChanged:
         return line + "копия метода " + finding.backup + " изменена после сохранения";
     }

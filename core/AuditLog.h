@@ -35,10 +35,10 @@ AuditLines SplitAuditLog(std::string_view text);
 // What the chain check finds. Lines are numbered from 1.
 struct AuditFinding {
     enum class Kind {
-        ChainBroken,     // the line's "prev" is not the hash of the line before it
-        TornLine,        // the line is no JSON object: a write that was cut (a warning)
-        BackupMissing,   // the kept copy the line names is gone
-        BackupChanged,   // the kept copy the line names no longer has the hash recorded as "before"
+        ChainBroken,    // the line's "prev" is not the hash of the line before it
+        TornLine,       // the line is no JSON object: a write that was cut (a warning)
+        BackupMissing,  // the kept copy the line names is gone
+        BackupChanged,  // the kept copy the line names no longer has the hash recorded as "before"
     };
     Kind kind;
     std::size_t line;

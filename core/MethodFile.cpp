@@ -1,6 +1,7 @@
 #include "core/MethodFile.h"
 
 #include "core/FileIo.h"
+#include "core/WriteSteps.h"
 #include "platform/FileSearch.h"
 #include "platform/LittleEndian.h"
 #include "platform/XTPRegistryManager.h"
@@ -41,17 +42,13 @@ MethodFault FaultOfOpenError(int error) {
     case ENOTDIR:
     case EISDIR:
     case EINVAL:
-    case ENAMETOOLONG:
-        return MethodFault::NoSuchFile;
+    case ENAMETOOLONG: return MethodFault::NoSuchFile;
     case EACCES:
     case EPERM:
     case EROFS:
-    case ETXTBSY:
-        return MethodFault::NotWritable;
-    case EWOULDBLOCK:
-        return MethodFault::Locked;
-    default:
-        return MethodFault::IoError;
+    case ETXTBSY: return MethodFault::NotWritable;
+    case EWOULDBLOCK: return MethodFault::Locked;
+    default: return MethodFault::IoError;
     }
 }
 
@@ -219,8 +216,13 @@ MethodFault MethodFile::Replace(const std::string& bytes) {
     struct stat st;
     if (::fstat(file_->Descriptor(), &st) != 0) return MethodFault::IoError;
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return FaultOfOpenError(errno) == MethodFault::NotWritable ? MethodFault::NotWritable : MethodFault::IoError;
-    const bool written = WriteAll(fd, bytes) && ::fchmod(fd, st.st_mode & 07777) == 0 && ::fsync(fd) == 0;
+    if (fd < 0)
+        return FaultOfOpenError(errno) == MethodFault::NotWritable ? MethodFault::NotWritable : MethodFault::IoError;
+    const std::string_view all(bytes);
+    bool written = WriteAll(fd, all.substr(0, all.size() / 2));
+    PassWriteStep("method-partial");
+    written = written && WriteAll(fd, all.substr(all.size() / 2)) && ::fchmod(fd, st.st_mode & 07777) == 0 &&
+              ::fsync(fd) == 0;
     ::close(fd);
     if (!written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
         ::unlink(temporary.c_str());

@@ -52,8 +52,8 @@ std::string IsoTime(std::chrono::sys_seconds moment, bool zone) {
     std::tm utc{};
     ::gmtime_r(&seconds, &utc);
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%s", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, zone ? "Z" : "");
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%s", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                  utc.tm_hour, utc.tm_min, utc.tm_sec, zone ? "Z" : "");
     return text;
 }
 
@@ -104,7 +104,10 @@ Json LevelsRecord(const Calibration& calibration) {
     Json levels = Json::array();
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
         const CalibrationLevel& level = calibration.table[k];
-        Json entry{{"level", level.fraction}, {"path", level.path}, {"sha256", nullptr}, {"dateTime", nullptr},
+        Json entry{{"level", level.fraction},
+                   {"path", level.path},
+                   {"sha256", nullptr},
+                   {"dateTime", nullptr},
                    {"sample", level.sampleName}};
         if (!level.path.empty()) {
             if (const std::optional<std::string> hash = Sha256OfFile(level.path)) entry["sha256"] = *hash;
@@ -199,8 +202,9 @@ public:
         Json outcome = Record(MethodFaultCode(report_.fault));
         if (report_.fault != MethodFault::None) outcome["error"] = MethodFaultText(report_.fault);
         if (!log_->Append(std::move(outcome), "outcome-partial"))
-            Notice("Исход записи не удалось внести в журнал изменений; строка попытки в журнале есть, "
-                   "исход будет внесён при следующей записи.");
+            Notice(
+                "Исход записи не удалось внести в журнал изменений; строка попытки в журнале есть, "
+                "исход будет внесён при следующей записи.");
         PassWriteStep("outcome-recorded");
     }
 
@@ -245,7 +249,8 @@ private:
     void ReportFindings(const std::vector<Json>& lines) {
         std::set<std::pair<std::string, std::size_t>> said;
         for (const Json& line : lines)
-            if (StringField(line, "action") == "audit-check" && line.contains("line") && line["line"].is_number_unsigned())
+            if (StringField(line, "action") == "audit-check" && line.contains("line") &&
+                line["line"].is_number_unsigned())
                 said.emplace(StringField(line, "outcome"), line["line"].get<std::size_t>());
         for (const AuditFinding& finding : CheckAuditChain(log_->Lines())) {
             const std::string code = FindingCode(finding.kind);

@@ -45,11 +45,11 @@ struct WriteOrigin {
 struct MethodWriteReport {
     MethodFault fault = MethodFault::None;  // None: the method was changed
     std::string title;
-    std::string path;                 // the method file
+    std::string path;                  // the method file
     StoredCoefficient oldCoefficient;  // what the record held before
     StoredCoefficient newCoefficient;  // what it holds when written (a restore: what the copy holds)
-    std::string backup;               // the copy kept of the method before, "" when none was made
-    std::string from;                 // a restore: the copy put back
+    std::string backup;                // the copy kept of the method before, "" when none was made
+    std::string from;                  // a restore: the copy put back
     // What the audit trail had to say: a chain break or torn line seen for the first time, an
     // interrupted write settled, an outcome that could not be recorded. Russian text.
     std::vector<std::string> notices;

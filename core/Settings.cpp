@@ -22,14 +22,16 @@ std::string LoadSettings(Calibration& calibration) {
     return methodTitle;
 }
 
-void SaveSettings(const Calibration& calibration, std::string_view methodTitle) {
+bool SaveSettings(const Calibration& calibration, std::string_view methodTitle) {
     const platform::XTPRegistryManager registry;
-    registry.SetDoubleValue(kSettingsSection, "nav", calibration.nav);
-    registry.SetDoubleValue(kSettingsSection, "nav2", calibration.nav2);
-    registry.SetDoubleValue(kSettingsSection, "dolya", calibration.dolya);
-    registry.SetStringValue(kSettingsSection, "mtd", methodTitle);
+    // Every value is tried, so that one that fails costs no other.
+    bool stored = registry.SetDoubleValue(kSettingsSection, "nav", calibration.nav);
+    stored &= registry.SetDoubleValue(kSettingsSection, "nav2", calibration.nav2);
+    stored &= registry.SetDoubleValue(kSettingsSection, "dolya", calibration.dolya);
+    stored &= registry.SetStringValue(kSettingsSection, "mtd", methodTitle);
     for (int i = 0; i < CalibrationTable::kLevelCount; ++i)
-        registry.SetStringValue(kSettingsSection, LevelValueName(i), calibration.table[i].path);
+        stored &= registry.SetStringValue(kSettingsSection, LevelValueName(i), calibration.table[i].path);
+    return stored;
 }
 
 }  // namespace core

@@ -27,6 +27,9 @@ inline constexpr const char* kSettingsSection = "Ostrel";
 std::string LoadSettings(Calibration& calibration);
 
 // Writes the three inputs, the method title and the five level paths (empty ones included).
-void SaveSettings(const Calibration& calibration, std::string_view methodTitle);
+// Returns whether every value was stored; on false (a folder that cannot be written, a full disk,
+// a hive that cannot be read) the values that could be written are, and the others keep what
+// the store held. The caller tells the operator: nothing else does.
+[[nodiscard]] bool SaveSettings(const Calibration& calibration, std::string_view methodTitle);
 
 }  // namespace core

@@ -14,7 +14,8 @@ bool WriteStepHookInstalled();
 
 // Called by the write at each point: "backup-partial" (half of a copy's bytes written),
 // "backup-kept", "attempt-partial" (half of the line recording the attempt written),
-// "attempt-recorded", "method-written", "outcome-partial", "outcome-recorded".
+// "attempt-recorded", "method-partial" (half of a restore's new file written), "method-written",
+// "outcome-partial", "outcome-recorded".
 void PassWriteStep(const char* step);
 
 }  // namespace core

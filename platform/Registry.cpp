@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 namespace platform {
 
@@ -168,14 +170,29 @@ bool ReplaceHive(const std::string& path, const std::string& text, mode_t mode) 
     return true;
 }
 
-// Keeps a hive that could not be parsed for whoever wants to recover it.
+struct MovedHives {
+    std::mutex mutex;
+    std::vector<MovedHive> moves;
+};
+
+MovedHives& MovedHiveRecord() {
+    static MovedHives record;
+    return record;
+}
+
+// Keeps a hive that could not be parsed for whoever wants to recover it, and notes the move for
+// the program to report.
 bool MoveAside(const std::string& path) {
     for (int n = 1; n < 10000; ++n) {
         const std::string aside = path + ".damaged-" + std::to_string(n);
         struct stat st;
         if (::lstat(aside.c_str(), &st) == 0) continue;
         if (errno != ENOENT) return false;
-        return ::rename(path.c_str(), aside.c_str()) == 0;
+        if (::rename(path.c_str(), aside.c_str()) != 0) return false;
+        MovedHives& record = MovedHiveRecord();
+        const std::lock_guard<std::mutex> lock(record.mutex);
+        record.moves.push_back({path, aside});
+        return true;
     }
     return false;
 }
@@ -216,6 +233,12 @@ std::string HiveFileOf(RootKey root) {
 }
 
 }  // namespace
+
+std::vector<MovedHive> TakeHivesMovedAside() {
+    MovedHives& record = MovedHiveRecord();
+    const std::lock_guard<std::mutex> lock(record.mutex);
+    return std::exchange(record.moves, {});
+}
 
 std::string_view RootKeyName(RootKey root) {
     return root == RootKey::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";

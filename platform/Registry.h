@@ -24,7 +24,9 @@
 // value, writes registry.reg.tmp, syncs it and renames it over the hive. Two programs therefore
 // never lose each other's values, and a program killed during a write leaves the hive as it was.
 // A hive that cannot be parsed reads as empty; before the next write it is moved aside to
-// registry.reg.damaged-N (never overwritten), and the write starts a fresh hive.
+// registry.reg.damaged-N (never overwritten), and the write starts a fresh hive. The store keeps
+// a record of every such move (TakeHivesMovedAside), so that the program can tell the person whose
+// settings those were where the old file went.
 //
 // Typical use, as the Windows calls would be:
 //
@@ -59,6 +61,15 @@ std::string ApplicationKeyPath();
 // hive: no registry key name, no home folder, or (for the machine) no folder that holds one.
 std::string UserHivePath();
 std::string MachineHivePath();
+
+// A damaged hive that a write moved aside: where it was and where it is now.
+struct MovedHive {
+    std::string from;
+    std::string to;
+};
+// The hives moved aside since the last call, in the order of the moves; each move is returned
+// once. Safe to call from any thread.
+std::vector<MovedHive> TakeHivesMovedAside();
 
 // An open key: a root and a path below it (names separated by backslashes, compared ignoring
 // case). A default-constructed handle is never made; opening returns nothing on failure.

@@ -6,8 +6,10 @@
 #include "platform/Registry.h"
 #include "platform/Text.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/ScrollBarStyle.h"
 #include "resources/Resource.h"
 #include "selection/DirTreeCtrl.h"
+#include "selection/PassportText.h"
 
 #include <QAbstractButton>
 #include <QAbstractTableModel>
@@ -23,6 +25,8 @@
 #include <algorithm>
 #include <ctime>
 #include <exception>
+#include <filesystem>
+#include <initializer_list>
 #include <unordered_set>
 
 namespace {
@@ -157,6 +161,8 @@ COpenChrmDlg::COpenChrmDlg(QWidget* parent)
     jointSelectionButton_ = gui::FindControl<QAbstractButton>(this, IDC_JOINT_SELECTION);
     wholeFileSystemBox_ = gui::FindControl<QAbstractButton>(this, IDC_WHOLE_FILE_SYSTEM);
     tree_ = gui::FindControl<CDirTreeCtrl>(this, IDC_FOLDER_TREE);
+    for (QAbstractScrollArea* area : std::initializer_list<QAbstractScrollArea*>{list_, tree_, passportBox_})
+        gui::UseDarkThumbScrollBars(area);
 
     connect(tree_, &CDirTreeCtrl::SelectionChanged, this, &COpenChrmDlg::OnTreeSelectionChanged);
     connect(typeFilterBox_, &QComboBox::activated, this, &COpenChrmDlg::OnTypeChanged);
@@ -203,6 +209,7 @@ void COpenChrmDlg::OnInitDialog() {
         wholeFileSystem_ = platform::ReadRegDword(*key, kOpenDirType, wholeFileSystem_) != 0;
         platform::ReadRegString(lastPathWholeFs_, *key, kLastOpenPath1, "");
         platform::ReadRegString(lastPathUnderRoot_, *key, kLastOpenPath2, "");
+        jointSelection_ = platform::ReadRegDword(*key, kMultiSelectMode, jointSelection_) != 0;
     }
     currentFolder_ = wholeFileSystem_ ? lastPathWholeFs_ : lastPathUnderRoot_;
     if (singleSelection_) list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -337,6 +344,19 @@ void COpenChrmDlg::FillList() {
     }
     fillingList_ = false;
     passportBox_->clear();
+    SelectPreselectedFile();
+}
+
+void COpenChrmDlg::SelectPreselectedFile() {
+    if (preselectedFile_.empty()) return;
+    const std::filesystem::path wanted = std::filesystem::path(preselectedFile_).lexically_normal();
+    for (int r = 0; r < rows_->rowCount(); ++r) {
+        if (std::filesystem::path(FilePathOf(entries_[rows_->EntryOf(r)])).lexically_normal() != wanted) continue;
+        const QModelIndex index = rows_->index(r, 0);
+        list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        list_->scrollTo(index);
+        return;
+    }
 }
 
 std::string COpenChrmDlg::FilePathOf(const ChrmFileEntry& entry) const {
@@ -367,7 +387,7 @@ void COpenChrmDlg::OnRowStateChanged() {
         passportBox_->setPlainText(Q(kReadError));
         return;
     }
-    passportBox_->clear();  // the passport has no description text to show
+    passportBox_->setPlainText(Q(PassportText(passport)));
 
     // One row at most may be selected in single selection, so joint selection has nothing to add.
     QItemSelectionModel* selection = list_->selectionModel();

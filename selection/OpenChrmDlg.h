@@ -28,10 +28,11 @@ struct ChrmFileEntry {
 
 // "Открытие хроматограммы": the operator picks chromatogram files ("*.stg") of one folder, chosen
 // in a folder tree, from a list showing each file's date, sample and name from its passport,
-// narrowed by method, type, sampling site and sampling point. "Совместный выбор" makes selecting
-// one chromatogram select the others recorded less than 5 seconds apart. The folder mode and the
-// folder last looked at in each mode survive between runs in the per-user settings key; they are
-// stored by Open only.
+// narrowed by method, type, sampling site and sampling point. The box below the list shows the
+// focused file's passport. "Совместный выбор" makes selecting one chromatogram select the others
+// recorded less than 5 seconds apart (in multiple selection only). The folder mode, the folder last
+// looked at in each mode and the state of "Совместный выбор" survive between runs in the per-user
+// settings key; they are stored by Open only.
 class COpenChrmDlg : public CFormDialog {
     Q_OBJECT
 
@@ -48,6 +49,10 @@ public:
     // window, -1 when the dialog could not be created. With singleSelection one row at most can
     // be selected.
     int Run(bool singleSelection);
+
+    // The file to select and focus whenever its folder is listed, as a level's current
+    // chromatogram is; "" for none. Set before Run.
+    void SetPreselectedFile(std::string path) { preselectedFile_ = std::move(path); }
 
     // The chosen files after Run returned 1: full paths in list order.
     int SelectedCount() const { return static_cast<int>(selectedPaths_.size()); }
@@ -76,6 +81,7 @@ private:
     void OnOK();
     void OnCancel();
     void CollectSelection();
+    void SelectPreselectedFile();
     void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -104,6 +110,7 @@ private:
     std::string anyMethodText_;
     std::string anySiteText_;
     std::string anyPointText_;
+    std::string preselectedFile_;
 
     bool fillingList_ = false;  // rows come and go: no row-state handling meanwhile
 };

@@ -134,6 +134,22 @@ public:
     void TypeText(QWidget* widget, const QString& text) const {
         for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
+    // Whether a field is marked as one the calculation does not take from: red text and a
+    // tooltip that says why, which always come together.
+    bool Marked(int id) const {
+        QLineEdit* field = Field(id);
+        const bool red = field->palette().color(QPalette::Text) != dialog->palette().color(QPalette::Text);
+        EXPECT_EQ(red, !field->toolTip().isEmpty()) << "control " << id << ": colour and tooltip go together";
+        return red;
+    }
+    // Presses a key where the keyboard focus is, then lets what the key set off run.
+    void Key(Qt::Key key) const {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog.get(), key);
+        QApplication::processEvents();
+    }
+    int FocusId() const {
+        return QApplication::focusWidget() ? platform::gui::ControlId(QApplication::focusWidget()) : -1;
+    }
     void Choose(const std::string& method) const {
         QComboBox* combo = Methods();
         const int target = combo->findText(QString::fromStdString(method), Qt::MatchExactly | Qt::MatchCaseSensitive);

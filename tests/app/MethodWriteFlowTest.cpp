@@ -102,10 +102,19 @@ TEST(MethodWriteFlow, RefusesWhatCannotBeWritten) {
     };
     const Case cases[] = {
         {"a field that is not a number", [](Driver& d, const Profile&) { d.Paste(IDC_NAV, "1.5x"); },
-         "не во всех полях стоят числа"},
+         "не во всех полях стоят допустимые числа"},
+        {"a mass fraction over 100", [](Driver& d, const Profile&) { d.Paste(IDC_DOLYA, "150"); },
+         "не во всех полях стоят допустимые числа"},
         {"no chromatogram", [](Driver& d, const Profile&) { d.Click(IDC_CLEAR); },
          "ни на одном уровне нет прочитанной хроматограммы"},
-        {"an average of 0", [](Driver& d, const Profile&) { d.Paste(IDC_NAV2, "0"); },
+        {"an average of 0: only the blank",
+         [](Driver& d, const Profile& p) {
+             d.Click(IDC_CLEAR);
+             d.dialog->SetLevelFileChooser([&p](QWidget*, const CCalibrationDlg::LevelFileRequest&) {
+                 return std::optional<std::string>(p.demo.levelPaths[0]);
+             });
+             d.Click(IDC_LEVEL0);
+         },
          "средний градуировочный коэффициент (0) не является положительным числом"},
         {"no method folder", [&](Driver&, const Profile& p) { setMethodPath(p, ""); }, "папка методов не задана"},
         {"a method folder that is gone", [&](Driver&, const Profile& p) { setMethodPath(p, p.demo.folder + "/gone"); },
@@ -132,7 +141,9 @@ TEST(MethodWriteFlow, ACalibrationNotAcceptedIsWrittenOnlyOnPurpose) {
     MessageLog log;
     Driver d;
     const std::string before = fixtures::ReadFileBytes(profile->demo.MethodFile("Этанол"));
-    d.dialog->SetLevelFileChooser([&](QWidget*) { return std::vector<std::string>{profile->demo.levelPaths[3]}; });
+    d.dialog->SetLevelFileChooser([&](QWidget*, const CCalibrationDlg::LevelFileRequest&) {
+        return std::optional<std::string>(profile->demo.levelPaths[3]);
+    });
     d.Click(IDC_LEVEL4);  // one file on two levels
     ASSERT_FALSE(d.dialog->Quality().accepted);
 
@@ -203,8 +214,8 @@ TEST(MethodWriteFlow, UndoPutsTheMethodBackAfterAsking) {
     const core::KeptCopy copy = core::ListKeptCopies("Этанол").back();
     EXPECT_TRUE(Contains(question, "Отменить последнюю запись в метод «Этанол»?")) << question;
     EXPECT_TRUE(Contains(question, copy.path)) << question;
-    EXPECT_TRUE(Contains(question, "Сейчас в методе: " + Shortest(d.dialog->State().averageCoefficient) +
-                                       "\nПосле отмены: 0\n"))
+    EXPECT_TRUE(Contains(question,
+                         "Сейчас в методе: " + Shortest(d.dialog->State().averageCoefficient) + "\nПосле отмены: 0\n"))
         << question;
     EXPECT_EQ(fixtures::ReadFileBytes(ethanol), written);
 

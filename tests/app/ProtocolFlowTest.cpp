@@ -98,6 +98,20 @@ TEST(ProtocolFlow, APathThatCannotBeWrittenIsToldAndLeavesNoFile) {
     EXPECT_EQ(fixtures::ReadFileBytes(regular), "x");
 }
 
+TEST(ProtocolFlow, AFieldWithoutANumberRefusesTheProtocol) {
+    auto profile = Profile::Demo();
+    MessageLog log;
+    Driver d;
+    PathAnswer chosen(QString::fromStdString(profile->home.Dir().Path() + "/протокол.pdf"));
+    d.Paste(IDC_NAV, "abc");
+    d.Click(IDC_PROTOCOL);
+    ASSERT_FALSE(log.boxes.empty());
+    EXPECT_EQ(log.boxes.back().text.toStdString(),
+              "Протокол не составлен: не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным.");
+    EXPECT_TRUE(chosen.suggestions.empty());
+    EXPECT_FALSE(fs::exists(profile->home.Dir().Path() + "/протокол.pdf"));
+}
+
 TEST(ProtocolFlow, PrintsThroughThePrintDialogOntoTheChosenPrinter) {
     auto profile = Profile::Demo();
     MessageLog log;

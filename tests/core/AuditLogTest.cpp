@@ -16,7 +16,9 @@ using Kind = core::AuditFinding::Kind;
 std::string Findings(const std::vector<core::AuditFinding>& findings) {
     std::string text;
     for (const core::AuditFinding& f : findings)
-        text += std::string(f.kind == Kind::ChainBroken ? "broken" : f.kind == Kind::TornLine ? "torn" : "backup") +
+        text += std::string(f.kind == Kind::ChainBroken ? "broken"
+                            : f.kind == Kind::TornLine  ? "torn"
+                                                        : "backup") +
                 "@" + std::to_string(f.line) + " ";
     return text;
 }
@@ -37,7 +39,8 @@ TEST(AuditLog, ChainsEveryLineToTheOneBefore) {
     ASSERT_EQ(log.lines.size(), 3u);
     EXPECT_FALSE(log.lastLineTorn);
     EXPECT_EQ(nlohmann::json::parse(log.lines[0])["prev"],
-              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855") << "SHA-256 of nothing";
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855")
+        << "SHA-256 of nothing";
     EXPECT_EQ(nlohmann::json::parse(log.lines[2])["prev"], core::Sha256Hex(log.lines[1]));
     EXPECT_EQ(nlohmann::json::parse(log.lines[1])["n"], 2) << "the record itself is kept";
     EXPECT_EQ(Findings(core::CheckAuditChain(log)), "");
@@ -66,8 +69,7 @@ TEST(AuditLog, FindsEditedRemovedAndInsertedLines) {
         {"line copied in", {l[0], l[1], l[1], l[2], l[3]}, "broken@3 "},
         {"last two swapped", {l[0], l[1], l[3], l[2]}, "broken@3 broken@4 "},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Findings(core::CheckAuditChain({c.lines, false})), c.findings) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(Findings(core::CheckAuditChain({c.lines, false})), c.findings) << c.what;
 }
 
 // A write cut short leaves a last line without its newline: reported, not a break, never

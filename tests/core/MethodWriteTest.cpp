@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <map>
 #include <set>
@@ -34,14 +35,16 @@ const std::string kKey = "\x06\xFD\xF2\xE0\xED\xEE\xEB";
 constexpr std::size_t kRecord = 40;
 
 // The clock stands still at 2026-12-10 10:15:00 UTC unless a test moves it.
-std::chrono::system_clock::time_point clockNow = std::chrono::sys_days{std::chrono::December / 10 / 2026} +
-                                                  std::chrono::hours(10) + std::chrono::minutes(15);
+std::chrono::system_clock::time_point clockNow =
+    std::chrono::sys_days{std::chrono::December / 10 / 2026} + std::chrono::hours(10) + std::chrono::minutes(15);
 std::chrono::system_clock::time_point FixedClock() { return clockNow; }
 
-std::string MethodBytes(double coefficient) {
+// A method whose ethanol record holds `coefficient`; `flagged` as the write leaves it.
+std::string MethodBytes(double coefficient, bool flagged = false) {
     std::string bytes(120, 'm');
     bytes.replace(kRecord, kKey.size(), kKey);
     std::memcpy(bytes.data() + kRecord + 31, &coefficient, 8);
+    if (flagged) bytes.replace(kRecord + 43, 4, std::string("\x01\0\0\0", 4));
     return bytes;
 }
 
@@ -133,8 +136,8 @@ TEST_F(MethodWrite, RefusesAndRecordsEveryFaultWithoutChangingAnything) {
     home_.Dir().WriteFile("methods/cut.mtd", cut);
     const std::string readOnly = home_.Dir().WriteFile("methods/ro.mtd", MethodBytes(50));
     ::chmod(readOnly.c_str(), 0444);
-    const auto holder = platform::LockedFile::Open(
-        home_.Dir().WriteFile("methods/locked.mtd", MethodBytes(50)), platform::LockedFile::Mode::ReadOnly);
+    const auto holder = platform::LockedFile::Open(home_.Dir().WriteFile("methods/locked.mtd", MethodBytes(50)),
+                                                   platform::LockedFile::Mode::ReadOnly);
     ASSERT_TRUE(holder);
 
     struct Case {
@@ -259,13 +262,13 @@ void KillAtStep(const char* step) {
     if (std::strcmp(step, killAt) == 0) ::_exit(77);
 }
 
-// Runs the write in a child process that dies at `step`; whether it got there.
-bool WriteKilledAt(const char* step, double coefficient) {
+// Runs `write` in a child process that dies at `step`; whether it got there.
+bool KilledAt(const char* step, const std::function<void()>& write) {
     const pid_t child = ::fork();
     if (child == 0) {
         killAt = step;
         core::SetWriteStepHook(KillAtStep);
-        core::SaveCoefficient("wine", coefficient, {"ostrel-cli"});
+        write();
         ::_exit(0);
     }
     int status = 0;
@@ -276,28 +279,39 @@ bool WriteKilledAt(const char* step, double coefficient) {
 TEST_F(MethodWrite, AKilledWriterLeavesMethodCopiesAndTrailConsistent) {
     struct Step {
         const char* name;
-        bool methodWritten;   // the method holds the new coefficient
+        bool methodWritten;   // the method holds what was written
         const char* settled;  // how the next write settles the attempt; nullptr: no attempt line
     };
-    const Step steps[] = {
-        {"backup-partial", false, nullptr},   {"backup-kept", false, nullptr},
-        {"attempt-partial", false, nullptr},  {"attempt-recorded", false, "interrupted"},
-        {"method-written", true, "written"},  {"outcome-partial", true, "written"},
+    const std::vector<Step> steps = {
+        {"backup-partial", false, nullptr},       {"backup-kept", false, nullptr},
+        {"attempt-partial", false, nullptr},      {"attempt-recorded", false, "interrupted"},
+        {"method-partial", false, "interrupted"},  // a restore's new file half written
+        {"method-written", true, "written"},      {"outcome-partial", true, "written"},
         {"outcome-recorded", true, nullptr},
     };
     std::set<std::string> versions = {Wine()};  // every state the method has been in
     double coefficient = 100;
-    for (int round = 0; round < 2; ++round) {
+    // Rounds of writes and of restores (each putting back the copy kept by the write before).
+    for (const bool restore : {false, true, false, true}) {
         for (const Step& step : steps) {
-            SCOPED_TRACE(std::string(step.name) + " round " + std::to_string(round));
+            if (!restore && std::strcmp(step.name, "method-partial") == 0) continue;  // one write in place
+            SCOPED_TRACE(std::string(step.name) + (restore ? " restore" : " save"));
             const std::string before = Wine();
             const std::size_t linesBefore = Log().lines.size();
             coefficient += 1;
-            ASSERT_TRUE(WriteKilledAt(step.name, coefficient));
+            const std::string newest = core::ListKeptCopies("wine").empty()
+                                           ? std::string()
+                                           : fixtures::ReadFileBytes(core::ListKeptCopies("wine").back().path);
+            const double written = restore ? CoefficientIn(newest) : coefficient;
+            ASSERT_TRUE(KilledAt(step.name, [&] {
+                if (restore)
+                    core::RestoreMethod("wine", "", {"ostrel-cli"});
+                else
+                    core::SaveCoefficient("wine", coefficient, {"ostrel-cli"});
+            }));
 
             const std::string after = Wine();
-            EXPECT_EQ(CoefficientIn(after), step.methodWritten ? coefficient : CoefficientIn(before));
-            EXPECT_EQ(after.substr(0, kRecord + 31), before.substr(0, kRecord + 31));
+            EXPECT_EQ(after, step.methodWritten ? (restore ? newest : MethodBytes(coefficient, true)) : before);
             versions.insert(after);
             for (const core::KeptCopy& copy : core::ListKeptCopies("wine"))
                 EXPECT_TRUE(versions.contains(fixtures::ReadFileBytes(copy.path))) << copy.path << " is whole";
@@ -313,15 +327,14 @@ TEST_F(MethodWrite, AKilledWriterLeavesMethodCopiesAndTrailConsistent) {
             coefficient += 1;
             const core::MethodWriteReport next = Save(coefficient);
             ASSERT_TRUE(next.Written()) << core::MethodFaultText(next.fault);
-            EXPECT_EQ(CoefficientIn(Wine()), coefficient);
+            EXPECT_EQ(Wine(), MethodBytes(coefficient, true));
             versions.insert(Wine());
             EXPECT_EQ(fixtures::ReadFileBytes(next.backup), after);
             EXPECT_TRUE(Faults().empty());
             if (step.settled) {
                 bool found = false;
                 for (const Json& r : Records())
-                    found = found || (r.contains("attempt") && r["outcome"] == step.settled &&
-                                      r["new"] == coefficient - 1);
+                    found = found || (r.contains("attempt") && r["outcome"] == step.settled && r["new"] == written);
                 EXPECT_TRUE(found) << "the attempt is settled as " << step.settled;
                 EXPECT_FALSE(next.notices.empty());
             }

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
+#include <utility>
+#include <vector>
+
 namespace {
 
 TEST(Settings, FirstStartCreatesTheKeysAndLoadsNothing) {
@@ -26,7 +31,7 @@ TEST(Settings, WhatIsSavedLoadsBack) {
     saved.dolya = 96.5;
     for (int i = 0; i < core::CalibrationTable::kLevelCount; ++i)
         saved.table[i].path = "/srv/data/уровень " + std::to_string(i) + ".stg";
-    core::SaveSettings(saved, "wine");
+    EXPECT_TRUE(core::SaveSettings(saved, "wine"));
 
     core::Calibration loaded;
     EXPECT_EQ(core::LoadSettings(loaded), "wine");
@@ -40,7 +45,7 @@ TEST(Settings, WhatIsSavedLoadsBack) {
 
     // Closing after the levels were cleared stores five empty paths.
     saved.table.ResetLevels();
-    core::SaveSettings(saved, "");
+    EXPECT_TRUE(core::SaveSettings(saved, ""));
     EXPECT_EQ(core::LoadSettings(loaded), "");
     for (int i = 0; i < core::CalibrationTable::kLevelCount; ++i) EXPECT_EQ(loaded.table[i].path, "");
 }
@@ -63,6 +68,30 @@ TEST(Settings, AMissingInputKeepsItsValue) {
     EXPECT_EQ(calibration.dolya, 7) << "a text is not a double";
     EXPECT_EQ(calibration.table[0].path, "") << "a missing path is empty";
     EXPECT_EQ(calibration.table[2].path, "/srv/data/b.stg");
+}
+
+// Settings that cannot be stored are reported as such, and nothing is half-written. The ways
+// chosen fail for root as well: the suite may run as root, whom permissions do not stop.
+TEST(Settings, SavingReportsAStoreThatCannotBeWritten) {
+    core::Calibration calibration;
+    calibration.nav = 1.5;
+    const std::vector<std::pair<const char*, std::function<void(const fixtures::SettingsHome&)>>> breaks = {
+        {"the folder is a link to nowhere", [](const fixtures::SettingsHome& home) { home.BreakUserFolder(); }},
+        {"the configuration folder is a file",
+         [](const fixtures::SettingsHome& home) {
+             ::setenv("XDG_CONFIG_HOME", home.Dir().WriteFile("config-file", "x").c_str(), 1);
+         }},
+        {"the hive is a folder", [](const fixtures::SettingsHome& home) { home.Dir().MakeFolder("user/Tarnwick/registry.reg"); }},
+    };
+    for (const auto& [what, breakStore] : breaks) {
+        SCOPED_TRACE(what);
+        fixtures::SettingsHome home;
+        breakStore(home);
+        EXPECT_FALSE(core::SaveSettings(calibration, "wine"));
+        core::Calibration loaded;
+        EXPECT_EQ(core::LoadSettings(loaded), "");
+        EXPECT_EQ(loaded.nav, 0);
+    }
 }
 
 }  // namespace

@@ -114,6 +114,13 @@ TEST(Registry, MovesADamagedHiveAsideBeforeWriting) {
         {"not the format", "[Settings]\nMethodPath=/srv/methods\n"},
         {"binary garbage", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
     };
+    // Each move is on record for the program to report, once.
+    const auto movedAside = [] {
+        std::vector<std::pair<std::string, std::string>> moves;
+        for (const platform::MovedHive& m : platform::TakeHivesMovedAside()) moves.emplace_back(m.from, m.to);
+        return moves;
+    };
+    (void)movedAside();
     for (const auto& [what, bytes] : damaged) {
         SCOPED_TRACE(what);
         fixtures::SettingsHome home;
@@ -121,15 +128,19 @@ TEST(Registry, MovesADamagedHiveAsideBeforeWriting) {
         EXPECT_EQ(Read(RootKey::CurrentUser, kApp, "MethodPath"), std::nullopt);
         EXPECT_FALSE(RegistryKey::Open(RootKey::CurrentUser, kApp));
         EXPECT_EQ(fixtures::ReadFileBytes(hive), bytes) << "reading changes nothing";
+        EXPECT_TRUE(movedAside().empty());
 
         EXPECT_TRUE(Write(kApp, "mtd", "wine"));
         EXPECT_EQ(fixtures::ReadFileBytes(hive + ".damaged-1"), bytes);
         EXPECT_EQ(Read(RootKey::CurrentUser, kApp, "mtd"), Text("wine"));
+        EXPECT_EQ(movedAside(), (std::vector<std::pair<std::string, std::string>>{{hive, hive + ".damaged-1"}}));
+        EXPECT_TRUE(movedAside().empty());
 
         home.WriteUserHive(bytes);  // damaged again: the first copy stays, the second goes beside it
         EXPECT_TRUE(Write(kApp, "mtd", "beer"));
         EXPECT_EQ(fixtures::ReadFileBytes(hive + ".damaged-2"), bytes);
         EXPECT_TRUE(std::filesystem::exists(hive + ".damaged-1"));
+        EXPECT_EQ(movedAside(), (std::vector<std::pair<std::string, std::string>>{{hive, hive + ".damaged-2"}}));
     }
 }
 

@@ -18,11 +18,16 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <functional>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -281,7 +286,29 @@ TEST_F(OpenChrmDlgTest, HiddenRowsAreNeverJoined) {
     EXPECT_EQ(Result(), std::vector<std::string>{folder + "/shown.stg"});
 }
 
+// Sets the local time zone for as long as it lives.
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone) {
+        if (const char* was = std::getenv("TZ")) saved_ = was;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~TimeZone() {
+        if (saved_)
+            ::setenv("TZ", saved_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+// The passport box shows the focused file's passport in readable lines, or that it cannot be read.
 TEST_F(OpenChrmDlgTest, UnreadableFilesKeepTheirRowsAndCanBeChosen) {
+    const TimeZone utc("UTC");
     Write({"good.stg", kNoon + 60, "Проба", "Этанол", "", "", 1});
     WriteUnreadable("broken.stg", kNoon - 2 * 86400);
     WriteCutCalibration("cut.stg", kNoon - 86400);
@@ -293,7 +320,12 @@ TEST_F(OpenChrmDlgTest, UnreadableFilesKeepTheirRowsAndCanBeChosen) {
         ClickRow("broken");
         EXPECT_EQ(PassportBox(), "Ошибка чтения !!!");
         ClickRow("good");
-        EXPECT_EQ(PassportBox(), "");
+        EXPECT_EQ(PassportBox(), "Проба: Проба\n"
+                                 "Метод: Этанол\n"
+                                 "Пункт отбора: —\n"
+                                 "Точка отбора: —\n"
+                                 "Дата и время: 15.11.2023 12:01:00\n"
+                                 "Тип: градуировка");
 
         // The cut passport got as far as its calibration flag before the read failed.
         Choose(IDC_TYPE_FILTER, "Градуировочные");
@@ -476,13 +508,102 @@ TEST_F(OpenChrmDlgTest, SingleSelectionAllowsOneRowAndJoinsNothing) {
     Remember(folder);
     Run(
         [&] {
+            ASSERT_TRUE(Control<QAbstractButton>(IDC_JOINT_SELECTION)->isChecked());
             ClickRow("x");
+            EXPECT_EQ(SelectedFiles(), std::vector<std::string>{"x"}) << "y, 2 seconds apart, is not joined";
             ClickRow("y", Qt::ControlModifier);
             EXPECT_EQ(SelectedFiles(), std::vector<std::string>{"y"});
             Click(IDOK);
         },
         true);
     EXPECT_EQ(Result(), std::vector<std::string>{folder + "/y.stg"});
+}
+
+// "Совместный выбор" opens as it was last stored by Open.
+TEST_F(OpenChrmDlgTest, JointSelectionStartsAsLastStored) {
+    Write({"x.stg", kNoon});
+    Write({"y.stg", kNoon + 2});
+    Remember(folder);
+    for (const bool stored : {false, true}) {
+        SCOPED_TRACE(stored);
+        platform::WriteRegDword(*UserKey(), "MultiSelectMode", stored ? 1 : 0);
+        COpenChrmDlg again;
+        QTimer::singleShot(0, &again, [&] {
+            EXPECT_EQ(gui::FindControl<QAbstractButton>(&again, IDC_JOINT_SELECTION)->isChecked(), stored);
+            auto* list = gui::FindControl<QTreeView>(&again, IDC_CHRM_LIST);
+            const QModelIndex x = list->model()->index(1, 1);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(x).center());
+            EXPECT_EQ(list->selectionModel()->selectedRows().size(), stored ? 2 : 1);
+            QTest::mouseClick(gui::FindControl<QAbstractButton>(&again, IDOK), Qt::LeftButton);
+        });
+        ASSERT_EQ(again.Run(false), IDOK);
+        EXPECT_EQ(UserDword("MultiSelectMode"), stored ? 1u : 0u);
+    }
+}
+
+// The file given beforehand (a level's chromatogram) is selected and focused whenever its folder
+// is listed.
+TEST_F(OpenChrmDlgTest, ThePreselectedFileIsSelectedAndFocusedWhenItsFolderShows) {
+    for (int i = 0; i < 60; ++i) Write({("f" + std::to_string(100 + i) + ".stg").c_str(), kNoon + 10 * i});
+    const std::string other = data.MakeFolder("runs/other");
+    Write({"o.stg"}, other);
+    Remember(folder);
+    dialog.SetPreselectedFile(folder + "/f105.stg");
+    Run(
+        [&] {
+            EXPECT_EQ(FocusedFile(), "f105");
+            EXPECT_EQ(SelectedFiles(), std::vector<std::string>{"f105"});
+            EXPECT_TRUE(List()->viewport()->rect().contains(List()->visualRect(List()->currentIndex()).center()))
+                << "scrolled into view";
+            ClickFolder(other);
+            EXPECT_TRUE(SelectedFiles().empty());
+            ClickFolder(folder);
+            EXPECT_EQ(FocusedFile(), "f105");
+            Click(IDOK);
+        },
+        true);
+    EXPECT_EQ(Result(), std::vector<std::string>{folder + "/f105.stg"});
+}
+
+// The list's horizontal scroll bar follows the view: with the view at the left edge of the columns
+// the thumb, the dark part of the bar, stands at the left, and at the right edge at the right.
+TEST_F(OpenChrmDlgTest, TheScrollBarThumbStandsWhereTheViewIs) {
+    Write({"x.stg", kNoon, "Проба"});
+    Remember(folder);
+    Run([&] {
+        QScrollBar* bar = List()->horizontalScrollBar();
+        ASSERT_GT(bar->maximum(), 0) << "the three columns are wider than the list";
+        for (const bool atRight : {false, true}) {
+            SCOPED_TRACE(atRight ? "the right edge shown" : "the left edge shown");
+            bar->setValue(atRight ? bar->maximum() : bar->minimum());
+            QApplication::processEvents();
+            const QHeaderView* header = List()->header();
+            if (atRight)
+                EXPECT_EQ(header->sectionViewportPosition(2) + header->sectionSize(2), List()->viewport()->width());
+            else
+                EXPECT_EQ(header->sectionViewportPosition(0), 0);
+
+            QStyleOptionSlider option;
+            option.initFrom(bar);
+            option.orientation = bar->orientation();
+            option.minimum = bar->minimum();
+            option.maximum = bar->maximum();
+            option.sliderPosition = bar->sliderPosition();
+            option.sliderValue = bar->value();
+            option.pageStep = bar->pageStep();
+            option.subControls = QStyle::SC_All;
+            const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+            const QImage picture = bar->grab().toImage();
+            const int y = groove.center().y();
+            const int leftEnd = qGray(picture.pixel(groove.left() + 3, y));
+            const int rightEnd = qGray(picture.pixel(groove.right() - 3, y));
+            if (atRight)
+                EXPECT_LT(rightEnd, leftEnd) << "the dark thumb at the right";
+            else
+                EXPECT_LT(leftEnd, rightEnd) << "the dark thumb at the left";
+        }
+        Click(IDCANCEL);
+    });
 }
 
 TEST_F(OpenChrmDlgTest, ControlsFollowTheWindowAndComeBackExactly) {

@@ -3,6 +3,7 @@
 #include "platform/Registry.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace fixtures {
 
@@ -32,6 +33,12 @@ SettingsHome::~SettingsHome() {
 }
 
 std::string SettingsHome::UserHive() const { return dir_.Path() + "/user/Tarnwick/registry.reg"; }
+
+void SettingsHome::BreakUserFolder() const {
+    const std::filesystem::path folder = dir_.Path() + "/user/Tarnwick";
+    if (std::filesystem::exists(folder)) std::filesystem::rename(folder, dir_.Path() + "/user/Tarnwick.kept");
+    std::filesystem::create_symlink(dir_.Path() + "/no such folder/Tarnwick", folder);
+}
 
 std::string SettingsHome::OstrelData() const { return dir_.Path() + "/data/Tarnwick/Ostrel"; }
 

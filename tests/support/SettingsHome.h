@@ -27,6 +27,10 @@ public:
     // Writes the per-user hive file with `text`; returns its path.
     std::string WriteUserHive(const std::string& text) const;
 
+    // Makes the per-user settings folder unwritable for every user, root included (permissions
+    // would not stop root): the folder becomes a symbolic link to nowhere, so that neither it nor
+    // a file in it can be created. What it held is kept beside it as "Tarnwick.kept".
+    void BreakUserFolder() const;
     // Where the program keeps method copies and the audit trail ($XDG_DATA_HOME/Tarnwick/Ostrel).
     std::string OstrelData() const;
 
