@@ -14,9 +14,8 @@
 #include <QPainter>
 #include <QPolygon>
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <chrono>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -48,8 +47,6 @@ const Signal& TheSignal() {
     return signal;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 // A chart of the signal, laid out once so that its plot rectangle and ranges are known.
 struct LaidOutChart {
     CAutoChart chart;
@@ -77,25 +74,16 @@ struct LaidOutChart {
 
 // Times `draw` against the floor in the same iterations; the iteration time is the draw's.
 template <typename Draw>
-void AgainstFloor(benchmark::State& state, LaidOutChart& laidOut, Draw draw) {
-    double floorSeconds = 0, drawSeconds = 0;
+void AgainstFloor(benchmark::State& state, LaidOutChart& laidOut, Draw draw, double goalRatio = 0) {
+    bench::FloorTimer timer(state);
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        laidOut.DrawFloor();
-        const auto t1 = std::chrono::steady_clock::now();
-        {
+        timer.Floor([&] { laidOut.DrawFloor(); });
+        timer.Measure([&] {
             platform::Surface surface(laidOut.image);
             draw(surface);
-        }
-        const auto t2 = std::chrono::steady_clock::now();
-        floorSeconds += Seconds(t1 - t0);
-        drawSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t2 - t1));
+        });
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["floor_ms"] = 1000 * floorSeconds / n;
-    state.counters["draw_ms"] = 1000 * drawSeconds / n;
-    state.counters["ratio"] = drawSeconds / floorSeconds;
+    timer.Report("draw", goalRatio);
 }
 
 void BM_SeriesLine(benchmark::State& state) {
@@ -104,8 +92,7 @@ void BM_SeriesLine(benchmark::State& state) {
     series.SetXRange(laidOut.chart.xMin, laidOut.chart.xMax);
     series.SetYRange(laidOut.chart.yMin, laidOut.chart.yMax);
     const platform::Rect plot = laidOut.chart.rect;
-    AgainstFloor(state, laidOut, [&](platform::Surface& surface) { series.Draw(surface, plot); });
-    state.counters["goal_ratio"] = 2;
+    AgainstFloor(state, laidOut, [&](platform::Surface& surface) { series.Draw(surface, plot); }, 2);
 }
 BENCHMARK(BM_SeriesLine)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 
@@ -136,11 +123,7 @@ BENCHMARK(BM_CalibrationChart)->Unit(benchmark::kMillisecond)->MinTime(2);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenPlatformUnlessSet();
     QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

@@ -8,14 +8,13 @@
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -92,30 +91,22 @@ void ReadBytes(const std::string& path) {
     benchmark::DoNotOptimize(bytes.data());
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 void BM_ChromatogramRead(benchmark::State& state) {
     const std::string& path = ChromatogramPath();
-    double floorSeconds = 0;
-    double readSeconds = 0;
+    bench::FloorTimer timer(state);
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        ReadBytes(path);
-        const auto t1 = std::chrono::steady_clock::now();
-        chromatogram::ChromatogramFile file;
-        if (!file.Read(path) || file.signal.GetSize() != kSamples || file.peaks.GetSize() != kPeaks) {
+        timer.Floor([&] { ReadBytes(path); });
+        bool read = false;
+        timer.Measure([&] {
+            chromatogram::ChromatogramFile file;
+            read = file.Read(path) && file.signal.GetSize() == kSamples && file.peaks.GetSize() == kPeaks;
+        });
+        if (!read) {
             state.SkipWithError("the chromatogram was not read");
             return;
         }
-        const auto t2 = std::chrono::steady_clock::now();
-        floorSeconds += Seconds(t1 - t0);
-        readSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t2 - t1));
     }
-    state.counters["floor_ms"] = 1000 * floorSeconds / static_cast<double>(state.iterations());
-    state.counters["read_ms"] = 1000 * readSeconds / static_cast<double>(state.iterations());
-    state.counters["ratio"] = readSeconds / floorSeconds;
-    state.counters["goal_ratio"] = 3;
+    timer.Report("read", 3);
 }
 BENCHMARK(BM_ChromatogramRead)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 
@@ -179,9 +170,5 @@ BENCHMARK(BM_ChromatogramReadMemory)->Iterations(3)->Unit(benchmark::kMillisecon
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == kMeasureOption) return MeasureOneRead(argv[2]);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

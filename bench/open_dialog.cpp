@@ -14,13 +14,12 @@
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QTreeView>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -52,8 +51,6 @@ void WriteFolder(const fixtures::TempDir& dir) {
     }
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 // The reads ScanFolder makes, and nothing else.
 int ReadEveryPassport(const std::vector<std::string>& paths) {
     int read = 0;
@@ -69,63 +66,49 @@ void BM_Refresh(benchmark::State& state) {
     std::vector<std::string> paths;
     for (const platform::FileEntry& file : platform::FindFiles(folder + "/*.stg")) paths.push_back(file.fullPath);
     auto* list = platform::gui::FindControl<QTreeView>(dialog, resources::IDC_CHRM_LIST);
-    double floorSeconds = 0, refreshSeconds = 0;
+    bench::FloorTimer timer(state);
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        const int read = ReadEveryPassport(paths);
-        const auto t1 = std::chrono::steady_clock::now();
-        dialog->Refresh();
-        const auto t2 = std::chrono::steady_clock::now();
+        int read = 0;
+        timer.Floor([&] { read = ReadEveryPassport(paths); });
+        timer.Measure([&] { dialog->Refresh(); });
         if (read != kFiles || list->model()->rowCount() != kFiles) {
             state.SkipWithError("not every chromatogram was read and listed");
             return;
         }
-        floorSeconds += Seconds(t1 - t0);
-        refreshSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t2 - t1));
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["floor_ms"] = 1000 * floorSeconds / n;
-    state.counters["refresh_ms"] = 1000 * refreshSeconds / n;
-    state.counters["ratio"] = refreshSeconds / floorSeconds;
-    state.counters["goal_ratio"] = 1.5;
+    timer.Report("refresh", 1.5);
 }
 BENCHMARK(BM_Refresh)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(5);
 
 void BM_RowStateChange(benchmark::State& state) {
     auto* list = platform::gui::FindControl<QTreeView>(dialog, resources::IDC_CHRM_LIST);
     const std::string firstPath = folder + "/" + list->model()->index(0, 2).data().toString().toStdString() + ".stg";
-    double floorSeconds = 0, changeSeconds = 0;
+    bench::FloorTimer timer(state);
     int row = 0;
     for (auto _ : state) {
         // A different row each time, spread over the list, so that every change selects anew.
         row = (row + 4999) % kFiles;
         const QModelIndex index = list->model()->index(row, 0);
-        const auto t0 = std::chrono::steady_clock::now();
-        list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        const auto t1 = std::chrono::steady_clock::now();
-        chromatogram::Passport passport;
-        benchmark::DoNotOptimize(passport.ReadFromFile(firstPath, "Passport"));
-        const auto t2 = std::chrono::steady_clock::now();
+        timer.Measure([&] {
+            list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        });
+        timer.Floor([&] {
+            chromatogram::Passport passport;
+            benchmark::DoNotOptimize(passport.ReadFromFile(firstPath, "Passport"));
+        });
         if (list->selectionModel()->selectedRows().size() != 2) {
             state.SkipWithError("joint selection did not add the partner row");
             return;
         }
-        changeSeconds += Seconds(t1 - t0);
-        floorSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t1 - t0));
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["change_us"] = 1e6 * changeSeconds / n;
-    state.counters["passport_read_us"] = 1e6 * floorSeconds / n;
-    state.counters["ratio"] = changeSeconds / floorSeconds;
+    timer.Report("change", 0, bench::FloorTimer::Unit::Microseconds, "passport_read");
 }
 BENCHMARK(BM_RowStateChange)->UseManualTime()->Unit(benchmark::kMicrosecond)->MinTime(2);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenPlatformUnlessSet();
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

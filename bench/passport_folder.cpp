@@ -5,12 +5,11 @@
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -55,38 +54,30 @@ void ReadFirstBytes(const std::string& path) {
     ::close(fd);
 }
 
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 void BM_PassportFolder(benchmark::State& state) {
     const std::vector<std::string>& paths = ChromatogramPaths();
-    double floorSeconds = 0;
-    double readSeconds = 0;
+    bench::FloorTimer timer(state);
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        for (const std::string& path : paths) ReadFirstBytes(path);
-        const auto t1 = std::chrono::steady_clock::now();
+        timer.Floor([&] {
+            for (const std::string& path : paths) ReadFirstBytes(path);
+        });
         int read = 0;
-        for (const std::string& path : paths) {
-            chromatogram::Passport passport;
-            read += passport.ReadFromFile(path, "Passport") ? 1 : 0;
-            benchmark::DoNotOptimize(passport.sampleName.data());
-        }
-        const auto t2 = std::chrono::steady_clock::now();
+        timer.Measure([&] {
+            for (const std::string& path : paths) {
+                chromatogram::Passport passport;
+                read += passport.ReadFromFile(path, "Passport") ? 1 : 0;
+                benchmark::DoNotOptimize(passport.sampleName.data());
+            }
+        });
         if (read != kFiles) {
             state.SkipWithError("not every passport was read");
             return;
         }
-        floorSeconds += Seconds(t1 - t0);
-        readSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t2 - t1));
     }
-    state.counters["floor_ms"] = 1000 * floorSeconds / static_cast<double>(state.iterations());
-    state.counters["read_ms"] = 1000 * readSeconds / static_cast<double>(state.iterations());
-    state.counters["ratio"] = readSeconds / floorSeconds;
-    state.counters["goal_ratio"] = 3;
+    timer.Report("read", 3);
 }
 BENCHMARK(BM_PassportFolder)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

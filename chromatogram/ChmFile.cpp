@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace chromatogram {
 
@@ -21,9 +22,15 @@ constexpr const char* kPassportStream = "Passport";
 constexpr std::uint64_t kTimeBaseBytes = 3 * sizeof(float);
 
 std::unique_ptr<platform::Stream> OpenStream(platform::CompoundFile& file, const char* name) {
-    std::unique_ptr<platform::Stream> stream = file.OpenStream(name);
-    if (!stream) throw BadFormatError(std::string("missing stream ") + name);
+    platform::CompoundError error = platform::CompoundError::None;
+    std::unique_ptr<platform::Stream> stream = file.OpenStream(name, &error);
+    if (!stream) throw StreamOpenError(StreamOpenFailureText(name, error));
     return stream;
+}
+
+bool Failed(std::string* failure, std::string reason) {
+    if (failure) *failure = std::move(reason);
+    return false;
 }
 
 // Reads exactly n bytes. A stream that delivers fewer than its size announced is damaged, and
@@ -67,21 +74,31 @@ void ReadTimeBase(platform::CompoundFile& file, Lattice& signal) {
 
 ChromatogramFile::ChromatogramFile() { peaks.SetSignal(&signal); }
 
-bool ChromatogramFile::Read(const std::string& newPath) {
+bool ChromatogramFile::Read(const std::string& newPath, std::string* failure) {
     path = newPath;
-    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path);
-    if (!file) return false;
+    if (failure) failure->clear();
+    platform::CompoundError error = platform::CompoundError::None;
+    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path, &error);
+    if (!file) return Failed(failure, OpenFailureText(error));
+    const char* stream = kRawDataStream;  // the one being read, to name in the reason
     try {
         ReadSignal(*file, signal);
+        stream = kTimeStream;
         ReadTimeBase(*file, signal);
         peaks.SetSignal(&signal);
+        stream = kTableStream;
         peaks.ReadFromStream(*OpenStream(*file, kTableStream));
+        stream = kPassportStream;
         passport.ReadFromStream(*OpenStream(*file, kPassportStream));
         return true;
-    } catch (const std::exception&) {
+    } catch (const StreamOpenError& e) {
+        return Failed(failure, e.what());
+    } catch (const std::bad_alloc&) {
+        return Failed(failure, StreamFailureText(stream, "out of memory"));
+    } catch (const std::exception& e) {
         // Whatever went wrong inside the streams (malformed data, end of data, a damaged
         // stream, exhausted memory) the answer is the same: this file could not be read.
-        return false;
+        return Failed(failure, StreamFailureText(stream, e.what()));
     }
 }
 

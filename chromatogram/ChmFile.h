@@ -22,7 +22,10 @@ public:
     // is taken first, whatever follows. When the file cannot be opened nothing else changes;
     // otherwise the streams are read in the order "Raw_data", "Time", "Table", "Passport", each
     // replacing its part, and a failure keeps the parts of the later streams as they were.
-    bool Read(const std::string& path);
+    // When `failure` is given it receives a short text of the reason (chromatogram/Errors.h:
+    // "no such file", "not a compound file", missing stream "Table", stream "Table": a value runs
+    // past the end of the stream, ...), and is emptied on success.
+    bool Read(const std::string& path, std::string* failure = nullptr);
 
     Lattice signal;
     std::string path;

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "platform/CompoundFile.h"
+
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // The errors the stream parsers raise. The two top-level reads (ChromatogramFile::Read and
-// Passport::ReadFromFile) catch them and report a plain false; nothing else needs to.
+// Passport::ReadFromFile) catch them and report false with a short text of the reason (the
+// texts below); nothing else needs to.
 namespace chromatogram {
 
 class ReadError : public std::runtime_error {
@@ -17,6 +21,13 @@ public:
 class BadFormatError : public ReadError {
 public:
     using ReadError::ReadError;
+};
+
+// A stream the file must hold cannot be opened: it is missing or its chain is damaged. The text
+// names the stream.
+class StreamOpenError : public BadFormatError {
+public:
+    using BadFormatError::BadFormatError;
 };
 
 // A value runs past the end of the stream.
@@ -37,5 +48,14 @@ class ExhaustedMemoryError : public ReadError {
 public:
     using ReadError::ReadError;
 };
+
+// ---- Reasons, as short texts for whoever reports a failed read (ostrel-cli prints them) ----
+
+// Why the file could not be opened: "no such file", "not a compound file", ...
+std::string OpenFailureText(platform::CompoundError error);
+// Why a stream could not be opened: missing stream "Table", damaged stream "Table".
+std::string StreamOpenFailureText(std::string_view stream, platform::CompoundError error);
+// A failure inside a stream: stream "Table": <what the parser said>.
+std::string StreamFailureText(std::string_view stream, std::string_view what);
 
 }  // namespace chromatogram

@@ -49,10 +49,9 @@ Time MidnightOfCreationDay(Time moment) {
 
 }  // namespace
 
-Passport::Passport() {
-    dateTime = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    dateOnly = MidnightOfCreationDay(dateTime);
-}
+Passport::Passport() : Passport(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())) {}
+
+Passport::Passport(Time created) : dateOnly(MidnightOfCreationDay(created)), dateTime(created) {}
 
 void Passport::ReadFromStream(platform::Stream& stream) {
     Archive archive(stream);
@@ -99,20 +98,26 @@ void Passport::ReadFromStream(platform::Stream& stream) {
     }
 }
 
-bool Passport::ReadFromFile(const std::string& path, const std::string& streamName) {
-    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path);
-    if (!file) return false;
-    const std::unique_ptr<platform::Stream> stream = file->OpenStream(streamName);
-    if (!stream) return false;
+bool Passport::ReadFromFile(const std::string& path, const std::string& streamName, std::string* failure) {
+    const auto failed = [failure](std::string reason) {
+        if (failure) *failure = std::move(reason);
+        return false;
+    };
+    if (failure) failure->clear();
+    platform::CompoundError error = platform::CompoundError::None;
+    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path, &error);
+    if (!file) return failed(OpenFailureText(error));
+    const std::unique_ptr<platform::Stream> stream = file->OpenStream(streamName, &error);
+    if (!stream) return failed(StreamOpenFailureText(streamName, error));
     // Exhausted memory is caught as well: the callers list whole folders of files, and one
     // file must not bring the listing down.
     try {
         ReadFromStream(*stream);
         return true;
-    } catch (const ReadError&) {
-        return false;
+    } catch (const ReadError& e) {
+        return failed(StreamFailureText(streamName, e.what()));
     } catch (const std::bad_alloc&) {
-        return false;
+        return failed(StreamFailureText(streamName, "out of memory"));
     }
 }
 

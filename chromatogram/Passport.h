@@ -17,6 +17,8 @@ public:
     // A record in its initial state; dateTime is the moment of creation and dateOnly the same
     // day at local midnight, both from one reading of the clock.
     Passport();
+    // The same, created at `created` (for tests: no clock is read).
+    explicit Passport(Time created);
     virtual ~Passport() = default;
     Passport(const Passport&) = default;
     Passport& operator=(const Passport&) = default;
@@ -28,8 +30,10 @@ public:
 
     // Opens the compound file at `path` and loads the record from its root stream `streamName`.
     // False when the file or the stream cannot be opened (the record is then unchanged) or the
-    // record cannot be read in full (see ReadFromStream for what it then holds).
-    bool ReadFromFile(const std::string& path, const std::string& streamName);
+    // record cannot be read in full (see ReadFromStream for what it then holds). When `failure`
+    // is given it receives a short text of the reason (as ChromatogramFile::Read gives it), and
+    // is emptied on success.
+    bool ReadFromFile(const std::string& path, const std::string& streamName, std::string* failure = nullptr);
 
     // Fields in stream order.
     std::string sampleName;

@@ -2,15 +2,16 @@
 //                     [--chart FILE.png [--size WxH]]
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
 // the options applied in order; prints the levels, the average coefficient, the chart arrays and
-// the quality block (the judgement under the machine's MaxSpread), and with --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size).
-// It never writes the settings.
+// the quality block (the judgement under the machine's MaxSpread), and with --chart draws the
+// main dialog's chart of them into a PNG (560 x 300 unless --size), which ostrel-cli-gui does
+// (cli/WindowProgram.h). It never writes the settings.
 #include "core/Calc.h"
+#include "core/NumberText.h"
 #include "core/Quality.h"
 #include "core/Settings.h"
-#include "chart/CalibrationChart.h"
-#include "cli/Arguments.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "cli/WindowProgram.h"
 
 #include <cstdio>
 #include <functional>
@@ -22,6 +23,30 @@
 namespace {
 
 constexpr const char* kName = "calibrate";
+constexpr const char* kHelp =
+    "Computes one calibration as the main dialog does and prints it as JSON: \"levels\" (for each of\n"
+    "the five: fraction, sampleName, path, ethanolArea, standardArea, ethanolAmount,\n"
+    "standardAmount, coefficient), \"averageCoefficient\" and the chart's arrays \"pointsX\",\n"
+    "\"pointsY\", \"lineX\", \"lineY\", and \"quality\": the judgement (deviations, rsd, spread, r2,\n"
+    "blankRatio, complete, maxSpread, accepted, problems) under the machine's limit \"MaxSpread\".\n"
+    "A level whose file cannot be read counts as empty, as in the dialog, and is named among the\n"
+    "problems. Never writes the settings.\n"
+    "\n"
+    "options, applied in the order given (after --stored, wherever it stands):\n"
+    "  --stored          start from the stored inputs and level paths, as the dialog starts\n"
+    "  --nav X           mass of the ethanol sample\n"
+    "  --nav2 X          mass of the isopropanol sample\n"
+    "  --dolya X         mass fraction of the main substance\n"
+    "  --level K=PATH    the chromatogram of level K: 0 the blank, 1 to 4 the fractions 0.05, 0.1,\n"
+    "                    0.2, 0.5 (levels 0 to 4 are stored as the values \"1\" to \"5\");\n"
+    "                    an empty PATH empties the level\n"
+    "  --chart FILE.png  also draw the dialog's chart into FILE.png (done by ostrel-cli-gui)\n"
+    "  --size WxH        the chart's size in pixels, 1 to 8192 each (default 560x300)\n"
+    "Numbers are read as the dialog's fields read them: a point or a comma before the decimals and\n"
+    "an optional exponent (\"2.5\", \"2,5\", \"25e-1\"); \"inf\", \"nan\" and hexadecimal are refused.\n"
+    "\n"
+    "exit status: 0 computed; 1 the chart could not be written (the JSON is printed all the same);\n"
+    "2 usage error.\n";
 constexpr int kChartWidth = 560;
 constexpr int kChartHeight = 300;
 constexpr int kChartSideMax = 8192;  // keeps the image within a few hundred megabytes
@@ -43,7 +68,7 @@ struct OptionSpec {
 };
 
 std::optional<std::string> SetInput(double core::Calibration::*input, const std::string& value, Options& options) {
-    const std::optional<double> number = cli::ParseDouble(value);
+    const std::optional<double> number = core::ParseNumber(value);
     if (!number) return "not a number: '" + value + "'";
     options.changes.push_back([input, x = *number](core::Calibration& c) { c.*input = x; });
     return std::nullopt;
@@ -162,19 +187,20 @@ int RunCalibrate(std::span<const std::string> args) {
     std::variant<Options, std::string> parsed = ParseOptions(args);
     if (const std::string* error = std::get_if<std::string>(&parsed)) return cli::UsageError(kName, *error);
     const Options& options = std::get<Options>(parsed);
+    if (!options.chartPath.empty() && !cli::TheDrawing().writeCalibrationChart)
+        return cli::RunInWindowProgram("--chart");
 
     // The data system's key: the stored settings with --stored, the machine's limit always.
     core::UseApplicationRegistryKey();
     core::Calibration calibration;
-    if (options.stored) core::LoadSettings(calibration);
+    if (options.stored) core::LoadSettings(calibration, platform::SectionReading::ExistingKeysOnly);
     for (const auto& change : options.changes) change(calibration);
     calibration.ComputeCalibration();
 
     bool chartWritten = true;
     if (!options.chartPath.empty()) {
         const auto [width, height] = options.chartSize.value_or(std::pair{kChartWidth, kChartHeight});
-        chartWritten = WriteCalibrationChartPng(options.chartPath, calibration.pointsX, calibration.pointsY,
-                                                calibration.lineX, calibration.lineY, width, height);
+        chartWritten = cli::TheDrawing().writeCalibrationChart(options.chartPath, calibration, width, height);
         if (!chartWritten) std::fprintf(stderr, "ostrel-cli: cannot write the chart to '%s'\n", options.chartPath.c_str());
     }
 
@@ -186,6 +212,6 @@ int RunCalibrate(std::span<const std::string> args) {
 
 const cli::Registrar registrar{
     {kName, "calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]... [--chart FILE.png [--size WxH]]",
-     RunCalibrate}};
+     RunCalibrate, kHelp}};
 
 }  // namespace

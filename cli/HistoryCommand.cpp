@@ -15,6 +15,17 @@
 namespace {
 
 constexpr const char* kName = "history";
+constexpr const char* kHelp =
+    "Prints the audit trail of method changes (save-method, restore-method, \"Сохранить в метод\")\n"
+    "as a JSON array, one line of the trail an element; a line that is no JSON object (a write cut\n"
+    "short) as {\"unparsed\": TEXT}, and reported on standard error.\n"
+    "\n"
+    "options:\n"
+    "  --verify   also check the chain of the lines and that every kept copy of a method still has\n"
+    "             the hash recorded for it; the first bad line is named on standard error\n"
+    "\n"
+    "exit status: 0 printed (and, with --verify, sound); 1 the trail cannot be read, or --verify\n"
+    "found a broken chain or a kept copy missing or changed; 2 usage error.\n";
 
 std::string FindingText(const core::AuditFinding& finding) {
     const std::string line = "audit trail line " + std::to_string(finding.line);
@@ -67,6 +78,6 @@ int RunHistory(std::span<const std::string> args) {
     return cli::kExitOk;
 }
 
-const cli::Registrar registrar{{kName, "history [--verify]", RunHistory}};
+const cli::Registrar registrar{{kName, "history [--verify]", RunHistory, kHelp}};
 
 }  // namespace

@@ -35,7 +35,10 @@ int PrintMethodReport(const core::MethodWriteReport& report, bool restore) {
     Coefficient(json, "old", report.oldCoefficient);
     Coefficient(json, "new", report.newCoefficient);
     OptionalPath(json, "backup", report.backup);
-    if (!report.Written()) json.Field("error", core::MethodFaultText(report.fault));
+    if (!report.Written()) {
+        json.Field("error", core::MethodFaultText(report.fault));
+        Failure(core::MethodFaultText(report.fault));  // exit status 1 always says why
+    }
     json.EndObject();
     PrintJson(json);
     return report.Written() ? kExitOk : kExitFailed;

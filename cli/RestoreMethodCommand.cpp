@@ -10,6 +10,17 @@
 namespace {
 
 constexpr const char* kName = "restore-method";
+constexpr const char* kHelp =
+    "Puts a kept copy of the method TITLE back into the method folder: the newest copy, or FILE.\n"
+    "The method's present bytes are kept first and the change recorded in the audit trail, so a\n"
+    "restore is undone the same way. Prints {\"patched\", \"from\", \"old\", \"new\", \"backup\"} and,\n"
+    "when nothing was restored, \"error\" (also on standard error).\n"
+    "\n"
+    "options:\n"
+    "  --from FILE   the kept copy to put back (default: the newest of the method)\n"
+    "\n"
+    "exit status: 0 restored; 1 nothing was restored (no kept copy, no method folder, the method\n"
+    "not writable, ...); 2 usage error.\n";
 
 int RunRestoreMethod(std::span<const std::string> args) {
     std::string title, from;
@@ -32,6 +43,6 @@ int RunRestoreMethod(std::span<const std::string> args) {
     return cli::PrintMethodReport(core::RestoreMethod(title, from, {"ostrel-cli"}), true);
 }
 
-const cli::Registrar registrar{{kName, "restore-method TITLE [--from FILE]", RunRestoreMethod}};
+const cli::Registrar registrar{{kName, "restore-method TITLE [--from FILE]", RunRestoreMethod, kHelp}};
 
 }  // namespace

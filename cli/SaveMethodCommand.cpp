@@ -10,6 +10,17 @@
 
 namespace {
 
+constexpr const char* kHelp =
+    "Writes COEFFICIENT into the ethanol record of the method TITLE (the file TITLE.mtd of the\n"
+    "method folder, the value \"MethodPath\" of HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora), as\n"
+    "\"Сохранить в метод\" does: a copy of the method is kept and the change recorded in the audit\n"
+    "trail. Prints {\"patched\", \"old\", \"new\", \"backup\"} and, when nothing was written, \"error\"\n"
+    "(also on standard error): no method folder, no such method, not writable, locked, no ethanol\n"
+    "record, ... COEFFICIENT is read as the dialog's fields read numbers (\"0.25\", \"0,25\",\n"
+    "\"2.5e-1\") and must be greater than 0. Reads the settings only, never writes them.\n"
+    "\n"
+    "exit status: 0 the method was patched; 1 nothing was written; 2 usage error.\n";
+
 int RunSaveMethod(std::span<const std::string> args) {
     if (args.size() != 2) return cli::UsageError("save-method", "expected a method title and a coefficient");
     const std::optional<double> coefficient = core::ParseNumber(args[1]);
@@ -18,6 +29,6 @@ int RunSaveMethod(std::span<const std::string> args) {
     return cli::PrintMethodReport(core::SaveCoefficient(args[0], *coefficient, {"ostrel-cli"}), false);
 }
 
-const cli::Registrar registrar{{"save-method", "save-method TITLE COEFFICIENT", RunSaveMethod}};
+const cli::Registrar registrar{{"save-method", "save-method TITLE COEFFICIENT", RunSaveMethod, kHelp}};
 
 }  // namespace

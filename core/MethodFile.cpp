@@ -128,7 +128,12 @@ std::string MethodFaultCode(MethodFault fault) {
     return "?";
 }
 
-std::string MethodFolder() { return platform::XTPRegistryManager().GetStringValue("", "MethodPath", ""); }
+// Read from existing keys only: the method folder is the data system's value, and reading it
+// (from ostrel-cli too) must never create keys in the settings.
+std::string MethodFolder() {
+    return platform::XTPRegistryManager(platform::RootKey::CurrentUser, platform::SectionReading::ExistingKeysOnly)
+        .GetStringValue("", "MethodPath", "");
+}
 
 MethodFault CheckMethodFolder() {
     const std::string folder = MethodFolder();

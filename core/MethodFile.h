@@ -44,7 +44,8 @@ std::string MethodFaultText(MethodFault fault);
 // A fixed English code for JSON and the audit trail ("no-ethanol-record"); "written" for None.
 std::string MethodFaultCode(MethodFault fault);
 
-// The method folder as the settings hold it ("" when the value is missing).
+// The method folder as the settings hold it ("" when the value is missing); read without
+// creating any key.
 std::string MethodFolder();
 // Whether the method folder is set and is a folder: None, NoMethodFolder or MethodFolderMissing.
 MethodFault CheckMethodFolder();

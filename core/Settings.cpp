@@ -11,8 +11,8 @@ std::string LevelValueName(int index) { return std::to_string(index + 1); }
 
 }  // namespace
 
-std::string LoadSettings(Calibration& calibration) {
-    const platform::XTPRegistryManager registry;
+std::string LoadSettings(Calibration& calibration, platform::SectionReading reading) {
+    const platform::XTPRegistryManager registry(platform::RootKey::CurrentUser, reading);
     registry.GetDoubleValue(kSettingsSection, "nav", calibration.nav);
     registry.GetDoubleValue(kSettingsSection, "nav2", calibration.nav2);
     registry.GetDoubleValue(kSettingsSection, "dolya", calibration.dolya);

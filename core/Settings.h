@@ -2,6 +2,7 @@
 
 #include "core/Calc.h"
 #include "platform/Registry.h"
+#include "platform/XTPRegistryManager.h"
 
 #include <string>
 #include <string_view>
@@ -24,7 +25,9 @@ inline constexpr const char* kSettingsSection = "Ostrel";
 
 // Reads the inputs and the level paths into `calibration`; an input whose value is missing keeps
 // what it holds, a missing path becomes empty. Returns the stored method title ("" if none).
-std::string LoadSettings(Calibration& calibration);
+// The dialog's load creates the settings keys that are missing; ExistingKeysOnly never writes.
+std::string LoadSettings(Calibration& calibration,
+                         platform::SectionReading reading = platform::SectionReading::CreateMissingKeys);
 
 // Writes the three inputs, the method title and the five level paths (empty ones included).
 // Returns whether every value was stored; on false (a folder that cannot be written, a full disk,

@@ -137,6 +137,15 @@ private:
     int fd_ = -1;
 };
 
+std::function<void(HiveWriteStep)>& HiveWriteHook() {
+    static std::function<void(HiveWriteStep)> hook;
+    return hook;
+}
+
+void ReachHiveWriteStep(HiveWriteStep step) {
+    if (HiveWriteHook()) HiveWriteHook()(step);
+}
+
 bool WriteAll(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -161,11 +170,15 @@ bool ReplaceHive(const std::string& path, const std::string& text, mode_t mode) 
     const std::string temporary = path + ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) return false;
-    const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+    bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, text);
+    if (written) ReachHiveWriteStep(HiveWriteStep::TemporaryWritten);
+    written = written && ::fsync(fd) == 0;
+    if (written) ReachHiveWriteStep(HiveWriteStep::TemporarySynced);
     if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
     }
+    ReachHiveWriteStep(HiveWriteStep::Renamed);
     SyncFolder(std::filesystem::path(path).parent_path().string());
     return true;
 }
@@ -233,6 +246,8 @@ std::string HiveFileOf(RootKey root) {
 }
 
 }  // namespace
+
+void SetHiveWriteHook(std::function<void(HiveWriteStep)> hook) { HiveWriteHook() = std::move(hook); }
 
 std::vector<MovedHive> TakeHivesMovedAside() {
     MovedHives& record = MovedHiveRecord();

@@ -3,6 +3,7 @@
 #include "platform/RegistryHive.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -104,5 +105,17 @@ private:
     std::string hiveFile_;
     Access access_;
 };
+
+// ---- For tests only ----------------------------------------------------------------------------
+
+// The steps of a hive write, at which a test may stop the writer (for instance kill the process)
+// to show that the hive survives a crash at any of them.
+enum class HiveWriteStep {
+    TemporaryWritten,  // registry.reg.tmp holds the new hive, not yet synced
+    TemporarySynced,   // registry.reg.tmp is on disk
+    Renamed,           // registry.reg.tmp has replaced the hive (the folder not yet synced)
+};
+// Called at each step of every hive write of this process while set; empty to unset.
+void SetHiveWriteHook(std::function<void(HiveWriteStep)> hook);
 
 }  // namespace platform

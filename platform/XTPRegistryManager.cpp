@@ -37,11 +37,15 @@ bool StartsWithRoot(std::string_view section, std::string_view root) {
 
 std::optional<RegistryKey> XTPRegistryManager::OpenSection(std::string_view section,
                                                            RegistryKey::Access access) const {
+    const bool create = access == RegistryKey::Access::ReadWrite || reading_ == SectionReading::CreateMissingKeys;
+    const auto open = [&](platform::RootKey root, std::string_view path) {
+        return create ? RegistryKey::Create(root, path, access) : RegistryKey::Open(root, path, access);
+    };
     for (const auto& [prefix, root] : {std::pair{"HKCU", platform::RootKey::CurrentUser},
                                        std::pair{"HKLM", platform::RootKey::LocalMachine}}) {
         if (StartsWithRoot(section, prefix)) {
             section.remove_prefix(std::min(section.size(), std::string_view(prefix).size() + 1));
-            return RegistryKey::Create(root, section, access);
+            return open(root, section);
         }
     }
     const std::string application = platform::ApplicationKeyPath();
@@ -50,7 +54,7 @@ std::optional<RegistryKey> XTPRegistryManager::OpenSection(std::string_view sect
     // the keys below it.
     std::string path = application;
     if (!section.empty()) path += "\\" + std::string(section);
-    return RegistryKey::Create(root_, path, access);
+    return open(root_, path);
 }
 
 std::string XTPRegistryManager::GetStringValue(std::string_view section, std::string_view name,

@@ -18,14 +18,23 @@
 // has none; it is stored with its terminating zero.
 namespace platform {
 
+// How a read opens its section. The program's manager creates the keys that are missing, for
+// reading as for writing, so that the first start leaves the (empty) keys behind as the data
+// system's programs do. A reader that must leave the settings files as they are (ostrel-cli)
+// opens existing keys only; a missing key then reads as missing values. Writes always create.
+enum class SectionReading { CreateMissingKeys, ExistingKeysOnly };
+
 class XTPRegistryManager {
 public:
     // Only the two roots of the store exist, so any root is one the manager accepts.
-    explicit XTPRegistryManager(platform::RootKey root = platform::RootKey::CurrentUser) : root_(root) {}
+    explicit XTPRegistryManager(platform::RootKey root = platform::RootKey::CurrentUser,
+                                SectionReading reading = SectionReading::CreateMissingKeys)
+        : root_(root), reading_(reading) {}
 
     // The section is a subkey of the application key; "" names the application key itself.
     // A section that begins with "HKCU\" or "HKLM\" is instead a path below that root.
-    // Opening a section creates the keys that are missing, for reading as for writing.
+    // Opening a section for a write creates the keys that are missing; for a read, as the
+    // manager's SectionReading says.
 
     // The stored REG_SZ text, or `defaultValue` when the key cannot be opened or the value is
     // missing or not a string.
@@ -43,6 +52,7 @@ private:
                                                      platform::RegistryKey::Access access) const;
 
     platform::RootKey root_;
+    SectionReading reading_;
 };
 
 // Value functions on a key the caller has opened (platform::RegistryKey::Open or ::Create).

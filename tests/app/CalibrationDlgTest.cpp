@@ -147,10 +147,11 @@ TEST(CalibrationDialog, EveryCaptionShowsWholeAndNoControlsOverlap) {
     const QList<QWidget*> controls = d.dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (int i = 0; i < controls.size(); ++i)
         for (int j = i + 1; j < controls.size(); ++j)
-            if (controls[i]->isVisible() && controls[j]->isVisible())
+            if (controls[i]->isVisible() && controls[j]->isVisible()) {
                 EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
                     << platform::gui::ControlId(controls[i]) << " " << controls[i]->metaObject()->className() << " and "
                     << platform::gui::ControlId(controls[j]) << " " << controls[j]->metaObject()->className();
+            }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -204,9 +205,10 @@ TEST(CalibrationDialog, NumberFieldsTakeNumbersInRangeAndMarkTheRest) {
         EXPECT_EQ(d.Marked(c.field), c.mark != Taken);
         EXPECT_EQ(d.dialog->FieldsAcceptable(), c.mark == Taken);
         EXPECT_EQ(input(c.field), c.value);
-        if (c.mark != Taken)
+        if (c.mark != Taken) {
             EXPECT_NE(d.Field(c.field)->toolTip().indexOf(c.mark == NoNumber ? "нет числа" : "больше 0"), -1)
                 << d.Field(c.field)->toolTip().toStdString();
+        }
     }
     EXPECT_TRUE(log.messages.empty());
 
@@ -255,7 +257,9 @@ TEST(CalibrationDialog, TypingKeyByKeyMarksWithoutMessages) {
             SCOPED_TRACE(nav->text().toStdString());
             EXPECT_EQ(d.Marked(IDC_NAV), step.mark != Taken);
             EXPECT_EQ(d.dialog->State().nav, step.value);
-            if (step.mark == NoNumber) EXPECT_EQ(d.Average(), demoAverage) << "nothing recomputed from nothing";
+            if (step.mark == NoNumber) {
+                EXPECT_EQ(d.Average(), demoAverage) << "nothing recomputed from nothing";
+            }
         }
         EXPECT_TRUE(nav->hasFocus());
         EXPECT_TRUE(d.dialog->isVisible());

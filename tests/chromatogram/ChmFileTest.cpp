@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
+#include <utility>
 
 using chromatogram::ChromatogramFile;
 using fixtures::NamedStreams;
@@ -113,26 +115,36 @@ TEST_F(ChromatogramFileRead, AFailedReadKeepsThePartsOfTheStreamsItDidNotReach) 
         const char* what;
         NamedStreams streams;
         Expected expected;
+        const char* reason;
     } cases[] = {
-        {"no Raw_data", fixtures::Without(streams, "Raw_data"), {Part::Previous, Part::Previous, Part::Previous, Part::Previous}},
-        {"no Time", fixtures::Without(streams, "Time"), {Part::New, Part::Previous, Part::Previous, Part::Previous}},
-        {"no Table", fixtures::Without(streams, "Table"), {Part::New, Part::New, Part::Previous, Part::Previous}},
-        {"no Passport", fixtures::Without(streams, "Passport"), {Part::New, Part::New, Part::New, Part::Previous}},
+        {"no Raw_data", fixtures::Without(streams, "Raw_data"), {Part::Previous, Part::Previous, Part::Previous, Part::Previous},
+         "missing stream \"Raw_data\""},
+        {"no Time", fixtures::Without(streams, "Time"), {Part::New, Part::Previous, Part::Previous, Part::Previous},
+         "missing stream \"Time\""},
+        {"no Table", fixtures::Without(streams, "Table"), {Part::New, Part::New, Part::Previous, Part::Previous},
+         "missing stream \"Table\""},
+        {"no Passport", fixtures::Without(streams, "Passport"), {Part::New, Part::New, Part::New, Part::Previous},
+         "missing stream \"Passport\""},
         {"table of version 5", fixtures::Replaced(streams, "Table", fixtures::EncodeTable(newerTable)),
-         {Part::New, Part::New, Part::Previous, Part::Previous}},
+         {Part::New, Part::New, Part::Previous, Part::Previous}, "stream \"Table\": unknown peak table version"},
         {"table cut short", fixtures::Replaced(streams, "Table", table.substr(0, table.size() - 2)),
-         {Part::New, Part::New, Part::Partial, Part::Previous}},
+         {Part::New, Part::New, Part::Partial, Part::Previous}, "stream \"Table\": a value runs past the end of the stream"},
         {"passport cut inside methodName", fixtures::Replaced(streams, "Passport", cutPassport),
-         {Part::New, Part::New, Part::New, Part::Partial}},
+         {Part::New, Part::New, Part::New, Part::Partial}, "stream \"Passport\": a text runs past the end of the stream"},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(file.Read(previousPath));
         const std::string path = dir.Path() + "/damaged.stg";
         fixtures::WriteCompoundFile(path, c.streams);
-        EXPECT_FALSE(file.Read(path)) << c.what;
+        std::string reason = "left over";
+        EXPECT_FALSE(file.Read(path, &reason)) << c.what;
+        EXPECT_EQ(reason, c.reason) << c.what;
         EXPECT_EQ(file.path, path) << c.what;
         ExpectParts(c.expected, c.what);
     }
+    std::string reason = "left over";
+    EXPECT_TRUE(file.Read(previousPath, &reason));
+    EXPECT_EQ(reason, "") << "a successful read reports no reason";
 }
 
 TEST_F(ChromatogramFileRead, AFileThatCannotBeOpenedChangesOnlyThePath) {
@@ -140,8 +152,16 @@ TEST_F(ChromatogramFileRead, AFileThatCannotBeOpenedChangesOnlyThePath) {
     fixtures::WriteStg(locked, next);
     const std::optional<platform::LockedFile> holder = platform::LockedFile::Open(locked, platform::LockedFile::Mode::ReadOnly);
     ASSERT_TRUE(holder.has_value());
-    for (const std::string& path : {dir.Path() + "/missing.stg", dir.WriteFile("text.stg", std::string(4096, 'x')), locked}) {
-        EXPECT_FALSE(file.Read(path)) << path;
+    const std::pair<std::string, const char*> cases[] = {
+        {dir.Path() + "/missing.stg", "no such file"},
+        {dir.WriteFile("text.stg", std::string(4096, 'x')), "not a compound file"},
+        {locked, "locked by another program"},
+        {dir.MakeFolder("folder.stg"), "not a readable file"},
+    };
+    for (const auto& [path, expectedReason] : cases) {
+        std::string reason;
+        EXPECT_FALSE(file.Read(path, &reason)) << path;
+        EXPECT_EQ(reason, expectedReason) << path;
         EXPECT_EQ(file.path, path);
         ExpectParts({Part::Previous, Part::Previous, Part::Previous, Part::Previous}, path);
     }
@@ -171,11 +191,17 @@ TEST(PassportReadFromFile, ReadsTheNamedStreamOrLeavesThePassportAlone) {
     EXPECT_EQ(p.isCalibration, 1);
     EXPECT_EQ(p.dateTime.time_since_epoch().count(), fixture.dateTime);
 
-    for (const auto& [file, stream] : {std::pair{path, std::string("Missing")}, std::pair{dir.Path() + "/none.stg", std::string("Passport")},
-                                       std::pair{path, std::string("Other")}}) {
+    const std::tuple<std::string, std::string, const char*> failures[] = {
+        {path, "Missing", "missing stream \"Missing\""},
+        {dir.Path() + "/none.stg", "Passport", "no such file"},
+        {path, "Other", "stream \"Other\": a value runs past the end of the stream"},
+    };
+    for (const auto& [file, stream, expectedReason] : failures) {
         chromatogram::Passport untouched;
         untouched.sampleName = "before";
-        EXPECT_FALSE(untouched.ReadFromFile(file, stream)) << file << " " << stream;
+        std::string reason;
+        EXPECT_FALSE(untouched.ReadFromFile(file, stream, &reason)) << file << " " << stream;
+        EXPECT_EQ(reason, expectedReason) << file << " " << stream;
         EXPECT_EQ(untouched.sampleName, "before");
     }
 
@@ -185,7 +211,9 @@ TEST(PassportReadFromFile, ReadsTheNamedStreamOrLeavesThePassportAlone) {
     const std::string cutPath = dir.Path() + "/cut.stg";
     fixtures::WriteCompoundFile(cutPath, {{"Passport", full.substr(0, full.find("\xDD\xF2\xE0") + 2)}});
     chromatogram::Passport cut;
-    EXPECT_FALSE(cut.ReadFromFile(cutPath, "Passport"));
+    std::string reason;
+    EXPECT_FALSE(cut.ReadFromFile(cutPath, "Passport", &reason));
+    EXPECT_EQ(reason, "stream \"Passport\": a text runs past the end of the stream");
     EXPECT_EQ(cut.sampleName, "Градуировка 0.1");
     EXPECT_TRUE(cut.methodName.empty());
 }

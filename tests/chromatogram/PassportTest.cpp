@@ -2,6 +2,7 @@
 #include "chromatogram/Passport.h"
 #include "platform/Text.h"
 #include "support/StgBuilder.h"
+#include "support/TimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -99,28 +100,32 @@ void ExpectFieldsOfVersion1(const Passport& p, const PassportFixture& f) {
 
 }  // namespace
 
+// The day of creation is the local one, whatever the daylight-saving rules of that day; the
+// zones are set explicitly and the moments given, so no clock and no machine zone is involved.
 TEST(Passport, StartsInItsInitialStateWithTheDayOfItsCreation) {
-    const std::time_t before = std::time(nullptr);
-    const Passport p;
-    const std::time_t after = std::time(nullptr);
-    EXPECT_GE(Seconds(p.dateTime), before);
-    EXPECT_LE(Seconds(p.dateTime), after);
-    std::tm midnight{};
-    const std::time_t dateOnly = Seconds(p.dateOnly);
-    localtime_r(&dateOnly, &midnight);
-    std::tm created{};
-    const std::time_t dateTime = Seconds(p.dateTime);
-    localtime_r(&dateTime, &created);
-    EXPECT_EQ(midnight.tm_hour, 0);
-    EXPECT_EQ(midnight.tm_min, 0);
-    EXPECT_EQ(midnight.tm_sec, 0);
-    EXPECT_EQ(midnight.tm_yday, created.tm_yday);
-    EXPECT_EQ(midnight.tm_year, created.tm_year);
-    EXPECT_EQ(p.extraReal1, 1.0);
-    EXPECT_EQ(p.extraReal3, 100.0);
-    EXPECT_EQ(p.extraInt1, 1);
-    EXPECT_EQ(p.isCalibration, 0);
-    EXPECT_TRUE(p.sampleName.empty());
+    struct Case {
+        const char* what;
+        const char* zone;
+        std::int64_t created, localMidnight;
+    };
+    const Case cases[] = {
+        {"Moscow afternoon", "MSK-3", 1700049600, 1699995600},        // 2023-11-15 15:00 MSK
+        {"Moscow after midnight", "MSK-3", 1700087400, 1700082000},   // 2023-11-16 01:30 MSK
+        {"the day clocks go forward", "CET-1CEST,M3.5.0,M10.5.0/3", 1679824800, 1679785200},  // 12:00 CEST, 00:00 CET
+        {"the day clocks go back", "CET-1CEST,M3.5.0,M10.5.0/3", 1698573600, 1698530400},     // 11:00 CET, 00:00 CEST
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fixtures::TimeZone zone(c.zone);
+        const Passport p{chromatogram::Time(std::chrono::seconds(c.created))};
+        EXPECT_EQ(Seconds(p.dateTime), c.created);
+        EXPECT_EQ(Seconds(p.dateOnly), c.localMidnight);
+        EXPECT_EQ(p.extraReal1, 1.0);
+        EXPECT_EQ(p.extraReal3, 100.0);
+        EXPECT_EQ(p.extraInt1, 1);
+        EXPECT_EQ(p.isCalibration, 0);
+        EXPECT_TRUE(p.sampleName.empty());
+    }
 }
 
 TEST(Passport, ReadsTheItemsOfEachVersionAndKeepsTheRest) {

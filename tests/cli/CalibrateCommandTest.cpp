@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -85,6 +86,20 @@ TEST(CalibrateCommand, StartsFromTheStoredSettingsWithoutWritingThem) {
     EXPECT_EQ(Cli({"calibrate"}).out.find("Второй"), std::string::npos) << "without --stored, fresh levels";
 }
 
+// Reading the settings creates no key and no file: not on a first start, not in a hive that
+// lacks the program's section.
+TEST(CalibrateCommand, StoredSettingsThatAreMissingAreNotCreated) {
+    for (const char* hive : {"", "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tarnwick]\n"}) {
+        fixtures::SettingsHome home;
+        if (*hive) home.WriteUserHive(hive);
+        const CliResult run = Cli({"calibrate", "--stored", "--nav", "2,5"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("\"levels\": [" + FreshLevel("0") + ", "), std::string::npos) << run.out;
+        EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()), hive);
+        EXPECT_EQ(std::filesystem::exists(home.UserHive()), *hive != 0);
+    }
+}
+
 // The quality block ends the document: the demo calibration is accepted under the default limit,
 // refused under the machine's own, and a level whose file is gone is named.
 TEST(CalibrateCommand, JudgesTheCalibrationUnderTheMachinesLimit) {
@@ -125,7 +140,7 @@ TEST(CalibrateCommand, JudgesTheCalibrationUnderTheMachinesLimit) {
 TEST(CalibrateCommand, RefusesBadOptions) {
     fixtures::SettingsHome home;
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--nav"}, {"--nav", "1,5"}, {"--nav", "x"}, {"--dolya", ""}, {"--level", "5=/x.stg"},
+             {"--nav"}, {"--nav", "inf"}, {"--nav2", "nan"}, {"--dolya", "0x10"}, {"--nav", "1e400"}, {"--nav", "x"}, {"--dolya", ""}, {"--level", "5=/x.stg"},
              {"--level", "1"}, {"--level", "1:/x.stg"}, {"--levels", "1=/x.stg"}, {"stored"}}) {
         std::vector<std::string> command{"calibrate"};
         command.insert(command.end(), args.begin(), args.end());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TempDir.h"
+
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -11,7 +13,8 @@ namespace clitest {
 
 struct CliResult {
     int status;       // the exit status, -1 when it did not exit normally
-    std::string out;  // standard output; standard error is dropped
+    std::string out;  // standard output
+    std::string err;  // standard error
 };
 
 inline std::string ShellQuote(const std::string& s) {
@@ -20,17 +23,25 @@ inline std::string ShellQuote(const std::string& s) {
     return q + "'";
 }
 
-inline CliResult Cli(const std::vector<std::string>& args) {
-    std::string command = ShellQuote(OSTREL_CLI);
+// `environment` holds extra variables for the program only, as NAME=VALUE.
+inline CliResult Cli(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
+    const fixtures::TempDir errors;
+    const std::string errPath = errors.Path() + "/stderr";
+    std::string command;
+    for (const std::string& e : environment) {
+        const std::size_t equals = e.find('=');
+        command += e.substr(0, equals + 1) + ShellQuote(e.substr(equals + 1)) + " ";  // NAME='value'
+    }
+    command += ShellQuote(OSTREL_CLI);
     for (const std::string& a : args) command += " " + ShellQuote(a);
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return {-1, ""};
+    FILE* pipe = ::popen((command + " 2>" + ShellQuote(errPath)).c_str(), "r");
+    if (!pipe) return {-1, "", ""};
     std::string out;
     char buffer[4096];
     size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
     const int status = ::pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, fixtures::ReadFileBytes(errPath)};
 }
 
 }  // namespace clitest

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -39,6 +41,7 @@ std::size_t FilesIn(const std::string& folder) {
 
 TEST(MethodCommands, ListAndPatchTheMethodsOfTheStoredFolder) {
     Methods methods;
+    const std::string settings = fixtures::ReadFileBytes(methods.home.UserHive());
     EXPECT_EQ(Cli({"methods"}).out, "[\"beer\", \"вино\"]\n");
     const CliResult patched = Cli({"save-method", "вино", "0,25"});
     EXPECT_EQ(patched.status, 0);
@@ -59,9 +62,31 @@ TEST(MethodCommands, ListAndPatchTheMethodsOfTheStoredFolder) {
         const CliResult run = Cli({"save-method", c.title, "0.25"});
         EXPECT_EQ(run.status, 1) << c.title;
         EXPECT_EQ(run.out, c.out) << c.title;
+        EXPECT_NE(run.err.find("ostrel-cli: "), std::string::npos) << c.title << ": exit status 1 says why";
     }
     EXPECT_EQ(fixtures::ReadFileBytes(methods.home.Dir().Path() + "/methods/beer.mtd"), "no record");
     EXPECT_EQ(Cli({"save-method", "вино", "0"}).status, 1) << "a coefficient of 0 is refused";
+    EXPECT_EQ(fixtures::ReadFileBytes(methods.home.UserHive()), settings) << "the settings are only read";
+}
+
+// Without a method folder the dialog would list the root folder; the commands say so instead,
+// and leave the settings as they were (no hive, or one without the keys).
+TEST(MethodCommands, FailWithoutAMethodFolderAndWriteNoSettings) {
+    for (const char* hive : {"", "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software]\n"}) {
+        fixtures::SettingsHome home;
+        if (*hive) home.WriteUserHive(hive);
+        const CliResult methods = Cli({"methods"});
+        EXPECT_EQ(methods.status, 1);
+        EXPECT_EQ(methods.out, "");
+        EXPECT_EQ(methods.err, "ostrel-cli: no method folder is set (the value \"MethodPath\" of "
+                               "HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora)\n");
+        const CliResult save = Cli({"save-method", "wine", "0.25"});
+        EXPECT_EQ(save.status, 1);
+        EXPECT_NE(save.out.find("\"error\": \"папка методов не задана\""), std::string::npos) << save.out;
+        EXPECT_EQ(save.err, "ostrel-cli: папка методов не задана\n");
+        EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()), hive);
+        EXPECT_EQ(std::filesystem::exists(home.UserHive()), *hive != 0);
+    }
 }
 
 TEST(MethodCommands, RestoreAndVerifyTheHistory) {
@@ -99,6 +124,7 @@ TEST(MethodCommands, RefuseBadArguments) {
     fixtures::SettingsHome home;
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"save-method", "wine"}, {"save-method", "wine", "0.25x"}, {"save-method", "wine", ""},
+             {"save-method", "wine", "inf"}, {"save-method", "wine", "0x10"}, {"save-method", "wine", "nan"},
              {"save-method", "wine", "1", "2"}, {"methods", "x"}, {"restore-method"},
              {"restore-method", "wine", "--from"}, {"restore-method", "a", "b"}, {"history", "x"}}) {
         const CliResult run = Cli(args);

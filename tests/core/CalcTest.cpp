@@ -1,6 +1,5 @@
 #include "core/Calc.h"
 
-#include "chromatogram/ChmFile.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
@@ -47,7 +46,7 @@ TEST(Calibration, FreshLevelsGiveNothing) {
 TEST(Calibration, CoefficientsAreOverTheBlankAndAlwaysAveragedOverFour) {
     Calibration c;
     c.table[0].ethanolArea = 10;
-    // K = C · Sст / ((S − S0) · Сст)
+    // K = C · Sст / ((S − S0) · Сст) = 0.4 · 50 / ((30 − 10) · 0.25) = 20 / 5 = 4
     c.table[1] = core::CalibrationLevel(0.05);
     c.table[1].ethanolArea = 30;
     c.table[1].standardArea = 50;
@@ -60,31 +59,29 @@ TEST(Calibration, CoefficientsAreOverTheBlankAndAlwaysAveragedOverFour) {
     c.table[4].ethanolArea = 20;
     c.table[4].standardAmount = std::nan("");
     c.ComputeCalibration();
-    EXPECT_DOUBLE_EQ(c.table[1].coefficient, 0.4 * 50 / ((30 - 10) * 0.25));
+    EXPECT_EQ(c.table[1].coefficient, 4);
     EXPECT_EQ(c.table[2].coefficient, 0);
     EXPECT_EQ(c.table[3].coefficient, 0);
     EXPECT_EQ(c.table[4].coefficient, 0) << "d not a number";
     EXPECT_EQ(c.table[0].coefficient, 0);
-    EXPECT_DOUBLE_EQ(c.averageCoefficient, c.table[1].coefficient / 4);
+    EXPECT_EQ(c.averageCoefficient, 1) << "4 / 4: the levels without a coefficient count too";
 }
 
+// Abscissas 1 to 4 with coefficient 2. The line starts at 0.5 · 1 and stops before
+// float(1.2 · 4) = 5033165 / 2^20 in 20 steps of (5033165 / 2^20 − 0.5) / 20; the values below
+// were worked out with exact fractions (python3) and rounded to float.
 TEST(Calibration, TheLineReachesFromHalfTheSmallestToOnePointTwoTimesTheLargestAbscissa) {
     Calibration c = WithAbscissas({1, 2, 3, 4});
     c.ComputeCalibration();
     EXPECT_EQ(c.averageCoefficient, 2);
     EXPECT_EQ(c.pointsX, (std::vector<float>{1, 2, 3, 4}));
     EXPECT_EQ(c.pointsY, (std::vector<float>{2, 4, 6, 8}));
-    const float upper = static_cast<float>(4.0 * 1.2);
-    const double step = (static_cast<double>(upper) - 0.5) / 20;
-    ASSERT_EQ(c.lineX.size(), 20u);
-    double x = 0.5;
-    for (size_t i = 0; i < c.lineX.size(); ++i, x += step) {
-        EXPECT_EQ(c.lineX[i], static_cast<float>(x)) << i;
-        EXPECT_EQ(c.lineY[i], static_cast<float>(x * 2)) << i;
-    }
-    EXPECT_EQ(c.lineX[0], 0.5f);
-    EXPECT_NEAR(c.lineX[1], 0.715f, 1e-6);
-    EXPECT_LT(c.lineX.back(), upper);
+    EXPECT_EQ(c.lineX, (std::vector<float>{0.5f, 0.71500003f, 0.93f, 1.145f, 1.36f, 1.575f, 1.7900001f, 2.005f, 2.22f,
+                                           2.4350002f, 2.65f, 2.865f, 3.0800002f, 3.295f, 3.5100002f, 3.7250001f, 3.94f,
+                                           4.155f, 4.3700004f, 4.585f}));
+    EXPECT_EQ(c.lineY, (std::vector<float>{1.0f, 1.4300001f, 1.86f, 2.29f, 2.72f, 3.15f, 3.5800002f, 4.01f, 4.44f,
+                                           4.8700004f, 5.3f, 5.73f, 6.1600003f, 6.59f, 7.0200005f, 7.4500003f, 7.88f,
+                                           8.31f, 8.740001f, 9.17f}));
 }
 
 TEST(Calibration, TheRunningBoundsKeepTheirOddities) {
@@ -144,15 +141,6 @@ protected:
         fixtures::WriteStg(path, c);
         return path;
     }
-    // The areas as the chromatogram reader computes them, in table order.
-    static std::vector<double> Areas(const std::string& path) {
-        chromatogram::ChromatogramFile f;
-        EXPECT_TRUE(f.Read(path));
-        std::vector<double> areas;
-        for (const chromatogram::Peak& p : f.peaks) areas.push_back(p.area);
-        return areas;
-    }
-
     fixtures::TempDir dir;
 };
 
@@ -166,26 +154,31 @@ TEST_F(CalibrationFiles, TakesTheAreasOfEthanolAndTheStandard) {
     c.table[4].path = Write("l4.stg", "Уровень 0.5", {"этанол", "изопропанол", "этанол"}, 5);
     c.ComputeCalibration();
 
-    const std::vector<double> blank = Areas(c.table[0].path), l2 = Areas(c.table[2].path),
-                              l4 = Areas(c.table[4].path);
+    // Peak i of a file spans the samples 0, h, 2h, h, 0 with h = scale · (i + 1), from its
+    // first sample to its last on a zero baseline: its area is 4h.
+    //   blank (scale 1): изопропанол 4, этанол 8
+    //   l2 (scale 3):    Этанол 12, вода 24, ИЗОПРОПАНОЛ 36, этанол 2 48
+    //   l4 (scale 5):    этанол 20, изопропанол 40, этанол 60
     EXPECT_EQ(c.table[0].sampleName, "Бланк");
-    EXPECT_EQ(c.table[0].ethanolArea, blank[1]);
-    EXPECT_EQ(c.table[0].standardArea, blank[0]);
+    EXPECT_EQ(c.table[0].ethanolArea, 8);
+    EXPECT_EQ(c.table[0].standardArea, 4);
     EXPECT_EQ(c.table[0].ethanolAmount, 0) << "the blank has no ethanol added";
-    EXPECT_EQ(c.table[0].standardAmount, 3.5 / 1980000);
+    EXPECT_DOUBLE_EQ(c.table[0].standardAmount, 1.7676767676767676e-06);  // 3.5 / 1980000
 
     EXPECT_EQ(c.table[2].sampleName, "Уровень 0.1");
-    EXPECT_EQ(c.table[2].ethanolArea, l2[0]) << "the case of the name does not matter";
-    EXPECT_EQ(c.table[2].standardArea, l2[2]);
-    EXPECT_EQ(c.table[2].ethanolAmount, 2.5 * 96 * 0.1 / 1980000);
-    EXPECT_EQ(c.table[2].standardAmount, 3.5 / 1980000);
+    EXPECT_EQ(c.table[2].ethanolArea, 12) << "the case of the name does not matter";
+    EXPECT_EQ(c.table[2].standardArea, 36);
+    EXPECT_DOUBLE_EQ(c.table[2].ethanolAmount, 1.2121212121212122e-05);  // 2.5 · 96 · 0.1 / 1980000
+    EXPECT_DOUBLE_EQ(c.table[2].standardAmount, 1.7676767676767676e-06);
 
-    EXPECT_EQ(c.table[4].ethanolArea, l4[2]) << "the last ethanol peak wins";
-    ASSERT_NE(l4[0], l4[2]);
-    const double k4 = c.table[4].ethanolAmount * c.table[4].standardArea /
-                      ((c.table[4].ethanolArea - c.table[0].ethanolArea) * c.table[4].standardAmount);
-    EXPECT_EQ(c.table[4].coefficient, k4);
-    EXPECT_EQ(c.averageCoefficient, (c.table[2].coefficient + k4) / 4);
+    EXPECT_EQ(c.table[4].ethanolArea, 60) << "the last ethanol peak wins";
+    EXPECT_EQ(c.table[4].standardArea, 40);
+    EXPECT_DOUBLE_EQ(c.table[4].ethanolAmount, 6.0606060606060605e-05);  // 2.5 · 96 · 0.5 / 1980000
+    // K2 = 24 · 36 / ((12 − 8) · 3.5) = 432 / 7, K4 = 120 · 40 / ((60 − 8) · 3.5) = 2400 / 91
+    // (the factors 1 / 1980000 cancel); the average is over four levels.
+    EXPECT_DOUBLE_EQ(c.table[2].coefficient, 61.714285714285715);
+    EXPECT_DOUBLE_EQ(c.table[4].coefficient, 26.373626373626372);
+    EXPECT_DOUBLE_EQ(c.averageCoefficient, 22.021978021978022);
     EXPECT_EQ(c.table[1].sampleName, "Не задан") << "a level without a path is left alone";
 
     // A level keeps what a file without the peaks, or no file at all, does not give it.
@@ -193,9 +186,9 @@ TEST_F(CalibrationFiles, TakesTheAreasOfEthanolAndTheStandard) {
     c.table[2].path = Write("water.stg", "Вода", {"вода"}, 1);
     c.ComputeCalibration();
     EXPECT_EQ(c.table[2].sampleName, "Вода");
-    EXPECT_EQ(c.table[2].ethanolArea, l2[0]);
-    EXPECT_EQ(c.table[2].standardAmount, 3.5 / 1980000) << "not read again with a standard peak";
-    EXPECT_EQ(c.table[4].standardAmount, 7 / 1980000.0);
+    EXPECT_EQ(c.table[2].ethanolArea, 12);
+    EXPECT_DOUBLE_EQ(c.table[2].standardAmount, 1.7676767676767676e-06) << "not read again with a standard peak";
+    EXPECT_DOUBLE_EQ(c.table[4].standardAmount, 3.5353535353535352e-06);  // 7 / 1980000
 }
 
 // One chromatogram object serves every level of a pass, but a level whose file cannot be read

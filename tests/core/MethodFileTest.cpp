@@ -3,14 +3,17 @@
 #include "platform/XTPRegistryManager.h"
 #include "platform/LockedFile.h"
 #include "support/SettingsHome.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <bit>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,6 +29,8 @@ public:
         return home_.Dir().WriteFile("methods/" + name, bytes);
     }
     const std::string& Path() const { return folder_; }
+    // The test's whole folder: the settings and the methods.
+    const std::string& Home() const { return home_.Dir().Path(); }
 
 private:
     fixtures::SettingsHome home_;
@@ -40,17 +45,15 @@ std::string Method(std::size_t size, const std::vector<std::size_t>& offsets) {
     return bytes.substr(0, size);
 }
 
-// What the save must make of `before`: the patch at `p`, within the first `limit` bytes.
-std::string Patched(std::string before, std::size_t p, double coefficient, std::size_t limit) {
-    std::string patch(16, '\0');
-    const auto bits = std::bit_cast<std::uint64_t>(coefficient);
-    for (int i = 0; i < 8; ++i) patch[i] = static_cast<char>(bits >> (8 * i));
-    for (std::size_t i = 0; i < 8; ++i)
-        if (p + 31 + i < limit) before[p + 31 + i] = patch[i];
-    const char one[4] = {1, 0, 0, 0};
-    for (std::size_t i = 0; i < 4; ++i)
-        if (p + 43 + i < limit) before[p + 43 + i] = one[i];
-    return before;
+// The patches as bytes, worked out with python3: struct.pack('<d', 0.012345), struct.pack('<d', -1.5).
+const std::string kCoefficient("\x63\x28\x27\xda\x55\x48\x89\x3f", 8);
+const std::string kMinusOneAndAHalf("\x00\x00\x00\x00\x00\x00\xf8\xbf", 8);
+const std::string kOne("\x01\x00\x00\x00", 4);
+
+// `bytes` with each (offset, bytes) written over it.
+std::string Overwritten(std::string bytes, const std::vector<std::pair<std::size_t, std::string>>& writes) {
+    for (const auto& [offset, patch] : writes) bytes.replace(offset, patch.size(), patch);
+    return bytes;
 }
 
 // The patch alone, as the write does it after keeping a copy and recording the attempt.
@@ -72,18 +75,20 @@ TEST(MethodFile, ListsTheTitlesOfMethodFilesOnly) {
 
 TEST(MethodFile, PatchesTheFirstEthanolRecordInPlace) {
     MethodFolder methods;
+    // The coefficient goes to p + 31 and the flag to p + 43, p being the first key; a part that
+    // would lie past the file's end is not written.
     struct Case {
         const char* what;
         std::size_t size;
         std::vector<std::size_t> keys;
-        std::size_t patchedAt;
+        std::vector<std::pair<std::size_t, std::string>> writes;
     };
     const Case cases[] = {
-        {"one record", 200, {40}, 40},
-        {"two records: the first", 300, {150, 20}, 20},
-        {"record at the start", 47, {0}, 0},
-        {"patch cut by the file's end", 200, {200 - 35}, 200 - 35},
-        {"flag beyond the file's end", 200, {200 - 40}, 200 - 40},
+        {"one record", 200, {40}, {{71, kCoefficient}, {83, kOne}}},
+        {"two records: the first", 300, {150, 20}, {{51, kCoefficient}, {63, kOne}}},
+        {"record at the start, flag up to the last byte", 47, {0}, {{31, kCoefficient}, {43, kOne}}},
+        {"patch cut by the file's end", 200, {165}, {{196, kCoefficient.substr(0, 4)}}},
+        {"flag beyond the file's end", 200, {160}, {{191, kCoefficient}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -91,7 +96,7 @@ TEST(MethodFile, PatchesTheFirstEthanolRecordInPlace) {
         const std::string path = methods.Write("wine.mtd", before);
         EXPECT_EQ(Patch("wine", 0.012345), kWritten);
         const std::string after = fixtures::ReadFileBytes(path);
-        EXPECT_EQ(after, Patched(before, c.patchedAt, 0.012345, c.size));
+        EXPECT_EQ(after, Overwritten(before, c.writes));
         EXPECT_EQ(core::MethodFile::Open("wine", core::MethodFile::Mode::ReadOnly).Patched(0.012345), after)
             << "the bytes announced before the write";
         EXPECT_EQ(Patch("wine", 0.012345), kWritten);
@@ -128,17 +133,22 @@ TEST(MethodFile, HandlesAMethodOnlyUpToTheWorkingCopy) {
     constexpr std::size_t kCopy = 1000000, kSize = 1200000;
     struct Case {
         std::size_t key;
-        bool patched;
+        std::vector<std::pair<std::size_t, std::string>> writes;  // none: not patched
     };
-    for (const Case c : {Case{kCopy - 100, true}, Case{kCopy - 40, true}, Case{kCopy - 20, false},
-                         Case{kCopy + 10, false}}) {
+    const Case cases[] = {
+        {kCopy - 100, {{kCopy - 69, kMinusOneAndAHalf}, {kCopy - 57, kOne}}},
+        {kCopy - 40, {{kCopy - 9, kMinusOneAndAHalf}}},  // the flag would lie past the copy
+        {kCopy - 20, {}},                                 // so would the coefficient
+        {kCopy + 10, {}},                                 // the key lies past the copy
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
         const std::string before = Method(kSize, {c.key});
         const std::string path = methods.Write("big.mtd", before);
-        EXPECT_EQ(Patch("big", -1.5) == kWritten, c.patched);
+        EXPECT_EQ(Patch("big", -1.5) == kWritten, !c.writes.empty());
         const std::string after = fixtures::ReadFileBytes(path);
         EXPECT_EQ(after.size(), kSize);
-        EXPECT_TRUE(after == (c.patched ? Patched(before, c.key, -1.5, kCopy) : before));
+        EXPECT_TRUE(after == Overwritten(before, c.writes));
     }
 }
 
@@ -165,13 +175,20 @@ TEST(MethodFile, SaysWhyItCannotOpenAMethod) {
     }
     EXPECT_EQ(fixtures::ReadFileBytes(locked), before);
 
-    if (::geteuid() != 0) {  // root may write anything
-        const std::string readOnly = methods.Write("ro.mtd", before);
-        ::chmod(readOnly.c_str(), 0444);
-        EXPECT_EQ(Patch("ro", 1), core::MethodFault::NotWritable);
-        EXPECT_EQ(fixtures::ReadFileBytes(readOnly), before);
-        EXPECT_EQ(core::ReadStoredCoefficient("ro").fault, kWritten) << "reading needs no write access";
-    }
+    // A read-only method, patched by an ordinary user (as root the suite patches as nobody), and
+    // a writable one beside it that shows the patch works for that user at all.
+    const std::string readOnly = methods.Write("ro.mtd", before);
+    const std::string writable = methods.Write("rw.mtd", before);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    EXPECT_EQ(fixtures::RunUnprivileged(methods.Home(), [] {
+                  if (Patch("ro", 1) != core::MethodFault::NotWritable) return "a read-only method was not refused";
+                  if (core::ReadStoredCoefficient("ro").fault != kWritten) return "reading needed write access";
+                  if (Patch("rw", 1) != kWritten) return "a writable method was not patched";
+                  return "";
+              }),
+              "");
+    EXPECT_EQ(fixtures::ReadFileBytes(readOnly), before);
+    EXPECT_NE(fixtures::ReadFileBytes(writable), before);
 
     platform::XTPRegistryManager().SetStringValue("", "MethodPath", methods.Path() + "/no such folder");
     EXPECT_EQ(Patch("wine", 1), core::MethodFault::MethodFolderMissing);

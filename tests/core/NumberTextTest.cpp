@@ -25,7 +25,9 @@ TEST(NumberText, ReadsWhatAPersonTypes) {
         ASSERT_TRUE(got.has_value()) << c.text;
         EXPECT_EQ(*got, *c.value) << c.text;
     }
-    EXPECT_TRUE(std::signbit(*core::ParseNumber("-0")));
+    const std::optional<double> negativeZero = core::ParseNumber("-0");
+    ASSERT_TRUE(negativeZero.has_value());
+    EXPECT_TRUE(std::signbit(*negativeZero));
 }
 
 TEST(NumberText, RefusesWhatIsNoFiniteNumber) {

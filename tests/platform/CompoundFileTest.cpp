@@ -4,8 +4,11 @@
 #include "platform/LockedFile.h"
 #include "support/CompoundFileWriter.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <cctype>
 #include <cstring>
@@ -321,6 +324,18 @@ TEST(CompoundFile, TellsWhyAFileCannotBeOpened) {
     EXPECT_EQ(error, CompoundError::NotCompoundFile);
     EXPECT_FALSE(CompoundFile::Open(dir.WriteFile("text.stg", std::string(4096, 'x')), &error));
     EXPECT_EQ(error, CompoundError::NotCompoundFile);
+
+    // A file its reader may not read (as root the suite reads as nobody).
+    const std::string closed = CompoundFileWriter().AddStream("Passport", "p").Build();
+    const std::string closedPath = dir.WriteFile("closed.stg", closed);
+    ASSERT_EQ(::chmod(closedPath.c_str(), 0000), 0);
+    EXPECT_EQ(fixtures::RunUnprivileged(dir.Path(), [&]() -> std::string {
+                  CompoundError reason = CompoundError::None;
+                  if (CompoundFile::Open(closedPath, &reason)) return "opened";
+                  if (reason != CompoundError::AccessDenied) return "error " + std::to_string(static_cast<int>(reason));
+                  return "";
+              }),
+              "");
 }
 
 // Damaged files: each case damages a good image and names the first call that must fail.

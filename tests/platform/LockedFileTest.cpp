@@ -1,6 +1,7 @@
 #include "platform/LockedFile.h"
 
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -31,11 +32,25 @@ TEST(LockedFile, RefusesWhatIsNotAnOpenableRegularFile) {
     const std::string fifo = dir.Path() + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(LockedFile::Open(fifo, LockedFile::Mode::ReadOnly));  // and does not hang
-    if (::geteuid() != 0) {  // root may write anything
-        const std::string readOnly = dir.WriteFile("ro.mtd", "abc");
-        ::chmod(readOnly.c_str(), 0444);
-        EXPECT_FALSE(LockedFile::Open(readOnly, LockedFile::Mode::ReadWrite));
-    }
+}
+
+// File modes bind the opener; as root the suite checks this as the user nobody.
+TEST(LockedFile, OpensOnlyWhatTheFileModeAllows) {
+    fixtures::TempDir dir;
+    const std::string readOnly = dir.WriteFile("ro.mtd", "abc");
+    const std::string writable = dir.WriteFile("rw.mtd", "abc");
+    const std::string closed = dir.WriteFile("closed.mtd", "abc");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(writable.c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(closed.c_str(), 0000), 0);
+    EXPECT_EQ(fixtures::RunUnprivileged(dir.Path(), [&]() -> std::string {
+                  if (LockedFile::Open(readOnly, LockedFile::Mode::ReadWrite)) return "a read-only file opened for writing";
+                  if (!LockedFile::Open(readOnly, LockedFile::Mode::ReadOnly)) return "a read-only file did not open for reading";
+                  if (!LockedFile::Open(writable, LockedFile::Mode::ReadWrite)) return "a writable file did not open for writing";
+                  if (LockedFile::Open(closed, LockedFile::Mode::ReadOnly)) return "a file without permissions opened";
+                  return "";
+              }),
+              "");
 }
 
 }  // namespace

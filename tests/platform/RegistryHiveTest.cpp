@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,22 @@ std::string Bytes(std::initializer_list<int> bytes) {
     return s;
 }
 
-const RegistryValue* ValueAt(const RegistryHive& hive, const std::vector<std::string>& path,
-                             const std::string& name) {
+// The value, or nothing when it or its key is missing (so a lost value fails the comparison
+// rather than being dereferenced).
+std::optional<RegistryValue> ValueAt(const RegistryHive& hive, const std::vector<std::string>& path,
+                                     const std::string& name) {
     const RegistryHive::Key* key = hive.Find(path);
-    if (!key) return nullptr;
+    if (!key) return std::nullopt;
     const auto it = key->values.find(name);
-    return it == key->values.end() ? nullptr : &it->second;
+    if (it == key->values.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> DataAt(const RegistryHive& hive, const std::vector<std::string>& path,
+                                  const std::string& name) {
+    const std::optional<RegistryValue> value = ValueAt(hive, path, name);
+    if (!value) return std::nullopt;
+    return value->data;
 }
 
 TEST(RegistryHive, WritesTheExportFormat) {
@@ -35,8 +46,9 @@ TEST(RegistryHive, WritesTheExportFormat) {
     ostrel->values["nav"] = {platform::REG_BINARY, Bytes({0, 0, 0, 0, 0, 0, 0xf0, 0x3f})};
     ostrel->values["mtd"] = {platform::REG_SZ, std::string("wine", 5)};
     ostrel->values["1"] = {platform::REG_SZ, std::string("C:\\data \"x\"", 12)};
-    hive.Create({kOstrel.begin(), kOstrel.begin() + 4})->values["OpenDirType"] = {platform::REG_DWORD,
-                                                                                Bytes({1, 2, 0, 0})};
+    RegistryHive::Key* velmora = hive.Create({kOstrel.begin(), kOstrel.begin() + 4});
+    ASSERT_NE(velmora, nullptr);
+    velmora->values["OpenDirType"] = {platform::REG_DWORD, Bytes({1, 2, 0, 0})};
     EXPECT_EQ(hive.Serialize(),
               "Windows Registry Editor Version 5.00\n"
               "\n[HKEY_CURRENT_USER]\n"
@@ -71,14 +83,13 @@ TEST(RegistryHive, EveryStoredValueReadsBackExactly) {
     };
     RegistryHive hive;
     RegistryHive::Key* key = hive.Create(kOstrel);
+    ASSERT_NE(key, nullptr);
     for (const auto& [name, value] : values) key->values[name] = value;
     const std::string text = hive.Serialize();
     const std::optional<RegistryHive> back = RegistryHive::Parse(text);
     ASSERT_TRUE(back) << text;
     for (const auto& [name, value] : values) {
-        const RegistryValue* read = ValueAt(*back, kOstrel, name);
-        ASSERT_NE(read, nullptr) << name;
-        EXPECT_EQ(*read, value) << name;
+        EXPECT_EQ(ValueAt(*back, kOstrel, name), value) << name;
     }
     EXPECT_EQ(back->Serialize(), text);
 }
@@ -104,12 +115,12 @@ TEST(RegistryHive, ReadsWhatExportFilesHold) {
         "[HKEY_CURRENT_USER\\Empty]\r\n";
     const std::optional<RegistryHive> hive = RegistryHive::Parse(text);
     ASSERT_TRUE(hive);
-    EXPECT_EQ(*ValueAt(*hive, kOstrel, "nav"), (RegistryValue{platform::REG_BINARY, Bytes({0, 0, 0, 0, 0, 0, 0xf0, 0x3f})}));
-    EXPECT_EQ(*ValueAt(*hive, kOstrel, "nav2"), (RegistryValue{platform::REG_BINARY, Bytes({1})}));
-    EXPECT_EQ(ValueAt(*hive, kOstrel, "MTD")->data, std::string("new", 4));
+    EXPECT_EQ(ValueAt(*hive, kOstrel, "nav"), (RegistryValue{platform::REG_BINARY, Bytes({0, 0, 0, 0, 0, 0, 0xf0, 0x3f})}));
+    EXPECT_EQ(ValueAt(*hive, kOstrel, "nav2"), (RegistryValue{platform::REG_BINARY, Bytes({1})}));
+    EXPECT_EQ(DataAt(*hive, kOstrel, "MTD"), std::string("new", 4));
     const std::vector<std::string> app(kOstrel.begin(), kOstrel.begin() + 4);
-    EXPECT_EQ(ValueAt(*hive, app, "methodpath")->data, std::string("/srv/methods", 13));
-    EXPECT_EQ(ValueAt(*hive, app, "")->data, std::string("default", 8));
+    EXPECT_EQ(DataAt(*hive, app, "methodpath"), std::string("/srv/methods", 13));
+    EXPECT_EQ(DataAt(*hive, app, ""), std::string("default", 8));
     EXPECT_NE(hive->Find(std::vector<std::string>{"HKEY_CURRENT_USER", "Empty"}), nullptr);
     EXPECT_NE(hive->Find(std::vector<std::string>{"hkey_current_user", "SOFTWARE"}), nullptr);
 }
@@ -132,8 +143,8 @@ TEST(RegistryHive, ReadsUtf16FilesAndRemovalEntries) {
         const std::optional<RegistryHive> hive = RegistryHive::Parse(text);
         ASSERT_TRUE(hive);
         const std::vector<std::string> a{"HKEY_CURRENT_USER", "A"};
-        EXPECT_EQ(ValueAt(*hive, a, "проба")->data, std::string("Да", 5));
-        EXPECT_EQ(ValueAt(*hive, a, "old"), nullptr);
+        EXPECT_EQ(DataAt(*hive, a, "проба"), std::string("Да", 5));
+        EXPECT_EQ(ValueAt(*hive, a, "old"), std::nullopt);
         EXPECT_EQ(hive->Find(std::vector<std::string>{"HKEY_CURRENT_USER", "A", "Gone"}), nullptr);
     }
 }
@@ -185,7 +196,7 @@ TEST(RegistryHive, CreatesOnlyStorableNames) {
     EXPECT_EQ(hive.Create(std::vector<std::string>{"HKEY_CURRENT_USER", "a\nb"}), nullptr);
     EXPECT_EQ(hive.Find(std::vector<std::string>{"HKEY_CURRENT_USER"}), nullptr) << "nothing half-made";
     EXPECT_FALSE(RegistryHive::SplitPath("a\\\\b"));
-    EXPECT_EQ(*RegistryHive::SplitPath("Software\\Tarnwick"), (std::vector<std::string>{"Software", "Tarnwick"}));
+    EXPECT_EQ(RegistryHive::SplitPath("Software\\Tarnwick"), (std::vector<std::string>{"Software", "Tarnwick"}));
 }
 
 }  // namespace

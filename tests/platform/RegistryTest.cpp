@@ -2,6 +2,7 @@
 
 #include "support/SettingsHome.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,24 @@ TEST(Registry, LeavesAHiveItCannotReadAlone) {
     EXPECT_FALSE(std::filesystem::exists(hive + ".damaged-1"));
 }
 
+// A hive its user may not read is neither taken for empty nor replaced (as root the suite runs
+// this as nobody).
+TEST(Registry, LeavesAHiveItMayNotReadAlone) {
+    fixtures::SettingsHome home;
+    const std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora]\n"
+                             "\"MethodPath\"=\"/srv/methods\"\n";
+    const std::string hive = home.WriteUserHive(text);
+    ASSERT_EQ(::chmod(hive.c_str(), 0000), 0);
+    EXPECT_EQ(fixtures::RunUnprivileged(home.Dir().Path(), [] {
+                  if (Read(RootKey::CurrentUser, kApp, "MethodPath")) return "read a hive it may not read";
+                  if (Write(kApp, "mtd", "wine")) return "wrote over a hive it could not read";
+                  return "";
+              }),
+              "");
+    EXPECT_EQ(fixtures::ReadFileBytes(hive), text);
+    EXPECT_FALSE(std::filesystem::exists(hive + ".damaged-1"));
+}
+
 TEST(Registry, KeepsTheFileModeOfTheHive) {
     fixtures::SettingsHome home;
     const std::string hive = home.WriteUserHive("Windows Registry Editor Version 5.00\n");
@@ -208,42 +227,57 @@ TEST(Registry, ParallelWritersLoseNoValue) {
     }
 }
 
-// A writer killed at any moment leaves a hive that parses and holds every value whose write
-// had returned. The values are large so that the kill often lands inside a write.
+// A writer killed inside a write, at each step of it, leaves a hive that parses and holds every
+// value whose write had returned; the value being written is there exactly when the new hive had
+// replaced the old one. The dead writer's lock and temporary file hold up no later writer.
 TEST(Registry, AKilledWriterLosesNothingWritten) {
-    fixtures::SettingsHome home;
-    const std::string payload(20000, 'p');
-    int confirmed = 0;  // values whose write returned, over all rounds
-    for (int round = 0; round < 12; ++round) {
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        const int first = confirmed;
+    using platform::HiveWriteStep;
+    struct Case {
+        const char* what;
+        HiveWriteStep step;
+        bool inFlightStored;
+    };
+    const Case cases[] = {
+        {"killed with the temporary file written", HiveWriteStep::TemporaryWritten, false},
+        {"killed with the temporary file synced", HiveWriteStep::TemporarySynced, false},
+        {"killed right after the rename", HiveWriteStep::Renamed, true},
+    };
+    constexpr int kReturned = 3;  // writes that return before the one that is killed
+    const auto value = [](int i) { return std::string(5000, 'p') + std::to_string(i); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fixtures::SettingsHome home;
         const pid_t pid = Spawn([&] {
-            ::close(pipeFds[0]);
-            for (int i = first;; ++i) {
-                if (!Write(kApp, "v" + std::to_string(i), payload + std::to_string(i))) ::_exit(1);
-                const char tick = 1;
-                if (::write(pipeFds[1], &tick, 1) != 1) ::_exit(1);
-            }
+            for (int i = 0; i < kReturned; ++i)
+                if (!Write(kApp, "v" + std::to_string(i), value(i))) ::_exit(1);
+            platform::SetHiveWriteHook([&](HiveWriteStep step) {
+                if (step == c.step) ::raise(SIGKILL);
+            });
+            Write(kApp, "v" + std::to_string(kReturned), value(kReturned));
+            ::_exit(2);  // the step was never reached
         });
-        ::close(pipeFds[1]);
-        ::usleep(static_cast<useconds_t>(20000 + 7919 * round % 40000));
-        ::kill(pid, SIGKILL);
         int status = 0;
-        ::waitpid(pid, &status, 0);
-        char ticks[4096];
-        ssize_t n;
-        while ((n = ::read(pipeFds[0], ticks, sizeof ticks)) > 0) confirmed += static_cast<int>(n);
-        ::close(pipeFds[0]);
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the writer was not stopped inside its write (exit status " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << ")";
 
         const auto key = RegistryKey::Open(RootKey::CurrentUser, kApp);
-        ASSERT_TRUE(key || confirmed == 0) << "round " << round;
-        for (int i = 0; i < confirmed; ++i)
-            ASSERT_EQ(key->Query("v" + std::to_string(i))->data, Text(payload + std::to_string(i)))
-                << "round " << round << ", value " << i;
+        ASSERT_TRUE(key) << "the hive no longer holds the key";
+        for (int i = 0; i < kReturned; ++i) {
+            const std::optional<platform::RegistryValue> stored = key->Query("v" + std::to_string(i));
+            ASSERT_TRUE(stored) << "value " << i << " was lost";
+            EXPECT_EQ(stored->data, Text(value(i))) << "value " << i;
+        }
+        const std::optional<platform::RegistryValue> inFlight = key->Query("v" + std::to_string(kReturned));
+        ASSERT_EQ(inFlight.has_value(), c.inFlightStored);
+        if (inFlight) {
+            EXPECT_EQ(inFlight->data, Text(value(kReturned)));
+        }
         EXPECT_FALSE(std::filesystem::exists(home.UserHive() + ".damaged-1"));
+
+        EXPECT_TRUE(Write(kApp, "after", "x"));
+        EXPECT_EQ(Read(RootKey::CurrentUser, kApp, "after"), Text("x"));
     }
-    EXPECT_GT(confirmed, 0);
 }
 
 }  // namespace

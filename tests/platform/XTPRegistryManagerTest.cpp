@@ -7,7 +7,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -16,6 +18,19 @@ using platform::RegistryKey;
 using platform::RootKey;
 
 constexpr const char* kOstrelKey = "HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora\\Ostrel";
+
+// A value's bytes and type, or nothing when it is missing.
+std::optional<std::string> Data(const RegistryKey& key, const char* name) {
+    const std::optional<platform::RegistryValue> value = key.Query(name);
+    if (!value) return std::nullopt;
+    return value->data;
+}
+
+std::optional<std::uint32_t> Type(const RegistryKey& key, const char* name) {
+    const std::optional<platform::RegistryValue> value = key.Query(name);
+    if (!value) return std::nullopt;
+    return value->type;
+}
 
 std::string Hive(const std::string& key, const std::string& values) {
     return "Windows Registry Editor Version 5.00\n\n[" + key + "]\n" + values;
@@ -44,11 +59,11 @@ TEST(XTPRegistryManager, StringsAreStoredWithTheirTerminatingZero) {
     ASSERT_TRUE(registry.SetStringValue("Ostrel", "1", "/srv/data/бланк \"1\".stg"));
     const auto key = RegistryKey::Open(RootKey::CurrentUser, "Software\\Tarnwick\\Velmora\\Ostrel");
     ASSERT_TRUE(key);
-    EXPECT_EQ(key->Query("1")->data, std::string("/srv/data/бланк \"1\".stg") + '\0');
+    EXPECT_EQ(Data(*key, "1"), std::string("/srv/data/бланк \"1\".stg") + '\0');
     EXPECT_EQ(registry.GetStringValue("Ostrel", "1", "default"), "/srv/data/бланк \"1\".stg");
 
     ASSERT_TRUE(registry.SetStringValue("Ostrel", "2", ""));
-    EXPECT_EQ(key->Query("2")->data, std::string(1, '\0'));
+    EXPECT_EQ(Data(*key, "2"), std::string(1, '\0'));
     EXPECT_EQ(registry.GetStringValue("Ostrel", "2", "default"), "") << "an empty text is a text";
     EXPECT_EQ(registry.GetStringValue("Ostrel", "missing", "default"), "default");
 }
@@ -111,6 +126,28 @@ TEST(XTPRegistryManager, ReadingCreatesTheSectionKeys) {
         << "a section naming its root is a path below it";
 }
 
+// A reader that opens existing keys only reads what is there and writes nothing, while its
+// writes still create what they need.
+TEST(XTPRegistryManager, ReadingExistingKeysOnlyCreatesNothing) {
+    fixtures::SettingsHome home;
+    const XTPRegistryManager reader(RootKey::CurrentUser, platform::SectionReading::ExistingKeysOnly);
+    double nav = 3;
+    EXPECT_FALSE(reader.GetDoubleValue("Ostrel", "nav", nav));
+    EXPECT_EQ(reader.GetStringValue("", "MethodPath", "none"), "none");
+    EXPECT_EQ(reader.GetStringValue("HKCU\\Software\\Other", "x", "none"), "none");
+    EXPECT_FALSE(std::filesystem::exists(home.UserHive())) << "no hive made by reading";
+
+    const std::string text = Hive("HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora", "\"MethodPath\"=\"/srv/m\"\n");
+    home.WriteUserHive(text);
+    EXPECT_EQ(reader.GetStringValue("", "MethodPath", ""), "/srv/m");
+    EXPECT_FALSE(reader.GetDoubleValue("Ostrel", "nav", nav));
+    EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()), text) << "no section key made by reading";
+
+    EXPECT_TRUE(reader.SetDoubleValue("Ostrel", "nav", 1.5));
+    EXPECT_TRUE(reader.GetDoubleValue("Ostrel", "nav", nav));
+    EXPECT_EQ(nav, 1.5);
+}
+
 TEST(XTPRegistryManager, WorksOnTheMachineHiveReadOnly) {
     fixtures::SettingsHome home;
     const std::string text = Hive("HKEY_LOCAL_MACHINE\\Software\\Tarnwick\\Velmora", "\"OpenPath\"=\"/srv\"\n");
@@ -129,9 +166,9 @@ TEST(XTPRegistryManager, KeyHandleFunctionsStoreTheirTypes) {
     ASSERT_TRUE(key);
     EXPECT_TRUE(platform::WriteRegDword(*key, "OpenDirType", 1));
     EXPECT_TRUE(platform::WriteRegString(*key, "LastOpenPath1", "/srv/data"));
-    EXPECT_EQ(key->Query("OpenDirType")->type, platform::REG_DWORD);
-    EXPECT_EQ(key->Query("OpenDirType")->data, std::string("\x01\0\0\0", 4));
-    EXPECT_EQ(key->Query("LastOpenPath1")->type, platform::REG_SZ);
+    EXPECT_EQ(Type(*key, "OpenDirType"), platform::REG_DWORD);
+    EXPECT_EQ(Data(*key, "OpenDirType"), std::string("\x01\0\0\0", 4));
+    EXPECT_EQ(Type(*key, "LastOpenPath1"), platform::REG_SZ);
     EXPECT_EQ(platform::ReadRegDword(*key, "OpenDirType", 0), 1u);
     EXPECT_EQ(platform::ReadRegDword(*key, "LastOpenPath1", 5), 5u);
     std::string text;

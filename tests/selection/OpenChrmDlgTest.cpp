@@ -8,6 +8,7 @@
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
+#include "support/TimeZone.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -95,12 +96,16 @@ protected:
         platform::WriteRegString(*key, "LastOpenPath1", wholeFs);
         platform::WriteRegDword(*key, "OpenDirType", wholeFileSystem);
     }
+    // A stored value, or "<missing>" (77) when it or the key is missing.
     static std::string UserString(const char* name) {
         std::string value = "<missing>";
-        platform::ReadRegString(value, *UserKey(), name, "<missing>");
+        if (const auto key = UserKey()) platform::ReadRegString(value, *key, name, "<missing>");
         return value;
     }
-    static std::uint32_t UserDword(const char* name) { return platform::ReadRegDword(*UserKey(), name, 77); }
+    static std::uint32_t UserDword(const char* name) {
+        const auto key = UserKey();
+        return key ? platform::ReadRegDword(*key, name, 77) : 77;
+    }
 
     // Runs the dialog with `operate` acting as the operator once it shows; a dialog still open a
     // while later is a failure and is closed.
@@ -195,6 +200,8 @@ protected:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found).center());
     }
 
+    // The list shows local dates: the zone is fixed so that they do not depend on the machine's.
+    fixtures::TimeZone zone{"MSK-3"};
     fixtures::SettingsHome home;
     fixtures::TempDir data;
     std::string folder;

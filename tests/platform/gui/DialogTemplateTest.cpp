@@ -74,14 +74,21 @@ TEST_P(BuiltTemplate, HasEveryControlInTemplateOrderAtItsPlace) {
         SCOPED_TRACE(c.id);
         EXPECT_EQ(platform::gui::ControlId(w), c.id);
         EXPECT_STREQ(w->metaObject()->className(), ExpectedClass(c));
-        if (c.id != platform::gui::kNoId) EXPECT_EQ(FindControl(&dialog, c.id), w);
+        if (c.id != platform::gui::kNoId) {
+            EXPECT_EQ(FindControl(&dialog, c.id), w);
+        }
         const QRect place = platform::gui::DialogUnitsToPixels(QRect(c.x, c.y, c.width, c.height), base);
-        if (c.kind == ControlKind::ComboBox)
+        if (c.kind == ControlKind::ComboBox) {
             EXPECT_EQ(w->geometry().topLeft(), place.topLeft());  // closed height comes from the font
-        else
+        } else {
             EXPECT_EQ(w->geometry(), place);
-        if (auto* label = qobject_cast<QLabel*>(w)) EXPECT_EQ(label->text().toStdString(), c.text);
-        if (auto* check = qobject_cast<QCheckBox*>(w)) EXPECT_EQ(check->text().toStdString(), c.text);
+        }
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            EXPECT_EQ(label->text().toStdString(), c.text);
+        }
+        if (auto* check = qobject_cast<QCheckBox*>(w)) {
+            EXPECT_EQ(check->text().toStdString(), c.text);
+        }
     }
 
     // The tab key visits the controls that take the focus in template order.
@@ -101,7 +108,9 @@ INSTANTIATE_TEST_SUITE_P(Templates, BuiltTemplate,
 
 TEST(DialogTemplate, OpenDialogControlsBehaveAsTheirStylesSay) {
     QDialog dialog;
-    platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_OPEN_CHRM));
+    const auto* dialogTemplate = resources::FindDialogTemplate(resources::IDD_OPEN_CHRM);
+    ASSERT_TRUE(dialogTemplate);
+    platform::gui::BuildDialog(dialog, *dialogTemplate);
     EXPECT_GT(dialog.maximumWidth(), dialog.width());  // a sizing border
 
     auto* open = FindControl<QPushButton>(&dialog, resources::IDOK);
@@ -138,7 +147,9 @@ TEST(DialogTemplate, OpenDialogControlsBehaveAsTheirStylesSay) {
 
 TEST(DialogTemplate, MainDialogIsFixedSize) {
     QDialog dialog;
-    platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_CALIBRATION));
+    const auto* dialogTemplate = resources::FindDialogTemplate(resources::IDD_CALIBRATION);
+    ASSERT_TRUE(dialogTemplate);
+    platform::gui::BuildDialog(dialog, *dialogTemplate);
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_TRUE(FindControl<QPushButton>(&dialog, resources::IDOK)->isDefault());
     EXPECT_TRUE(platform::gui::HasSortedInsertion(FindControl<QComboBox>(&dialog, resources::IDC_METHOD_LIST)));
@@ -149,7 +160,9 @@ TEST(DialogTemplate, MainDialogIsFixedSize) {
 TEST(DialogTemplate, FactoryCreatesControlsOfTheDialogsOwnClass) {
     QDialog dialog;
     QWidget* made = nullptr;
-    platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_OPEN_CHRM),
+    const auto* dialogTemplate = resources::FindDialogTemplate(resources::IDD_OPEN_CHRM);
+    ASSERT_TRUE(dialogTemplate);
+    platform::gui::BuildDialog(dialog, *dialogTemplate,
                                [&](const ControlTemplate& c, QWidget* parent) -> QWidget* {
                                    if (c.id != resources::IDC_FOLDER_TREE) return nullptr;
                                    return made = new QTreeWidget(parent);
@@ -161,7 +174,9 @@ TEST(DialogTemplate, FactoryCreatesControlsOfTheDialogsOwnClass) {
 
 TEST(DialogTemplate, ReplacementWidgetTakesTheIdOver) {
     QDialog dialog;
-    platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_CALIBRATION));
+    const auto* dialogTemplate = resources::FindDialogTemplate(resources::IDD_CALIBRATION);
+    ASSERT_TRUE(dialogTemplate);
+    platform::gui::BuildDialog(dialog, *dialogTemplate);
     QWidget* frame = FindControl(&dialog, resources::IDC_CHART);
     auto* chart = new QWidget(&dialog);
     chart->setGeometry(frame->geometry());

@@ -1,3 +1,4 @@
+// ostrel-cli pick [--single]: the open dialog, for a script that lets an operator choose files.
 #include "core/Settings.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
@@ -5,11 +6,23 @@
 
 #include <QApplication>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 namespace {
+
+constexpr const char* kHelp =
+    "Opens the dialog \"Открытие хроматограммы\" as the level buttons of the main dialog do, on the\n"
+    "folder it showed last, and prints the chosen files as a JSON array of full paths in list order\n"
+    "([] when nothing was chosen). Like the dialog, it stores the folders it showed when the\n"
+    "operator presses \"Открыть\". Needs a display (DISPLAY or WAYLAND_DISPLAY, and QT_QPA_PLATFORM\n"
+    "not offscreen or minimal); runs in ostrel-cli-gui.\n"
+    "\n"
+    "options:\n"
+    "  --single   at most one file may be chosen\n"
+    "\n"
+    "exit status: 0 files were chosen; 1 the dialog was cancelled or there is no display;\n"
+    "2 usage error.\n";
 
 // The dialog waits for an operator, so it needs a screen one can see: an off-screen platform
 // would leave it waiting for ever.
@@ -34,7 +47,7 @@ int RunPick(std::span<const std::string> args) {
     cli::JsonWriter json;
     json.BeginArray();
     if (!DisplayAvailable()) {
-        std::fprintf(stderr, "ostrel-cli: pick needs a display to show the dialog on\n");
+        cli::Failure("pick needs a display to show the dialog on");
         cli::PrintJson(json.EndArray());
         return cli::kExitFailed;
     }
@@ -48,10 +61,12 @@ int RunPick(std::span<const std::string> args) {
     const bool opened = dialog.Run(singleSelection) == 1;
     if (opened)
         for (int i = 0; i < dialog.SelectedCount(); ++i) json.String(dialog.SelectedPath(i));
+    else
+        cli::Failure("nothing was chosen (the dialog was closed)");
     cli::PrintJson(json.EndArray());
     return opened ? cli::kExitOk : cli::kExitFailed;
 }
 
-const cli::Registrar registrar{{"pick", "pick [--single]", RunPick}};
+const cli::Registrar registrar{{"pick", "pick [--single]", RunPick, kHelp}};
 
 }  // namespace

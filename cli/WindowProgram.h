@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+
+namespace core {
+class Calibration;
+}
+
+// ostrel-cli comes as two programs. ostrel-cli itself is plain C++ over the calibration core and
+// the chromatogram reader: it never loads Qt, so the commands that only read and compute start as
+// fast as a small C++ program does. ostrel-cli-gui, installed beside it, is the same program
+// linked with the drawing and window code (Qt) as well: it has every command, besides those of
+// cli/gui/ that draw or open windows (pick), and the drawing services below. ostrel-cli hands a
+// command line it cannot serve (an unknown command, a command's option that draws) over to
+// ostrel-cli-gui whole, by exec, so the caller sees one program with one exit status.
+namespace cli {
+
+inline constexpr const char* kWindowProgramName = "ostrel-cli-gui";
+
+// main() keeps its arguments here for ExecWindowProgram.
+void RememberCommandLine(char** argv);
+
+// Whether this process is ostrel-cli-gui.
+bool IsWindowProgram();
+
+// Replaces this process by ostrel-cli-gui (from the folder of this program's executable) with
+// the same arguments. Returns only when that fails, with the reason in `failure`.
+void ExecWindowProgram(std::string& failure);
+
+// For a command whose options ask for drawing: in ostrel-cli, execs ostrel-cli-gui, and should
+// that fail, says so on standard error and returns kExitFailed. Never called in ostrel-cli-gui.
+int RunInWindowProgram(const char* what);
+
+// Drawing that plain commands may ask for: offered by cli/gui/ in ostrel-cli-gui, absent (null)
+// in ostrel-cli. Call RunInWindowProgram when a service is null.
+struct Drawing {
+    // The main dialog's calibration chart of `calibration` as a PNG of width x height pixels;
+    // false when the file cannot be written.
+    bool (*writeCalibrationChart)(const std::string& path, const core::Calibration& calibration, int width,
+                                  int height) = nullptr;
+};
+const Drawing& TheDrawing();
+
+// Static registration of ostrel-cli-gui's services, by one file of cli/gui/; it also makes
+// IsWindowProgram() true.
+struct WindowProgramRegistrar {
+    explicit WindowProgramRegistrar(Drawing drawing);
+};
+
+}  // namespace cli
