@@ -2,7 +2,6 @@
 
 #include "app/MessageBoxes.h"
 #include "core/Calc.h"
-#include "core/MethodFile.h"
 #include "core/Quality.h"
 #include "report/ProtocolPainter.h"
 #include "report/ProtocolPdf.h"
@@ -127,9 +126,7 @@ core::Protocol MakeDialogProtocol(const core::Calibration& state, double maxSpre
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) fresh.table[k].path = state.table[k].path;
     fresh.ComputeCalibration();
     const core::CalibrationQuality quality = core::JudgeCalibration(fresh, maxSpread);
-    const bool methodKnown = !methodTitle.empty() && core::CheckMethodFolder() == core::MethodFault::None;
-    return core::MakeProtocol(fresh, quality, methodTitle, methodKnown ? core::MethodFilePath(methodTitle) : "",
-                              core::ReadProtocolOrigin());
+    return core::MakeProtocol(fresh, quality, methodTitle, core::ReadProtocolOrigin());
 }
 
 void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, const std::string& methodTitle,

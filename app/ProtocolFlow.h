@@ -32,7 +32,7 @@ PrintSetup SetPrintSetup(PrintSetup function);
 // The protocol of what the dialog holds: its inputs and level paths computed afresh at this
 // moment (so the figures, the passports and the hashes come from the files as they are now,
 // whatever changed since the dialog last read them), judged under `maxSpread`, for the method
-// `methodTitle` ("" when none is chosen). The method's file is named when the method folder is set.
+// `methodTitle` ("" when none is chosen).
 core::Protocol MakeDialogProtocol(const core::Calibration& state, double maxSpread, const std::string& methodTitle);
 
 // "Протокол…": makes the protocol, asks whether to save it as a PDF or print it, and does so. A

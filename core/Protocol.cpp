@@ -1,5 +1,6 @@
 #include "core/Protocol.h"
 
+#include "core/MethodFile.h"
 #include "core/Sha256.h"
 #include "platform/Registry.h"
 #include "platform/XTPRegistryManager.h"
@@ -142,13 +143,13 @@ ProtocolOrigin ReadProtocolOrigin() {
 }
 
 Protocol MakeProtocol(const Calibration& calibration, const CalibrationQuality& quality, std::string methodTitle,
-                      std::string methodFile, ProtocolOrigin origin) {
+                      ProtocolOrigin origin) {
     Protocol p;
     p.origin = std::move(origin);
     p.programName = kProgramName;
     p.programVersion = OSTREL_VERSION;
     p.methodTitle = std::move(methodTitle);
-    p.methodFile = std::move(methodFile);
+    if (!p.methodTitle.empty() && CheckMethodFolder() == MethodFault::None) p.methodFile = MethodFilePath(p.methodTitle);
     p.nav = calibration.nav;
     p.nav2 = calibration.nav2;
     p.dolya = calibration.dolya;

@@ -65,10 +65,12 @@ struct Protocol {
     std::vector<float> pointsX, pointsY, lineX, lineY;
 };
 
-// The protocol of `calibration` as its last ComputeCalibration left it, judged as `quality`.
-// Hashes each level file that has a path (a file that cannot be read has no hash).
+// The protocol of `calibration` as its last ComputeCalibration left it, judged as `quality`, for
+// the method `methodTitle` ("" when none is chosen), whose file is named when the method folder
+// is set and is a folder (read without creating a key). Hashes each level file that has a path
+// (a file that cannot be read has no hash).
 Protocol MakeProtocol(const Calibration& calibration, const CalibrationQuality& quality, std::string methodTitle,
-                      std::string methodFile, ProtocolOrigin origin);
+                      ProtocolOrigin origin);
 
 // ---- The texts --------------------------------------------------------------------------------
 

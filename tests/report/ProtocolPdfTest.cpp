@@ -1,7 +1,6 @@
 #include "report/ProtocolPdf.h"
 
 #include "core/Calc.h"
-#include "core/MethodFile.h"
 #include "core/Protocol.h"
 #include "core/Quality.h"
 #include "core/Settings.h"
@@ -103,7 +102,7 @@ TEST(ProtocolPdf, DemoProfileOnOneA4PageWithEveryFigureNameAndHash) {
     origin.operatorLogin = "ivanova";
     origin.operatorName = "Иванова Мария Петровна";
     origin.madeAt = std::chrono::sys_seconds(std::chrono::seconds(kProtocolMoment));
-    const core::Protocol protocol = core::MakeProtocol(c, q, method, core::MethodFilePath(method), origin);
+    const core::Protocol protocol = core::MakeProtocol(c, q, method, origin);
 
     const std::string pdf = folder + "/protocol.pdf";
     ASSERT_EQ(WriteProtocolPdf(pdf, protocol), std::nullopt);
@@ -201,7 +200,7 @@ TEST(ProtocolPdf, MissingLevelsLongNamesAndMissingFiguresStillRenderWithoutOverl
     const core::CalibrationQuality q = core::JudgeCalibration(c, core::kDefaultMaxSpread);
     ASSERT_FALSE(q.accepted);
     ASSERT_TRUE(std::isnan(q.rsd));
-    const core::Protocol protocol = core::MakeProtocol(c, q, "", "", core::ReadProtocolOrigin());
+    const core::Protocol protocol = core::MakeProtocol(c, q, "", core::ReadProtocolOrigin());
 
     const std::string pdf = dir.Path() + "/protocol.pdf";
     ASSERT_EQ(WriteProtocolPdf(pdf, protocol), std::nullopt);
