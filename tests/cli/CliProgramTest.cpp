@@ -81,6 +81,9 @@ TEST(CliProgram, ReadingAndComputingLoadNoQt) {
     const std::string folder = home.Dir().MakeFolder("methods");
     home.WriteUserHive("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tarnwick\\Velmora]\n"
                        "\"MethodPath\"=\"" + folder + "\"\n");
+    std::string method(100, 'm');
+    method.replace(10, 7, "\x06\xFD\xF2\xE0\xED\xEE\xEB");  // the ethanol record
+    home.Dir().WriteFile("methods/wine.mtd", method);
     fixtures::ChromatogramFixture c;
     c.signal = {0, 1, 3, 1, 0};
     c.table.peaks = {fixtures::MakePeak(0.5, 3.5, "этанол")};
