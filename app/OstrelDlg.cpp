@@ -1,5 +1,6 @@
 #include "app/OstrelDlg.h"
 
+#include "app/ChromatogramWindow.h"
 #include "app/MethodWriteFlow.h"
 #include "app/ProtocolFlow.h"
 #include "core/MethodFile.h"
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -285,6 +287,15 @@ void CCalibrationDlg::Connect() {
                 OfferProtocol(this, calibration_, maxSpread_, SelectedMethodTitle(), FieldsAcceptable());
             });
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::accept);
+    // A level's chromatogram in a window of its own: double click on its row, or F3 (Enter stays
+    // the dialog's default button).
+    const auto showLevel = [this](QTreeWidgetItem* row) {
+        const int k = levelList_->indexOfTopLevelItem(row);
+        if (k >= 0 && !calibration_.table[k].path.empty()) (new CChromatogramWindow(this, calibration_.table[k]))->show();
+    };
+    connect(levelList_, &QTreeWidget::itemDoubleClicked, this, showLevel);
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), levelList_, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, [this, showLevel] { showLevel(levelList_->currentItem()); });
     for (NumberField& field : fields_) {
         connect(field.edit, &QLineEdit::textChanged, this, &CCalibrationDlg::OnFieldEdited);
         field.edit->installEventFilter(this);

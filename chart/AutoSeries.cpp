@@ -1,5 +1,7 @@
 #include "chart/AutoSeries.h"
 
+#include "chart/ColumnLine.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -117,6 +119,10 @@ void CAutoSeries::Draw(platform::Surface& target, const platform::Rect& plot) {
 
     if (marker == kMarkerBands)
         DrawBands();
+    else if (marker == kMarkerArea)
+        DrawAreas();
+    else if (marker == kMarkerLabel)
+        DrawLabels();
     else
         DrawMarkers();
 
@@ -127,6 +133,8 @@ void CAutoSeries::Draw(platform::Surface& target, const platform::Rect& plot) {
             DrawStraight();
         else if (lineType == kLineSmooth)
             DrawSmooth();
+        else if (lineType == kLineColumns)
+            DrawColumns();
     }
 
     target.SelectBrush(oldBrush);
@@ -224,6 +232,13 @@ void CAutoSeries::DrawBands() {
 void CAutoSeries::DrawStraight() {
     MoveToValue(getX(*this, 0), getY(*this, 0));
     for (int i = 1; i < count; ++i) LineToValue(getX(*this, i), getY(*this, i));
+}
+
+void CAutoSeries::DrawColumns() {
+    const std::vector<int> points = ColumnPoints(*this);
+    if (points.empty()) return;
+    MoveToValue(getX(*this, points[0]), getY(*this, points[0]));
+    for (std::size_t k = 1; k < points.size(); ++k) LineToValue(getX(*this, points[k]), getY(*this, points[k]));
 }
 
 void CAutoSeries::DrawSmooth() {

@@ -2,6 +2,8 @@
 
 #include "chart/AutoFrame.h"
 
+#include <string>
+
 // Marker kinds of a series.
 inline constexpr int kMarkerNone = 0;
 inline constexpr int kMarkerCircle = 1;
@@ -10,11 +12,23 @@ inline constexpr int kMarkerUprightCross = 3;
 inline constexpr int kMarkerSquare = 4;
 inline constexpr int kMarkerArrow = 5;  // circle with an arrow towards the same point of `link`
 inline constexpr int kMarkerBands = 6;  // each point (x, y) is a band from x to y on the x axis
+// The text labels[i] centred above each point inside the plot, in the series' colour and
+// labelFont, `markerSize` pixels above it and kept within the plot; a label that would overlap
+// one drawn before it is left out.
+inline constexpr int kMarkerLabel = 7;
+// Each segment of the series (consecutive points that are both numbers; a point that is not a
+// number separates segments) and the line of `link` bound an area filled in the series' colour:
+// every pixel column between the segment's ends is filled from the segment to the farthest
+// point of `link`'s line in that column. `link`'s x values must run in one direction.
+inline constexpr int kMarkerArea = 8;
 
 // Line types of a series.
 inline constexpr int kLineNone = 0;
 inline constexpr int kLineStraight = 1;
 inline constexpr int kLineSmooth = 2;
+// Straight segments drawn per pixel column: the same pixels as kLineStraight, at the cost of a
+// few points per column (chart/ColumnLine.h). For series of many more points than columns.
+inline constexpr int kLineColumns = 3;
 
 // One data series. Its arrays belong to the owner: the series keeps their addresses and reads
 // them at every drawing, so they must hold `count` values until the next SetData.
@@ -27,7 +41,9 @@ public:
     const float* x = nullptr;  // none: x(i) = x0 + i * dx
     const float* y = nullptr;  // none: y(i) = y0 + i * dy
     const int* classes = nullptr;        // band class of every point, for kMarkerBands
-    const CAutoSeries* link = nullptr;   // partner series of kMarkerArrow
+    const CAutoSeries* link = nullptr;   // partner series of kMarkerArrow and kMarkerArea
+    const std::string* labels = nullptr; // texts of kMarkerLabel, one per point; empty: none
+    platform::FontDescription labelFont = platform::PointFont("Arial", 8, platform::kCyrillicCharset);
     double x0 = 0, dx = 1;
     double y0 = 0, dy = 1;
     int marker = kMarkerNone;
@@ -63,6 +79,9 @@ private:
     void DrawArrow(int i, platform::Point from);
     void DrawBands();
     void DrawStraight();
+    void DrawColumns();
+    void DrawLabels();
+    void DrawAreas();
     void DrawSmooth();
     void DrawFunctionInterval(int i);
     void DrawParametricInterval(int i);

@@ -54,6 +54,7 @@ inline constexpr int IDC_TYPE_LABEL = 2201;
 inline constexpr int IDC_JOINT_SELECTION = 2618;
 inline constexpr int IDC_FOLDER_TREE = 2690;
 inline constexpr int IDC_WHOLE_FILE_SYSTEM = 2691;
+inline constexpr int IDC_CHRM_PREVIEW = 2692;  // made by the dialog, not in the template
 
 // The application icon.
 inline constexpr int IDR_MAINFRAME = 128;

@@ -7,7 +7,8 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libicu-dev
-  # the audit trail: JSON lines (nlohmann-json) chained by SHA-256 (OpenSSL libcrypto)
+  # the audit trail: JSON lines (nlohmann-json, which the tests of ostrel-cli read its JSON
+  # with too) chained by SHA-256 (OpenSSL libcrypto)
   nlohmann-json3-dev libssl-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev

@@ -8,6 +8,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/ScrollBarStyle.h"
 #include "resources/Resource.h"
+#include "selection/ChromatogramPreview.h"
 #include "selection/DirTreeCtrl.h"
 #include "selection/PassportText.h"
 
@@ -39,6 +40,13 @@ constexpr const char* kUnreadableSample = "????";
 constexpr const char* kReadError = "Ошибка чтения !!!";
 constexpr const char* kDefaultOpenPath = "/";
 constexpr auto kJointSelectionSpan = std::chrono::seconds(5);
+// The chromatogram preview shares the band under the list with the passport box, which keeps
+// this width; the band takes this much height from the list, and the dialog opens this much
+// larger than its template, so that the list keeps its size and the preview has room.
+constexpr int kPassportWidth = 190;
+constexpr int kBandGrowth = 150;
+constexpr int kPreviewGap = 6;
+constexpr QSize kDialogGrowth{320, kBandGrowth};
 
 // Settings values.
 constexpr const char* kOpenDirType = "OpenDirType";
@@ -172,6 +180,9 @@ COpenChrmDlg::COpenChrmDlg(QWidget* parent)
     connect(jointSelectionButton_, &QAbstractButton::clicked, this, &COpenChrmDlg::ReadControls);
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &COpenChrmDlg::OnRowStateChanged);
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this, &COpenChrmDlg::OnRowStateChanged);
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &COpenChrmDlg::ShowFocusedChromatogram);
+    preview_ = new CChromatogramPreview(this);
     list_->viewport()->installEventFilter(this);
     connect(gui::FindControl<QAbstractButton>(this, IDOK), &QAbstractButton::clicked, this, &COpenChrmDlg::OnOK);
     connect(gui::FindControl<QAbstractButton>(this, IDCANCEL), &QAbstractButton::clicked, this,
@@ -188,8 +199,9 @@ int COpenChrmDlg::Run(bool singleSelection) {
 }
 
 void COpenChrmDlg::OnInitDialog() {
+    PlacePreview();
     AnchorControl(IDC_CHRM_LIST, Stretch, Stretch);
-    AnchorControl(IDC_PASSPORT, Stretch, Move);
+    AnchorControl(IDC_PASSPORT, Fixed, Move);
     AnchorControl(IDC_SITE_LABEL, Move, Fixed);
     AnchorControl(IDC_POINT_LABEL, Move, Fixed);
     AnchorControl(IDC_SITE_FILTER, Move, Fixed);
@@ -216,6 +228,34 @@ void COpenChrmDlg::OnInitDialog() {
     selectedPaths_.clear();
     WriteControls();
     ApplyFolderMode();
+}
+
+// The band under the list grows upwards; the passport box keeps its left part, the preview
+// takes the rest up to the list's right edge. The preview stretches with the dialog's width,
+// and the list takes all of its height. Placed once, before the controls are anchored.
+void COpenChrmDlg::PlacePreview() {
+    if (previewPlaced_) return;
+    previewPlaced_ = true;
+    const QRect list = list_->geometry(), passport = passportBox_->geometry();
+    list_->setGeometry(list.adjusted(0, 0, 0, -kBandGrowth));
+    const QRect band(passport.left(), passport.top() - kBandGrowth, list.width(), passport.height() + kBandGrowth);
+    passportBox_->setGeometry(band.left(), band.top(), kPassportWidth, band.height());
+    preview_->setGeometry(band.left() + kPassportWidth + kPreviewGap, band.top(),
+                          band.width() - kPassportWidth - kPreviewGap, band.height());
+    platform::gui::SetControlId(preview_, IDC_CHRM_PREVIEW);
+    preview_->show();
+    AnchorControl(IDC_CHRM_PREVIEW, Stretch, Move);
+    resize(size() + kDialogGrowth);
+    setMinimumSize(size());  // smaller, the preview would have no room
+}
+
+void COpenChrmDlg::ShowFocusedChromatogram() {
+    const QModelIndex focused = list_->currentIndex();
+    if (fillingList_ || !focused.isValid()) {
+        preview_->ShowNothing();
+        return;
+    }
+    preview_->ShowFile(FilePathOf(entries_[rows_->EntryOf(focused.row())]));
 }
 
 void COpenChrmDlg::ReadControls() {
@@ -344,6 +384,7 @@ void COpenChrmDlg::FillList() {
     }
     fillingList_ = false;
     passportBox_->clear();
+    preview_->ShowNothing();
     SelectPreselectedFile();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class CChromatogramPreview;
 class CDirTreeCtrl;
 class QComboBox;
 class QAbstractButton;
@@ -65,6 +66,8 @@ public:
     void FillList();
 
     const std::vector<ChrmFileEntry>& Entries() const { return entries_; }
+    // The focused file's chromatogram, beside the passport box.
+    CChromatogramPreview* Preview() const { return preview_; }
     const std::string& CurrentFolder() const { return currentFolder_; }
     std::string FilePathOf(const ChrmFileEntry& entry) const;
 
@@ -77,6 +80,8 @@ private:
     void OnTreeSelectionChanged(QTreeWidgetItem* item);
     void OnTypeChanged();
     void OnRowStateChanged();
+    void PlacePreview();
+    void ShowFocusedChromatogram();
     void OnListDoubleClick();
     void OnOK();
     void OnCancel();
@@ -97,6 +102,7 @@ private:
     QAbstractButton* jointSelectionButton_ = nullptr;
     QAbstractButton* wholeFileSystemBox_ = nullptr;
     CDirTreeCtrl* tree_ = nullptr;
+    CChromatogramPreview* preview_ = nullptr;
 
     std::vector<ChrmFileEntry> entries_;
     std::vector<std::string> selectedPaths_;
@@ -112,5 +118,6 @@ private:
     std::string anyPointText_;
     std::string preselectedFile_;
 
+    bool previewPlaced_ = false;
     bool fillingList_ = false;  // rows come and go: no row-state handling meanwhile
 };

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QLine>
 #include <QPolygon>
 #include <QScreen>
 
@@ -282,13 +283,47 @@ void Surface::Flush() {
         chain_.clear();
         return;
     }
+    if (pen_.style == kPenSolid && pen_.width <= 1) {
+        FlushSegments();
+    } else {
+        FlushPolyline();
+    }
+    chain_.clear();
+}
+
+// Each line of the chain on its own, its end pixel left out, so that the joints are those of
+// the segments alone: a polyline's stroker decides some joint pixels by the direction of the
+// segment before, and the same pixels must come out however a line is split into segments.
+//
+// Upright and level segments are filled as rectangles one pixel wide, which covers the same
+// pixels many times faster: a chart's lines drawn per pixel column are mostly upright. (Not
+// when inverting, where a fill would not invert.)
+void Surface::FlushSegments() {
+    std::vector<QLine> lines;
+    lines.reserve(chain_.size() - 1);
+    const QColor color = ToQColor(pen_.color);
+    for (std::size_t i = 0; i + 1 < chain_.size(); ++i) {
+        const Point from = chain_[i];
+        const Point end = OnePixelShort(from, chain_[i + 1]);
+        if (!invert_ && (from.x == end.x || from.y == end.y)) {
+            const int left = std::min(from.x, end.x), top = std::min(from.y, end.y);
+            painter_->fillRect(QRect(left, top, std::abs(end.x - from.x) + 1, std::abs(end.y - from.y) + 1), color);
+            continue;
+        }
+        lines.emplace_back(from.x, from.y, end.x, end.y);
+    }
+    if (!lines.empty()) painter_->drawLines(lines.data(), static_cast<int>(lines.size()));
+}
+
+// A wide or styled pen draws the chain as one polyline: its joins and its dash pattern run on
+// across the joints.
+void Surface::FlushPolyline() {
     const std::size_t n = chain_.size();
     const Point end = OnePixelShort(chain_[n - 2], chain_[n - 1]);
     if (end == chain_[n - 2]) {
         chain_.pop_back();
         if (chain_.size() == 1) {
             painter_->drawPoint(chain_[0].x, chain_[0].y);
-            chain_.clear();
             return;
         }
     } else {
@@ -297,7 +332,6 @@ void Surface::Flush() {
     QPolygon polygon(static_cast<int>(chain_.size()));
     for (int i = 0; i < polygon.size(); ++i) polygon[i] = QPoint(chain_[i].x, chain_[i].y);
     painter_->drawPolyline(polygon);
-    chain_.clear();
 }
 
 void Surface::Rectangle(int left, int top, int right, int bottom) {

@@ -193,6 +193,8 @@ private:
     void ApplyPen();
     void ApplyBrush();
     void ApplyFont();
+    void FlushSegments();
+    void FlushPolyline();
 
     std::unique_ptr<QPainter> ownPainter_;  // the painter begun on the device, unless one was lent
     QPainter* painter_ = nullptr;           // the painter drawn with; null: the surface only measures

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/CalcItem.h"
+
+#include <QWidget>
+
+#include <string>
+
+class CChromatogramPreview;
+class QTreeWidget;
+
+// The chromatogram of one calibration level in a window of its own: the chart (signal, peak
+// windows and baselines, the areas of "этанол" and "изопропанол" filled) and under it the
+// peaks the calibration took from the file, with their windows, retention times and areas.
+// The calibration takes the last peak of each name in the table, so those are the ones listed.
+// The window belongs to `parent` (it closes with it) and deletes itself when closed.
+class CChromatogramWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Reads the level's file at once; a file that cannot be read shows "Ошибка чтения".
+    CChromatogramWindow(QWidget* parent, const core::CalibrationLevel& level);
+
+    CChromatogramPreview* Preview() const { return preview_; }
+    QTreeWidget* PeakList() const { return peaks_; }
+
+private:
+    void ListTakenPeaks();
+
+    CChromatogramPreview* preview_;
+    QTreeWidget* peaks_;
+};

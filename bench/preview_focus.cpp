@@ -1,0 +1,153 @@
+// From focus on a row of the open dialog to the finished preview of a chromatogram of 1,000,000
+// samples and 2,000 peaks: the background read, the chart's series and the chart painted into
+// the preview, against the read floor of the chromatogram read benchmark (the file's bytes into
+// memory with plain read() calls), measured alternately in the same run.
+//   BM_FocusToPreview: counter "ratio" (preview / floor), goal at most 3; "ratio_read" is the
+//                      same against ChromatogramFile::Read of the file, for information.
+#include "chart/AutoCtrl.h"
+#include "chromatogram/ChmFile.h"
+#include "platform/Registry.h"
+#include "platform/XTPRegistryManager.h"
+#include "selection/ChromatogramPreview.h"
+#include "selection/OpenChrmDlg.h"
+#include "support/SettingsHome.h"
+#include "support/StgBuilder.h"
+#include "support/TempDir.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <QTreeView>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSamples = 1'000'000;
+constexpr int kPeaks = 2'000;
+
+COpenChrmDlg* dialog = nullptr;
+std::string bigPath;
+
+// The chromatogram of the read benchmark, and a small one to move away to between iterations.
+void WriteFolder(const std::string& folder) {
+    fixtures::SyntheticRun run;
+    run.step = 0.001;
+    run.sampleCount = kSamples;
+    run.baseline = 5;
+    run.drift = 0.01;
+    run.noise = 0.05;
+    const double spacing = run.step * kSamples / kPeaks;
+    for (int i = 0; i < kPeaks; ++i)
+        run.peaks.push_back({i % 2 ? "этанол" : "", spacing * (i + 0.5), 0.025, 10.0 + i % 7});
+    fixtures::ChromatogramFixture big = fixtures::Synthesize(run);
+    big.passport.sampleName = "big";
+    big.passport.dateTime = 1700000000;
+    bigPath = folder + "/big.stg";
+    fixtures::WriteStg(bigPath, big);
+    fixtures::ChromatogramFixture small;
+    small.signal.assign(100, 1.0f);
+    small.passport.sampleName = "small";
+    small.passport.dateTime = 1600000000;
+    fixtures::WriteStg(folder + "/small.stg", small);
+}
+
+void ReadBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    struct stat st {};
+    ::fstat(fd, &st);
+    std::vector<char> bytes(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    benchmark::DoNotOptimize(bytes.data());
+}
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+int RowOf(QTreeView* list, const char* title) {
+    for (int r = 0; r < list->model()->rowCount(); ++r)
+        if (list->model()->index(r, 2).data().toString() == QLatin1String(title)) return r;
+    return -1;
+}
+
+// Focuses the row and waits until the preview shows its file, painted.
+bool FocusAndWait(QTreeView* list, int row) {
+    CChromatogramPreview* preview = dialog->Preview();
+    list->setCurrentIndex(list->model()->index(row, 0));
+    while (preview->CurrentState() == CChromatogramPreview::State::Reading)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (preview->CurrentState() != CChromatogramPreview::State::Shown) return false;
+    preview->Chart()->repaint();
+    return true;
+}
+
+void BM_FocusToPreview(benchmark::State& state) {
+    QTreeView* list = dialog->findChild<QTreeView*>();
+    const int big = RowOf(list, "big"), small = RowOf(list, "small");
+    if (big < 0 || small < 0) return state.SkipWithError("the rows are missing");
+    double floorSeconds = 0, readSeconds = 0, previewSeconds = 0;
+    for (auto _ : state) {
+        if (!FocusAndWait(list, small)) return state.SkipWithError("the small file was not shown");
+        const auto t0 = std::chrono::steady_clock::now();
+        ReadBytes(bigPath);
+        const auto t1 = std::chrono::steady_clock::now();
+        {
+            chromatogram::ChromatogramFile file;
+            if (!file.Read(bigPath)) return state.SkipWithError("the chromatogram was not read");
+        }
+        const auto t2 = std::chrono::steady_clock::now();
+        if (!FocusAndWait(list, big)) return state.SkipWithError("the chromatogram was not shown");
+        const auto t3 = std::chrono::steady_clock::now();
+        floorSeconds += Seconds(t1 - t0);
+        readSeconds += Seconds(t2 - t1);
+        previewSeconds += Seconds(t3 - t2);
+        state.SetIterationTime(Seconds(t3 - t2));
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["floor_ms"] = 1000 * floorSeconds / n;
+    state.counters["read_ms"] = 1000 * readSeconds / n;
+    state.counters["preview_ms"] = 1000 * previewSeconds / n;
+    state.counters["ratio"] = previewSeconds / floorSeconds;
+    state.counters["ratio_read"] = previewSeconds / readSeconds;
+    state.counters["goal_ratio"] = 3;
+}
+BENCHMARK(BM_FocusToPreview)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+    fixtures::SettingsHome home;
+    fixtures::TempDir dir;
+    const std::string folder = dir.MakeFolder("runs");
+    WriteFolder(folder);
+    const auto key = platform::RegistryKey::Create(platform::RootKey::CurrentUser, platform::ApplicationKeyPath());
+    platform::WriteRegString(*key, "LastOpenPath2", folder);
+    platform::WriteRegDword(*key, "OpenDirType", 0);
+
+    COpenChrmDlg openDialog;
+    dialog = &openDialog;
+    QTimer::singleShot(0, &openDialog, [&] {
+        benchmark::RunSpecifiedBenchmarks();
+        openDialog.done(2);
+    });
+    openDialog.Run(false);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,243 @@
+#include "chart/ChromatogramPlot.h"
+
+#include "chart/ColumnLine.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+using chromatogram::Lattice;
+using chromatogram::Peak;
+
+namespace {
+
+constexpr platform::Rgb kTitleColor{0, 0, 255};
+// The components whose areas the calibration takes.
+constexpr const char* kEthanol = "этанол";
+constexpr const char* kStandard = "изопропанол";
+// Room above the highest value for the peak names, and below the lowest, in parts of the span.
+constexpr double kRoomAbove = 0.1;
+constexpr double kRoomBelow = 0.03;
+constexpr int kNameGap = 3;  // pixels between a peak's apex and its name
+
+constexpr float kGap = std::numeric_limits<float>::quiet_NaN();  // ends a run of points
+
+bool IsEthanol(const std::string& name) { return platform::EqualIgnoreCase(name, kEthanol); }
+bool IsStandard(const std::string& name) { return platform::EqualIgnoreCase(name, kStandard); }
+
+void Append(std::vector<float>& xs, std::vector<float>& ys, double x, double y) {
+    xs.push_back(static_cast<float>(x));
+    ys.push_back(static_cast<float>(y));
+}
+
+void EndRun(std::vector<float>& xs, std::vector<float>& ys) {
+    xs.push_back(kGap);
+    ys.push_back(kGap);
+}
+
+// A range of one value, or none, becomes a range around it.
+void Widen(double& lo, double& hi) {
+    if (lo < hi) return;
+    const double half = std::max(std::fabs(lo) * 1e-3, 0.5);
+    lo -= half;
+    hi += half;
+}
+
+void Include(double v, double& lo, double& hi) {
+    if (!std::isfinite(v)) return;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+}
+
+int SampleCount(const Lattice& signal) {
+    return static_cast<int>(std::min<std::size_t>(signal.samples.size(), INT_MAX));
+}
+
+}  // namespace
+
+bool IsCalibrationComponent(const std::string& peakName) { return IsEthanol(peakName) || IsStandard(peakName); }
+
+bool IsStandardComponent(const std::string& peakName) { return IsStandard(peakName); }
+
+void ChromatogramPlot::Configure(CAutoChart& chart) {
+    chart.SetAxisStyle(kClosedFrame);
+    chart.SetTitleColor(kTitleColor);
+    chart.SetTitleFont(platform::PointFont("Arial", 8, platform::kCyrillicCharset));
+    chart.SetTitles("Время", "Отклик детектора");
+    // Drawn into an image always (the control's picture, ostrel-cli's PNG): composing it in
+    // another image first would only copy it once more.
+    chart.buffered = false;
+    for (int i = 0; i <= kPeakNameSeries; ++i) chart.AddSeries();
+
+    CAutoSeries& signal = chart.GetSeries(kSignalSeries);
+    signal.SetColor(kSignalColor);
+    signal.SetLineType(kLineColumns);
+    for (const auto& [index, color] : {std::pair{kEthanolAreaSeries, kEthanolAreaColor},
+                                       std::pair{kStandardAreaSeries, kStandardAreaColor}}) {
+        CAutoSeries& area = chart.GetSeries(index);
+        area.SetColor(color);
+        area.SetLineType(kLineNone);
+        area.SetMarker(kMarkerArea);
+        area.link = &signal;
+    }
+    CAutoSeries& window = chart.GetSeries(kWindowSeries);
+    window.SetColor(kWindowColor);
+    window.SetLineType(kLineStraight);
+    CAutoSeries& names = chart.GetSeries(kPeakNameSeries);
+    names.SetColor(kPeakNameColor);
+    names.SetLineType(kLineNone);
+    names.SetMarker(kMarkerLabel);
+    names.SetMarkerSize(kNameGap);
+}
+
+void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogram::ChromatogramFile> file) {
+    if (!file) {
+        Clear(chart);
+        return;
+    }
+    file_ = std::move(file);
+    const Lattice& signal = file_->signal;
+    CAutoSeries& line = chart.GetSeries(kSignalSeries);
+    line.SetData(nullptr, signal.samples.data(), SampleCount(signal));
+    line.x0 = signal.startTime;
+    line.dx = signal.step;
+
+    BuildPeakSeries();
+    const auto setData = [&](int index, const std::vector<float>& xs, const std::vector<float>& ys) {
+        chart.GetSeries(index).SetData(xs.data(), ys.data(), static_cast<int>(xs.size()));
+    };
+    setData(kEthanolAreaSeries, ethanolX_, ethanolY_);
+    setData(kStandardAreaSeries, standardX_, standardY_);
+    setData(kWindowSeries, windowX_, windowY_);
+    setData(kPeakNameSeries, nameX_, nameY_);
+    chart.GetSeries(kPeakNameSeries).labels = names_.data();
+
+    ComputeFullView();
+    chart.SetXRange(full_.xMin, full_.xMax);
+    chart.SetYRange(full_.yMin, full_.yMax);
+}
+
+void ChromatogramPlot::Clear(CAutoChart& chart) {
+    for (CAutoSeries& s : chart.series) s.SetData(nullptr, nullptr, 0);
+    if (kPeakNameSeries < chart.GetSeriesCount()) chart.GetSeries(kPeakNameSeries).labels = nullptr;
+    file_.reset();
+    for (auto* v : {&ethanolX_, &ethanolY_, &standardX_, &standardY_, &windowX_, &windowY_, &nameX_, &nameY_})
+        v->clear();
+    names_.clear();
+    full_ = {0, 1, 0, 1};
+    chart.SetXRange(full_.xMin, full_.xMax);
+    chart.SetYRange(full_.yMin, full_.yMax);
+}
+
+// Every peak's window: from the signal at its start down (or up) to its baseline, along the
+// baseline, and back to the signal at its end. For an isolated peak the baseline starts and
+// ends on the signal; the edges show where a peak of a group shares its group's baseline.
+void ChromatogramPlot::BuildPeakSeries() {
+    for (auto* v : {&ethanolX_, &ethanolY_, &standardX_, &standardY_, &windowX_, &windowY_, &nameX_, &nameY_})
+        v->clear();
+    names_.clear();
+    const Lattice& signal = file_->signal;
+    std::vector<const Peak*> named;
+    for (const Peak& peak : file_->peaks) {
+        if (!std::isfinite(peak.startTime) || !std::isfinite(peak.endTime)) continue;
+        Append(windowX_, windowY_, peak.startTime, signal.ValueAt(peak.startTime));
+        Append(windowX_, windowY_, peak.startTime, peak.baselineAtStart);
+        Append(windowX_, windowY_, peak.endTime, peak.baselineAtEnd);
+        Append(windowX_, windowY_, peak.endTime, signal.ValueAt(peak.endTime));
+        EndRun(windowX_, windowY_);
+        if (IsEthanol(peak.name) || IsStandard(peak.name)) {
+            auto& xs = IsEthanol(peak.name) ? ethanolX_ : standardX_;
+            auto& ys = IsEthanol(peak.name) ? ethanolY_ : standardY_;
+            Append(xs, ys, peak.startTime, peak.baselineAtStart);
+            Append(xs, ys, peak.endTime, peak.baselineAtEnd);
+            EndRun(xs, ys);
+        }
+        if (!peak.name.empty()) named.push_back(&peak);
+    }
+    // Names that do not fit beside each other are left out in the order drawn: the components
+    // of the calibration first.
+    std::stable_partition(named.begin(), named.end(), [](const Peak* p) { return IsCalibrationComponent(p->name); });
+    for (const Peak* peak : named) {
+        Append(nameX_, nameY_, peak->retentionTime, signal.ValueAt(peak->retentionTime));
+        names_.push_back(peak->name);
+    }
+}
+
+void ChromatogramPlot::ComputeFullView() {
+    const Lattice& signal = file_->signal;
+    const std::size_t n = signal.samples.size();
+    const double inf = std::numeric_limits<double>::infinity();
+    double tLo = inf, tHi = -inf;
+    if (n > 0 && std::isfinite(signal.startTime) && std::isfinite(signal.step)) {
+        Include(signal.TimeAt(0), tLo, tHi);
+        Include(signal.TimeAt(static_cast<std::int64_t>(n) - 1), tLo, tHi);
+    }
+    if (!(tLo < tHi)) {
+        for (const Peak& peak : file_->peaks) {
+            Include(peak.startTime, tLo, tHi);
+            Include(peak.endTime, tLo, tHi);
+        }
+    }
+    if (tLo > tHi) tLo = 0, tHi = 1;
+    Widen(tLo, tHi);
+
+    const ValueExtremes values = FindFiniteExtremes(signal.samples.data(), n);
+    const double lo = values.lowest, hi = values.highest;
+    double yLo = lo, yHi = hi;
+    if (yLo > yHi) yLo = 0, yHi = 1;
+    Widen(yLo, yHi);
+    const double span = yHi - yLo;
+    full_ = {tLo, tHi, yLo - kRoomBelow * span, yHi + kRoomAbove * span};
+}
+
+std::vector<int> ChromatogramPlot::PeaksWithin(double from, double to) const {
+    std::vector<int> within;
+    if (!file_) return within;
+    for (const Peak& peak : file_->peaks) {
+        const double lo = std::min(peak.startTime, peak.endTime), hi = std::max(peak.startTime, peak.endTime);
+        if (hi >= from && lo <= to) within.push_back(peak.index);
+    }
+    return within;
+}
+
+std::pair<long long, long long> ChromatogramPlot::SampleRange(double from, double to) const {
+    const std::pair<long long, long long> none{0, -1};
+    if (!file_) return none;
+    const Lattice& signal = file_->signal;
+    const double n = static_cast<double>(signal.samples.size());
+    if (n == 0 || !(from <= to)) return none;
+    const double t0 = signal.startTime, step = signal.step;
+    if (!std::isfinite(t0) || !std::isfinite(step)) return none;
+    if (step == 0) return t0 >= from && t0 <= to ? std::pair{0LL, static_cast<long long>(n) - 1} : none;
+    // Sample positions of the two ends, in either order for a negative step.
+    double a = (from - t0) / step, b = (to - t0) / step;
+    if (a > b) std::swap(a, b);
+    const double first = std::max(std::ceil(a), 0.0), last = std::min(std::floor(b), n - 1);
+    if (!(first <= last)) return none;
+    return {static_cast<long long>(first), static_cast<long long>(last)};
+}
+
+long long ChromatogramPlot::SamplesWithin(double from, double to) const {
+    const auto [first, last] = SampleRange(from, to);
+    return last >= first ? last - first + 1 : 0;
+}
+
+ChartView ChromatogramPlot::ViewOf(double from, double to) const {
+    ChartView view = full_;
+    view.xMin = from;
+    view.xMax = to;
+    const auto [first, last] = SampleRange(from, to);
+    if (last < first) return view;
+    const ValueExtremes values = FindFiniteExtremes(file_->signal.samples.data() + first,
+                                                    static_cast<std::size_t>(last - first + 1));
+    if (values.lowest > values.highest) return view;
+    double lo = values.lowest, hi = values.highest;
+    Widen(lo, hi);
+    const double span = hi - lo;
+    view.yMin = lo - kRoomBelow * span;
+    view.yMax = hi + kRoomAbove * span;
+    return view;
+}

@@ -1,0 +1,174 @@
+// ostrel-cli plot FILE --png OUT [--size WxH] [--from T] [--to T]
+// Draws the chromatogram chart of FILE (the signal, every peak's window and baseline, the areas
+// of "этанол" and "изопропанол" filled, the peak names) into a PNG, 1000 x 600 unless --size,
+// over the times --from..--to (the whole chromatogram where not given; the values fitted to the
+// samples drawn). Prints what was drawn: the samples, the peaks whose window lies at least in
+// part within the times drawn, and the times and values of the view.
+#include "chart/ChromatogramPlot.h"
+#include "cli/Arguments.h"
+#include "cli/Command.h"
+#include "cli/Json.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QString>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace {
+
+constexpr const char* kName = "plot";
+constexpr int kWidth = 1000;
+constexpr int kHeight = 600;
+constexpr int kSideMax = 8192;  // keeps the image within a few hundred megabytes
+
+struct Options {
+    std::string path;
+    std::string png;
+    int width = kWidth;
+    int height = kHeight;
+    std::optional<double> from, to;
+};
+
+std::optional<int> Side(const std::string& digits) {
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int side = std::stoi(digits);
+    if (side < 1 || side > kSideMax) return std::nullopt;
+    return side;
+}
+
+// The options, or a usage error message.
+std::variant<Options, std::string> ParseOptions(std::span<const std::string> args) {
+    Options o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool takesValue = a == "--png" || a == "--size" || a == "--from" || a == "--to";
+        if (!takesValue) {
+            if (a.rfind("--", 0) == 0) return "unknown option '" + a + "'";
+            if (!o.path.empty()) return "plot takes one file";
+            o.path = a;
+            continue;
+        }
+        if (i + 1 >= args.size()) return a + " needs a value";
+        const std::string& v = args[++i];
+        if (a == "--png") {
+            if (v.empty()) return std::string("--png needs a file name");
+            o.png = v;
+        } else if (a == "--size") {
+            const std::size_t x = v.find('x');
+            const std::optional<int> w = x == std::string::npos ? std::nullopt : Side(v.substr(0, x));
+            const std::optional<int> h = x == std::string::npos ? std::nullopt : Side(v.substr(x + 1));
+            if (!w || !h) return "expected --size WxH with sides from 1 to " + std::to_string(kSideMax) + ": '" + v + "'";
+            o.width = *w;
+            o.height = *h;
+        } else {
+            const std::optional<double> t = cli::ParseDouble(v);
+            if (!t || !std::isfinite(*t)) return a + " needs a time: '" + v + "'";
+            (a == "--from" ? o.from : o.to) = *t;
+        }
+    }
+    if (o.path.empty()) return std::string("plot needs a file");
+    if (o.png.empty()) return std::string("plot needs --png OUT");
+    if (o.from && o.to && !(*o.from < *o.to)) return std::string("--from must lie before --to");
+    return o;
+}
+
+// Fonts need a GUI application; ostrel-cli has none, so the command makes an offscreen one.
+std::unique_ptr<QGuiApplication> GuiApplication() {
+    if (QCoreApplication::instance() != nullptr) return nullptr;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ostrel-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+void WriteView(cli::JsonWriter& json, const ChartView& view) {
+    json.Key("timeRange").BeginArray().Double(view.xMin).Double(view.xMax).EndArray();
+    json.Key("valueRange").BeginArray().Double(view.yMin).Double(view.yMax).EndArray();
+}
+
+void WritePeaks(cli::JsonWriter& json, const ChromatogramPlot& plot, const ChartView& view) {
+    json.Key("peaks").BeginArray();
+    for (const int i : plot.PeaksWithin(view.xMin, view.xMax)) {
+        const chromatogram::Peak& p = plot.File()->peaks.GetAt(i);
+        json.BeginObject()
+            .Field("index", i)
+            .Field("name", p.name)
+            .Field("startTime", p.startTime)
+            .Field("endTime", p.endTime)
+            .Field("baselineAtStart", p.baselineAtStart)
+            .Field("baselineAtEnd", p.baselineAtEnd)
+            .Field("retentionTime", p.retentionTime)
+            .Field("area", p.area)
+            .Field("filled", IsCalibrationComponent(p.name))
+            .EndObject();
+    }
+    json.EndArray();
+}
+
+int RunPlot(std::span<const std::string> args) {
+    std::variant<Options, std::string> parsed = ParseOptions(args);
+    if (const std::string* error = std::get_if<std::string>(&parsed)) return cli::UsageError(kName, *error);
+    const Options& o = std::get<Options>(parsed);
+
+    auto file = std::make_shared<chromatogram::ChromatogramFile>();
+    if (!file->Read(o.path)) {
+        cli::JsonWriter json;
+        json.BeginObject().Field("ok", false).Field("path", o.path).Field("error", "Ошибка чтения").EndObject();
+        cli::PrintJson(json);
+        return cli::kExitFailed;
+    }
+
+    const std::unique_ptr<QGuiApplication> app = GuiApplication();
+    CAutoChart chart;
+    ChromatogramPlot::Configure(chart);
+    ChromatogramPlot plot;
+    plot.Show(chart, file);
+    ChartView view = plot.FullView();
+    if (o.from || o.to) {
+        const double from = o.from.value_or(view.xMin), to = o.to.value_or(view.xMax);
+        if (!(from < to)) return cli::UsageError(kName, "the times asked for leave nothing to draw");
+        view = plot.ViewOf(from, to);
+        chart.SetXRange(view.xMin, view.xMax);
+        chart.SetYRange(view.yMin, view.yMax);
+    }
+    QImage image = platform::MakeImage(o.width, o.height);
+    if (!image.isNull()) {
+        platform::Surface surface(image);
+        chart.Draw(surface, {0, 0, o.width, o.height});
+    }
+    const bool written = !image.isNull() && image.save(QString::fromStdString(o.png), "PNG");
+    if (!written) std::fprintf(stderr, "ostrel-cli: cannot write the picture to '%s'\n", o.png.c_str());
+
+    cli::JsonWriter json;
+    json.BeginObject()
+        .Field("ok", written)
+        .Field("path", o.path)
+        .Field("png", o.png)
+        .Key("size")
+        .BeginArray()
+        .Int(o.width)
+        .Int(o.height)
+        .EndArray()
+        .Key("samples")
+        .BeginObject()
+        .Field("total", static_cast<std::int64_t>(file->signal.samples.size()))
+        .Field("drawn", static_cast<std::int64_t>(plot.SamplesWithin(view.xMin, view.xMax)))
+        .EndObject();
+    WriteView(json, view);
+    WritePeaks(json, plot, view);
+    json.EndObject();
+    cli::PrintJson(json);
+    return written ? cli::kExitOk : cli::kExitFailed;
+}
+
+const cli::Registrar registrar{{kName, "plot FILE --png OUT [--size WxH] [--from T] [--to T]", RunPlot}};
+
+}  // namespace

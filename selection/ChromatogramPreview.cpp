@@ -1,0 +1,147 @@
+#include "selection/ChromatogramPreview.h"
+
+#include "chart/AutoCtrl.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QStackedLayout>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A file is opened without sharing, so a read fails while another reader holds the same file
+// (the passport scan of the open dialog, the data system finishing a run). Such a failure is
+// tried again a little later before the file is called unreadable.
+constexpr int kReadAttempts = 3;
+constexpr std::chrono::milliseconds kRetryDelay{30};
+
+std::shared_ptr<const chromatogram::ChromatogramFile> ReadChromatogram(const std::string& path) {
+    auto file = std::make_shared<chromatogram::ChromatogramFile>();
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(kRetryDelay);
+        if (file->Read(path)) return file;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+CChromatogramPreview::CChromatogramPreview(QWidget* parent)
+    : QWidget(parent), chart_(new CAutoCtrl(this)), message_(new QLabel(this)), pages_(new QStackedLayout(this)) {
+    ChromatogramPlot::Configure(chart_->chart);
+    message_->setAlignment(Qt::AlignCenter);
+    message_->setAutoFillBackground(true);
+    QPalette palette = message_->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    message_->setPalette(palette);
+    pages_->setContentsMargins(0, 0, 0, 0);
+    pages_->addWidget(chart_);
+    pages_->addWidget(message_);
+    reader_.setMaxThreadCount(1);
+    ShowMessage({});
+}
+
+CChromatogramPreview::~CChromatogramPreview() { reader_.waitForDone(); }
+
+QString CChromatogramPreview::Message() const {
+    return pages_->currentWidget() == message_ ? message_->text() : QString();
+}
+
+void CChromatogramPreview::ShowMessage(const QString& text) {
+    plot_.Clear(chart_->chart);
+    chart_->history.clear();
+    message_->setText(text);
+    pages_->setCurrentWidget(message_);
+}
+
+void CChromatogramPreview::ShowNothing() {
+    ++generation_;
+    path_.clear();
+    state_ = State::Empty;
+    ShowMessage({});
+}
+
+void CChromatogramPreview::ShowFile(const std::string& path) {
+    if (path.empty()) {
+        ShowNothing();
+        return;
+    }
+    if (path == path_ && state_ != State::Empty) return;
+    ++generation_;
+    path_ = path;
+    state_ = State::Reading;
+    ShowMessage({});
+    if (!reading_) StartRead();
+}
+
+void CChromatogramPreview::StartRead() {
+    reading_ = true;
+    const std::string path = path_;
+    const std::uint64_t generation = generation_;
+    reader_.start([this, path, generation] {
+        std::shared_ptr<const chromatogram::ChromatogramFile> file = ReadChromatogram(path);
+        // Delivered on the window's thread; the destructor waits for this thread, and the
+        // window's pending events go with it.
+        QMetaObject::invokeMethod(this, [this, file, generation] { OnRead(file, generation); }, Qt::QueuedConnection);
+    });
+}
+
+// A result for a file asked for before the last one is dropped, and the last one is read now.
+void CChromatogramPreview::OnRead(std::shared_ptr<const chromatogram::ChromatogramFile> file,
+                                  std::uint64_t generation) {
+    reading_ = false;
+    if (generation != generation_) {
+        if (state_ == State::Reading) StartRead();
+        return;
+    }
+    if (!file) {
+        ShowUnreadable(path_);
+        return;
+    }
+    ShowChromatogram(std::move(file), path_);
+}
+
+void CChromatogramPreview::ShowUnreadable(const std::string& path) {
+    if (path != path_) ++generation_;
+    path_ = path;
+    state_ = State::Unreadable;
+    ShowMessage(QString::fromUtf8(kReadErrorText));
+    emit shown();
+}
+
+void CChromatogramPreview::ShowChromatogram(std::shared_ptr<const chromatogram::ChromatogramFile> file,
+                                            const std::string& path) {
+    if (!file) {
+        ShowNothing();
+        return;
+    }
+    if (path != path_) ++generation_;  // a read still running for another file is stale now
+    path_ = path;
+    state_ = State::Shown;
+    plot_.Show(chart_->chart, std::move(file));
+    const ChartView full = plot_.FullView();
+    chart_->SetFullXRange(full.xMin, full.xMax);
+    chart_->SetFullYRange(full.yMin, full.yMax);
+    chart_->history.clear();
+    pages_->setCurrentWidget(chart_);
+    chart_->update();
+    emit shown();
+}
+
+// The chart control passes on the clicks it does not use: the right button goes back to the
+// view before the last zoom or scroll, or to the whole chromatogram.
+void CChromatogramPreview::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::RightButton || state_ != State::Shown) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    if (chart_->history.empty()) {
+        chart_->ShowAllX();
+        chart_->ShowAllY();
+    } else {
+        chart_->Unzoom();
+    }
+    chart_->update();
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "chart/ChromatogramPlot.h"
+
+#include <QThreadPool>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CAutoCtrl;
+class QLabel;
+class QStackedLayout;
+
+// The chromatogram of one file in a chart control (chart/ChromatogramPlot.h): a left-button
+// drag zooms into the rectangle dragged, a right click goes back to the view before, scroll
+// bars move a zoomed view. Files are read in the background, one at a time: of the files asked
+// for while a read runs, only the last one is read next, and only the file asked for last is
+// ever shown. A file that cannot be read shows "Ошибка чтения", never the picture before it.
+class CChromatogramPreview : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class State {
+        Empty,       // nothing asked for
+        Reading,     // the file asked for is being read (nothing is shown meanwhile)
+        Shown,       // its chromatogram is shown
+        Unreadable,  // "Ошибка чтения"
+    };
+
+    explicit CChromatogramPreview(QWidget* parent = nullptr);
+    // Waits for a read still running.
+    ~CChromatogramPreview() override;
+
+    // Shows the chromatogram of the file at `path` once it is read; an empty path shows nothing.
+    // Asking for the file already shown or being read changes nothing.
+    void ShowFile(const std::string& path);
+    // Shows a chromatogram read elsewhere, under `path`.
+    void ShowChromatogram(std::shared_ptr<const chromatogram::ChromatogramFile> file, const std::string& path);
+    void ShowNothing();
+    // Shows "Ошибка чтения" for a file found unreadable elsewhere.
+    void ShowUnreadable(const std::string& path);
+
+    State CurrentState() const { return state_; }
+    // The file asked for last.
+    const std::string& Path() const { return path_; }
+    // The text shown instead of the chart: "Ошибка чтения", or empty.
+    QString Message() const;
+    CAutoCtrl* Chart() const { return chart_; }
+    const ChromatogramPlot& Plot() const { return plot_; }
+
+    static constexpr const char* kReadErrorText = "Ошибка чтения";
+
+signals:
+    // The file asked for last has been read and its chromatogram (or the read error) is shown.
+    void shown();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void StartRead();
+    void OnRead(std::shared_ptr<const chromatogram::ChromatogramFile> file, std::uint64_t generation);
+    void ShowMessage(const QString& text);
+
+    CAutoCtrl* chart_;
+    QLabel* message_;
+    QStackedLayout* pages_;
+    ChromatogramPlot plot_;
+    State state_ = State::Empty;
+    std::string path_;
+    std::uint64_t generation_ = 0;  // counts the files asked for
+    bool reading_ = false;
+    QThreadPool reader_;  // one thread
+};

@@ -1,0 +1,59 @@
+// A level's chromatogram from the main dialog: a double click on its row (or F3) opens it in a
+// window of its own, with the peaks the calibration took and the areas the list shows.
+#include "DialogDriver.h"
+
+#include "app/ChromatogramWindow.h"
+#include "selection/ChromatogramPreview.h"
+
+#include <QApplication>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace apptest;
+
+std::vector<CChromatogramWindow*> Windows() {
+    std::vector<CChromatogramWindow*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<CChromatogramWindow*>(w); window && window->isVisible()) found.push_back(window);
+    return found;
+}
+
+TEST(ChromatogramWindow, OpensFromALevelRowWithThePeaksTheCalibrationTook) {
+    const auto profile = Profile::Demo();
+    Driver d;
+    QTreeWidget* levels = d.Levels();
+    const QRect row = levels->visualItemRect(levels->topLevelItem(1));
+    QTest::mouseClick(levels->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::mouseDClick(levels->viewport(), Qt::LeftButton, {}, row.center());
+    QApplication::processEvents();
+    ASSERT_EQ(Windows().size(), 1u);
+    CChromatogramWindow* window = Windows()[0];
+    EXPECT_EQ(window->Preview()->CurrentState(), CChromatogramPreview::State::Shown);
+    EXPECT_EQ(window->Preview()->Path(), profile->demo.levelPaths[1]);
+    QTreeWidget* peaks = window->PeakList();
+    ASSERT_EQ(peaks->topLevelItemCount(), 2);
+    const core::CalibrationLevel& level = d.dialog->State().table[1];
+    EXPECT_EQ(peaks->topLevelItem(0)->text(0).toStdString(), "этанол");
+    EXPECT_NEAR(peaks->topLevelItem(0)->text(4).toDouble(), level.ethanolArea, 1e-4 * level.ethanolArea);
+    EXPECT_EQ(peaks->topLevelItem(1)->text(0).toStdString(), "изопропанол");
+    EXPECT_NEAR(peaks->topLevelItem(1)->text(4).toDouble(), level.standardArea, 1e-4 * level.standardArea);
+    window->close();
+    QApplication::processEvents();
+
+    // F3 on the focused row does the same; the dialog stays open.
+    QApplication::setActiveWindow(d.dialog.get());
+    (void)QTest::qWaitForWindowActive(d.dialog.get());
+    levels->setFocus();
+    levels->setCurrentItem(levels->topLevelItem(4));
+    QTest::keyClick(levels, Qt::Key_F3);
+    QApplication::processEvents();
+    ASSERT_EQ(Windows().size(), 1u);
+    EXPECT_EQ(Windows()[0]->Preview()->Path(), profile->demo.levelPaths[4]);
+    EXPECT_TRUE(d.dialog->isVisible());
+    Windows()[0]->close();
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+#include "CliRun.h"
+#include "support/DemoProfile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using clitest::Cli;
+using clitest::CliResult;
+using nlohmann::json;
+
+std::pair<std::uint32_t, std::uint32_t> PngSize(const std::string& bytes) {
+    static const std::string kSignature = "\x89PNG\r\n\x1a\n";
+    if (bytes.size() < 24 || bytes.compare(0, 8, kSignature) != 0 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
+    const auto be32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    };
+    return {be32(16), be32(20)};
+}
+
+TEST(PlotCommand, DrawsADemoChromatogramAndSaysWhatItDrew) {
+    fixtures::TempDir dir;
+    const fixtures::DemoProfile demo = fixtures::WriteDemoProfile(dir.Path() + "/demo");
+    const std::string png = dir.Path() + "/plot.png";
+
+    const CliResult whole = Cli({"plot", demo.levelPaths[4], "--png", png, "--size", "400x250"});
+    ASSERT_EQ(whole.status, 0) << whole.out;
+    EXPECT_EQ(PngSize(fixtures::ReadFileBytes(png)), (std::pair<std::uint32_t, std::uint32_t>{400, 250}));
+    const json all = json::parse(whole.out);
+    EXPECT_TRUE(all["ok"].get<bool>());
+    const auto total = all["samples"]["total"].get<std::int64_t>();
+    EXPECT_GT(total, 100);
+    EXPECT_EQ(all["samples"]["drawn"].get<std::int64_t>(), total);
+    const double from = all["timeRange"][0], to = all["timeRange"][1];
+    ASSERT_LT(from, to);
+    std::vector<std::string> filled;
+    for (const json& peak : all["peaks"])
+        if (peak["filled"].get<bool>()) filled.push_back(peak["name"]);
+    EXPECT_EQ(filled, (std::vector<std::string>{"этанол", "изопропанол"}));
+    ASSERT_GT(all["peaks"].size(), filled.size()) << "the demo has unnamed peaks too";
+
+    // A part of the run: fewer samples, only the peaks that reach into it.
+    const double a = all["peaks"][1]["startTime"], b = all["peaks"][1]["endTime"];
+    const CliResult part = Cli({"plot", demo.levelPaths[4], "--png", png, "--from", std::to_string(a), "--to",
+                                std::to_string(b)});
+    ASSERT_EQ(part.status, 0) << part.out;
+    const json some = json::parse(part.out);
+    EXPECT_LT(some["samples"]["drawn"].get<std::int64_t>(), total);
+    EXPECT_GT(some["samples"]["drawn"].get<std::int64_t>(), 0);
+    EXPECT_NEAR(some["timeRange"][0].get<double>(), a, 1e-6);
+    for (const json& peak : some["peaks"]) {
+        EXPECT_LE(peak["startTime"].get<double>(), b);
+        EXPECT_GE(peak["endTime"].get<double>(), a);
+    }
+    EXPECT_LT(some["peaks"].size(), all["peaks"].size());
+    EXPECT_LT(some["valueRange"][1].get<double>(), all["valueRange"][1].get<double>() + 1e-9);
+}
+
+TEST(PlotCommand, RefusesWrongUseAndAFileItCannotRead) {
+    fixtures::TempDir dir;
+    const std::string damaged = dir.WriteFile("damaged.stg", "not a compound file");
+    const std::string png = dir.Path() + "/plot.png";
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"plot"}, {"plot", damaged}, {"plot", "--png", png}, {"plot", damaged, "--png"},
+             {"plot", damaged, damaged, "--png", png}, {"plot", damaged, "--png", png, "--size", "0x5"},
+             {"plot", damaged, "--png", png, "--from", "x"}, {"plot", damaged, "--png", png, "--to", "inf"},
+             {"plot", damaged, "--png", png, "--from", "5", "--to", "5"}, {"plot", damaged, "--png", png, "--zoom"}}) {
+        EXPECT_EQ(Cli(args).status, 2) << args.back();
+    }
+    const CliResult run = Cli({"plot", damaged, "--png", png});
+    EXPECT_EQ(run.status, 1);
+    const json result = json::parse(run.out);
+    EXPECT_FALSE(result["ok"].get<bool>());
+    EXPECT_EQ(result["error"], "Ошибка чтения");
+    EXPECT_TRUE(fixtures::ReadFileBytes(png).empty());
+}
+
+}  // namespace
