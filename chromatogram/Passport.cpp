@@ -105,7 +105,8 @@ bool Passport::ReadFromFile(const std::string& path, const std::string& streamNa
     };
     if (failure) failure->clear();
     platform::CompoundError error = platform::CompoundError::None;
-    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path, &error);
+    const std::unique_ptr<platform::CompoundFile> file =
+        platform::CompoundFile::Open(path, &error, platform::CompoundSharing::DenyWrite);
     if (!file) return failed(OpenFailureText(error));
     const std::unique_ptr<platform::Stream> stream = file->OpenStream(streamName, &error);
     if (!stream) return failed(StreamOpenFailureText(streamName, error));

@@ -30,9 +30,12 @@ public:
 
     // Opens the compound file at `path` and loads the record from its root stream `streamName`.
     // False when the file or the stream cannot be opened (the record is then unchanged) or the
-    // record cannot be read in full (see ReadFromStream for what it then holds). When `failure`
-    // is given it receives a short text of the reason (as ChromatogramFile::Read gives it), and
-    // is emptied on success.
+    // record cannot be read in full (see ReadFromStream for what it then holds). The file is
+    // held denying writes rather than exclusively: a file that another program holds fails, as
+    // it must, while passport reads of the same file (a folder scan's readers meeting at a linked
+    // file, two dialogs on one folder) do not fail each other. When `failure` is given it
+    // receives a short text of the reason (as ChromatogramFile::Read gives it), and is emptied
+    // on success.
     bool ReadFromFile(const std::string& path, const std::string& streamName, std::string* failure = nullptr);
 
     // Fields in stream order.

@@ -21,7 +21,9 @@
 // Reading is lazy: opening the file reads the header, the DIFAT and the directory; opening a
 // stream follows its chain (reading only the FAT or mini FAT sectors on it) and reading it reads
 // each run of consecutive sectors in one call. The passport of a large chromatogram thus costs a
-// few sectors, not the file.
+// few sectors, not the file. Small pieces are read a page or a few at a time and kept while the
+// file is open, so the header, FAT, directory, mini FAT and a short stream that lie close
+// together cost one read: a passport read is open, fstat, flock, usually a single pread, close.
 namespace platform {
 
 enum class CompoundError {
@@ -33,13 +35,20 @@ enum class CompoundError {
     Corrupt,          // a structure of the file is inconsistent
 };
 
+// How an open file is shared with other openers while it is held.
+enum class CompoundSharing {
+    Exclusive,  // no other opener at the same time
+    DenyWrite,  // other readers that deny writing too, but no exclusive opener
+};
+
 class CompoundFile {
 public:
-    // Opens the file at `path` read-only with exclusive sharing: an advisory exclusive lock is
-    // held until the object is destroyed, and a file locked elsewhere fails with Locked. On
-    // failure returns null and, if `error` is given, stores the reason. Streams may outlive the
-    // object (they keep reading the file, no longer locked).
-    static std::unique_ptr<CompoundFile> Open(const std::string& path, CompoundError* error = nullptr);
+    // Opens the file at `path` read-only: an advisory lock (exclusive, or shared for DenyWrite)
+    // is held until the object is destroyed, and a file that another opener holds in a way that
+    // excludes ours fails with Locked. On failure returns null and, if `error` is given, stores
+    // the reason. Streams may outlive the object (they keep reading the file, no longer locked).
+    static std::unique_ptr<CompoundFile> Open(const std::string& path, CompoundError* error = nullptr,
+                                              CompoundSharing sharing = CompoundSharing::Exclusive);
 
     // A compound file over bytes held by the caller (no lock); the bytes must outlive the
     // object and its streams. For tests and fuzzing.

@@ -21,13 +21,16 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <exception>
 #include <filesystem>
 #include <initializer_list>
+#include <numeric>
 #include <unordered_set>
 
 namespace {
@@ -36,8 +39,10 @@ namespace gui = platform::gui;
 using namespace resources;
 
 constexpr const char* kPassportStream = "Passport";
-constexpr const char* kUnreadableSample = "????";
 constexpr const char* kReadError = "Ошибка чтения !!!";
+// How often the list takes what the scan has read: soon enough for the first rows to show at
+// once, seldom enough that a large folder is not re-laid out file by file.
+constexpr int kScanPollMs = 20;
 constexpr const char* kDefaultOpenPath = "/";
 constexpr auto kJointSelectionSpan = std::chrono::seconds(5);
 // The chromatogram preview shares the band under the list with the passport box, which keeps
@@ -123,6 +128,44 @@ public:
     }
     std::size_t EntryOf(int row) const { return rows_[static_cast<std::size_t>(row)].entry; }
 
+    // Puts `added` among the rows, both in the order `before` gives their entries, keeping the
+    // selection and the focused row on the rows they were on.
+    template <typename Before>
+    void MergeRows(std::vector<Row> added, Before before) {
+        if (added.empty()) return;
+        const auto byEntry = [&](const Row& a, const Row& b) { return before(a.entry, b.entry); };
+        std::sort(added.begin(), added.end(), byEntry);
+        if (rows_.empty()) {
+            beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
+            rows_ = std::move(added);
+            endInsertRows();
+            return;
+        }
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        std::vector<Row> merged;
+        merged.reserve(rows_.size() + added.size());
+        std::vector<int> movedTo(rows_.size());
+        std::size_t next = 0;
+        for (std::size_t r = 0; r < rows_.size(); ++r) {
+            while (next < added.size() && byEntry(added[next], rows_[r])) merged.push_back(std::move(added[next++]));
+            movedTo[r] = static_cast<int>(merged.size());
+            merged.push_back(std::move(rows_[r]));
+        }
+        while (next < added.size()) merged.push_back(std::move(added[next++]));
+        rows_ = std::move(merged);
+        const QModelIndexList from = persistentIndexList();
+        QModelIndexList to;
+        for (const QModelIndex& index : from) to.append(index.isValid() ? createIndex(movedTo[static_cast<std::size_t>(index.row())], index.column()) : index);
+        changePersistentIndexList(from, to);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    }
+
+    // The entries were put in another order: row r now shows entry newIndex[old entry of r].
+    void Renumber(const std::vector<std::size_t>& newIndex) {
+        for (Row& row : rows_) row.entry = newIndex[row.entry];
+        if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {COpenChrmDlg::kEntryRole});
+    }
+
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(rows_.size());
     }
@@ -146,6 +189,38 @@ private:
     std::vector<Row> rows_;
 };
 
+namespace {
+
+ChrmListModel::Row RowOf(std::size_t index, const ChrmFileEntry& e) {
+    return {index, Q(FormatDate(e.dateTime)), Q(e.sampleName), Q(e.fileTitle)};
+}
+
+// What the method, site and point lists let through: a list standing at its any-item lets every
+// value through, any other item the values equal to it ignoring case.
+class ListFilter {
+public:
+    ListFilter(const QComboBox* method, const QComboBox* site, const QComboBox* point, const std::string& anyMethod,
+               const std::string& anySite, const std::string& anyPoint)
+        : method_(gui::SelectedText(method)), site_(gui::SelectedText(site)), point_(gui::SelectedText(point)),
+          // Only the any-item itself lifts a filter: a method spelt "* (ЛЮБОЙ)" is a value like any other.
+          anyMethod_(method_ == anyMethod), anySite_(site_ == anySite), anyPoint_(point_ == anyPoint) {}
+
+    bool Passes(const ChrmFileEntry& e) const {
+        return Lets(anyMethod_, method_, e.methodName) && Lets(anySite_, site_, e.samplingSite) &&
+               Lets(anyPoint_, point_, e.samplingPoint);
+    }
+
+private:
+    static bool Lets(bool open, const std::string& filter, const std::string& value) {
+        return open || platform::EqualIgnoreCase(filter, value);
+    }
+
+    std::string method_, site_, point_;
+    bool anyMethod_, anySite_, anyPoint_;
+};
+
+}  // namespace
+
 COpenChrmDlg::COpenChrmDlg(QWidget* parent)
     : CFormDialog(IDD_OPEN_CHRM, parent, true, [](const gui::ControlTemplate& c, QWidget* p) -> QWidget* {
           if (c.id == IDC_FOLDER_TREE) return new CDirTreeCtrl(p);
@@ -160,6 +235,10 @@ COpenChrmDlg::COpenChrmDlg(QWidget* parent)
     list_ = gui::FindControl<QTreeView>(this, IDC_CHRM_LIST);
     rows_ = new ChrmListModel(list_);
     list_->setModel(rows_);
+    list_->setUniformRowHeights(true);  // every row is one line: a list of thousands lays out at once
+    scanTimer_ = new QTimer(this);
+    scanTimer_->setInterval(kScanPollMs);
+    connect(scanTimer_, &QTimer::timeout, this, &COpenChrmDlg::TakeScanned);
     passportBox_ = gui::FindControl<QPlainTextEdit>(this, IDC_PASSPORT);
     methodFilter_ = gui::FindControl<QComboBox>(this, IDC_METHOD_FILTER);
     siteFilter_ = gui::FindControl<QComboBox>(this, IDC_SITE_FILTER);
@@ -293,90 +372,174 @@ void COpenChrmDlg::ApplyFolderMode() {
 }
 
 void COpenChrmDlg::Refresh() {
-    gui::WaitCursor wait;
-    ScanFolder();
+    StartScan();
     folderCaption_->setText(Q(currentFolder_));
     FillFilters();
     FillList();
+    ShowScanState();
 }
 
-void COpenChrmDlg::ScanFolder() {
+// The scan of currentFolder, read on the scan's threads and taken in here by the poll timer.
+void COpenChrmDlg::StartScan() {
+    CancelScan();
     entries_.clear();
-    for (const platform::FileEntry& file : platform::FindFiles(JoinPath(currentFolder_, "*.stg"))) {
-        if (file.isDirectory) continue;
-        ChrmFileEntry entry;
-        entry.fileName = file.name;
-        entry.fileTitle = file.title;
-        chromatogram::Passport passport;
-        if (ReadPassport(passport, file.fullPath)) {
-            entry.sampleName = passport.sampleName;
-            entry.methodName = passport.methodName;
-            entry.samplingSite = passport.samplingSite;
-            entry.samplingPoint = passport.samplingPoint;
-            entry.dateTime = passport.dateTime;
-        } else {
-            entry.sampleName = kUnreadableSample;
-            entry.dateTime = chromatogram::Time(std::chrono::seconds(file.lastWriteTime));
-        }
-        // An unreadable file keeps the flag the failed read left: zero unless the read got that far.
-        const bool keep = typeFilter_ == TypeAny || (typeFilter_ == TypeCalibration && passport.isCalibration != 0) ||
-                          (typeFilter_ == TypeAnalysis && passport.isCalibration == 0);
-        if (keep) entries_.push_back(std::move(entry));
-    }
-    // Newest first; files of the same second by title, so that every scan lists them alike.
-    std::sort(entries_.begin(), entries_.end(), [](const ChrmFileEntry& a, const ChrmFileEntry& b) {
-        if (a.dateTime != b.dateTime) return a.dateTime > b.dateTime;
-        const int byTitle = platform::CompareIgnoreCase(a.fileTitle, b.fileTitle);
-        return byTitle != 0 ? byTitle < 0 : a.fileName < b.fileName;
+    scanProgress_ = {};
+    const auto type = static_cast<chromatogram::ScanType>(typeFilter_);
+    scan_ = std::make_unique<chromatogram::FolderScan>(JoinPath(currentFolder_, "*.stg"),
+                                                      chromatogram::FolderScan::Options{type, 0, passportReader_});
+    list_->viewport()->setCursor(Qt::BusyCursor);
+    scanTimer_->start();
+}
+
+void COpenChrmDlg::TakeScanned() {
+    // Cancelled scans whose last reads have ended can go.
+    std::erase_if(cancelledScans_, [](const auto& scan) { return scan->Progress().finished; });
+    if (!scan_) return;
+    // The progress first: once it says finished, everything read is there to take.
+    const chromatogram::ScanProgress progress = scan_->Progress();
+    AddEntries(scan_->TakeRead());
+    scanProgress_ = progress;
+    if (progress.finished)
+        FinishScan();
+    else
+        ShowScanState();
+}
+
+void COpenChrmDlg::AddEntries(std::vector<ChrmFileEntry> read) {
+    if (read.empty()) return;
+    const std::size_t first = entries_.size();
+    std::move(read.begin(), read.end(), std::back_inserter(entries_));
+    AddFilterValues(first);
+    const ListFilter filter = ListFilter(methodFilter_, siteFilter_, pointFilter_, anyMethodText_, anySiteText_, anyPointText_);
+    std::vector<ChrmListModel::Row> rows;
+    for (std::size_t i = first; i < entries_.size(); ++i)
+        if (filter.Passes(entries_[i])) rows.push_back(RowOf(i, entries_[i]));
+    fillingList_ = true;
+    rows_->MergeRows(std::move(rows), [this](std::size_t a, std::size_t b) {
+        return chromatogram::ListedBefore(entries_[a], entries_[b]);
     });
+    fillingList_ = false;
+    // The level's file is chosen when its row comes, unless the operator has pointed at a row.
+    if (!list_->currentIndex().isValid())
+        for (std::size_t i = first; i < entries_.size(); ++i)
+            if (IsPreselected(entries_[i])) SelectPreselectedFile();
+}
+
+// The entries in the listing's order; the rows, already in it, follow their entries.
+void COpenChrmDlg::FinishScan() {
+    scanTimer_->stop();
+    scan_.reset();
+    std::vector<std::size_t> order(entries_.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        return chromatogram::ListedBefore(entries_[a], entries_[b]);
+    });
+    std::vector<ChrmFileEntry> sorted;
+    sorted.reserve(entries_.size());
+    std::vector<std::size_t> newIndex(entries_.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        newIndex[order[k]] = k;
+        sorted.push_back(std::move(entries_[order[k]]));
+    }
+    entries_ = std::move(sorted);
+    rows_->Renumber(newIndex);
+    // The filter lists offered the values in the order they were read; filled again in the
+    // listing's order they offer what a whole scan would (which spelling stands for values that
+    // differ in case, where an any-item goes among values equal to it), and keep the operator's
+    // choices. Those act ignoring case, so the rows stay as they are.
+    const std::string chosen[] = {gui::SelectedText(methodFilter_), gui::SelectedText(siteFilter_),
+                                  gui::SelectedText(pointFilter_)};
+    FillFilters();
+    const std::pair<QComboBox*, const std::string*> lists[] = {
+        {methodFilter_, &anyMethodText_}, {siteFilter_, &anySiteText_}, {pointFilter_, &anyPointText_}};
+    for (std::size_t f = 0; f < 3; ++f) {
+        if (chosen[f] == *lists[f].second) continue;  // FillFilters stands them at their any-item
+        QComboBox* box = lists[f].first;
+        for (int i = 0; i < box->count(); ++i)
+            if (box->itemText(i).toStdString() != *lists[f].second &&
+                platform::EqualIgnoreCase(box->itemText(i).toStdString(), chosen[f]))
+                box->setCurrentIndex(i);
+    }
+    list_->viewport()->unsetCursor();
+    ShowScanState();
+    emit ScanFinished();
+}
+
+// The folder caption: the folder, while scanning how far the scan has come, and after it what
+// could not be listed.
+void COpenChrmDlg::ShowScanState() {
+    const chromatogram::ScanProgress& p = scanProgress_;
+    std::vector<std::string> notes;
+    if (scan_) {
+        notes.push_back(p.listed ? "прочитано файлов: " + std::to_string(p.read) + " из " + std::to_string(p.total)
+                                 : "чтение папки…");
+    } else {
+        if (p.listError == ENOENT || p.listError == ENOTDIR)
+            notes.push_back("папка не найдена");
+        else if (p.listError == EACCES || p.listError == EPERM)
+            notes.push_back("нет доступа к папке");
+        else if (p.listError != 0)
+            notes.push_back(p.total > 0 ? "папка прочитана не полностью" : "папку не удалось прочитать");
+        if (p.vanished > 0) notes.push_back("файлов исчезло во время чтения: " + std::to_string(p.vanished));
+    }
+    std::string caption = currentFolder_;
+    for (std::size_t k = 0; k < notes.size(); ++k) caption += (k == 0 ? "   (" : "; ") + notes[k];
+    if (!notes.empty()) caption += ")";
+    folderCaption_->setText(Q(caption));
+}
+
+// Stops the scan in progress at once; its reads in flight end on their own threads.
+void COpenChrmDlg::CancelScan() {
+    if (!scan_) return;
+    scanTimer_->stop();
+    scan_->Cancel();
+    cancelledScans_.push_back(std::move(scan_));
+    list_->viewport()->unsetCursor();
 }
 
 void COpenChrmDlg::FillFilters() {
-    struct Filter {
-        QComboBox* box;
-        std::string ChrmFileEntry::*value;
-        const std::string* anyText;
-        std::unordered_set<std::string> seen;    // values met so far, as spelt
-        std::unordered_set<std::string> folded;  // their case foldings: the items of the list
-    };
-    Filter filters[] = {{methodFilter_, &ChrmFileEntry::methodName, &anyMethodText_, {}, {}},
-                        {siteFilter_, &ChrmFileEntry::samplingSite, &anySiteText_, {}, {}},
-                        {pointFilter_, &ChrmFileEntry::samplingPoint, &anyPointText_, {}, {}}};
+    for (FilterValues& values : filterValues_) values = {};
     {
         gui::RedrawSuspended methodSuspended(methodFilter_), siteSuspended(siteFilter_), pointSuspended(pointFilter_);
-        for (Filter& f : filters) f.box->clear();
-        for (const ChrmFileEntry& entry : entries_) {
-            for (Filter& f : filters) {
-                const std::string& value = entry.*f.value;
-                // A folder repeats a few values thousands of times: fold each spelling once.
-                if (value.empty() || !f.seen.insert(value).second) continue;
-                if (f.folded.insert(platform::FoldCase(value)).second) gui::AddString(f.box, value);
-            }
+        for (QComboBox* box : {methodFilter_, siteFilter_, pointFilter_}) box->clear();
+        AddFilterValues(0);
+    }
+    methodFilter_->setCurrentIndex(gui::AddString(methodFilter_, anyMethodText_));
+    siteFilter_->setCurrentIndex(gui::AddString(siteFilter_, anySiteText_));
+    pointFilter_->setCurrentIndex(gui::AddString(pointFilter_, anyPointText_));
+}
+
+// Offers the values of entries from `firstEntry` on in the three filter lists; the lists keep the
+// item they stand at.
+void COpenChrmDlg::AddFilterValues(std::size_t firstEntry) {
+    const std::pair<QComboBox*, std::string ChrmFileEntry::*> filters[] = {
+        {methodFilter_, &ChrmFileEntry::methodName},
+        {siteFilter_, &ChrmFileEntry::samplingSite},
+        {pointFilter_, &ChrmFileEntry::samplingPoint}};
+    for (std::size_t i = firstEntry; i < entries_.size(); ++i) {
+        for (std::size_t f = 0; f < 3; ++f) {
+            const std::string& value = entries_[i].*filters[f].second;
+            FilterValues& values = filterValues_[f];
+            // A folder repeats a few values thousands of times: fold each spelling once.
+            if (value.empty() || !values.seen.insert(value).second) continue;
+            if (values.folded.insert(platform::FoldCase(value)).second) gui::AddString(filters[f].first, value);
         }
     }
-    for (Filter& f : filters) f.box->setCurrentIndex(gui::AddString(f.box, *f.anyText));
 }
 
 void COpenChrmDlg::FillList() {
-    const std::string method = gui::SelectedText(methodFilter_);
-    const std::string site = gui::SelectedText(siteFilter_);
-    const std::string point = gui::SelectedText(pointFilter_);
-    // Only the any-item itself lifts a filter: a method spelt "* (ЛЮБОЙ)" is a value like any other.
-    const bool anyMethod = method == anyMethodText_;
-    const bool anySite = site == anySiteText_;
-    const bool anyPoint = point == anyPointText_;
-    const auto passes = [](bool open, const std::string& filter, const std::string& value) {
-        return open || platform::EqualIgnoreCase(filter, value);
-    };
-
+    const ListFilter filter = ListFilter(methodFilter_, siteFilter_, pointFilter_, anyMethodText_, anySiteText_, anyPointText_);
+    std::vector<std::size_t> shown;
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (filter.Passes(entries_[i])) shown.push_back(i);
+    // While a scan runs the entries are in the order they were read; the rows never are.
+    if (scan_)
+        std::sort(shown.begin(), shown.end(), [this](std::size_t a, std::size_t b) {
+            return chromatogram::ListedBefore(entries_[a], entries_[b]);
+        });
     std::vector<ChrmListModel::Row> rows;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const ChrmFileEntry& e = entries_[i];
-        if (!passes(anyMethod, method, e.methodName) || !passes(anySite, site, e.samplingSite) ||
-            !passes(anyPoint, point, e.samplingPoint))
-            continue;
-        rows.push_back({i, Q(FormatDate(e.dateTime)), Q(e.sampleName), Q(e.fileTitle)});
-    }
+    rows.reserve(shown.size());
+    for (std::size_t i : shown) rows.push_back(RowOf(i, entries_[i]));
     fillingList_ = true;
     {
         gui::RedrawSuspended suspended(list_);
@@ -388,11 +551,15 @@ void COpenChrmDlg::FillList() {
     SelectPreselectedFile();
 }
 
+bool COpenChrmDlg::IsPreselected(const ChrmFileEntry& entry) const {
+    return !preselectedFile_.empty() && std::filesystem::path(FilePathOf(entry)).lexically_normal() ==
+                                            std::filesystem::path(preselectedFile_).lexically_normal();
+}
+
 void COpenChrmDlg::SelectPreselectedFile() {
     if (preselectedFile_.empty()) return;
-    const std::filesystem::path wanted = std::filesystem::path(preselectedFile_).lexically_normal();
     for (int r = 0; r < rows_->rowCount(); ++r) {
-        if (std::filesystem::path(FilePathOf(entries_[rows_->EntryOf(r)])).lexically_normal() != wanted) continue;
+        if (!IsPreselected(entries_[rows_->EntryOf(r)])) continue;
         const QModelIndex index = rows_->index(r, 0);
         list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         list_->scrollTo(index);
@@ -483,6 +650,14 @@ void COpenChrmDlg::CollectSelection() {
 }
 
 void COpenChrmDlg::OnCancel() { done(IDCANCEL); }
+
+// However the dialog closes, its scan stops, and the reads it has in flight end before the
+// caller goes on: it may read the chosen files at once, and a read holding one must not fail it.
+void COpenChrmDlg::done(int result) {
+    CancelScan();
+    cancelledScans_.clear();
+    CFormDialog::done(result);
+}
 
 // Escape and the window's close button come here: the same as Cancel.
 void COpenChrmDlg::reject() { OnCancel(); }

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "chromatogram/Archive.h"
+#include "chromatogram/FolderScan.h"
 #include "selection/FormDialog.h"
 
+#include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CChromatogramPreview;
@@ -13,19 +15,12 @@ class QAbstractButton;
 class QLabel;
 class QPlainTextEdit;
 class QTreeView;
+class QTimer;
 class QTreeWidgetItem;
 class ChrmListModel;
 
 // One scanned chromatogram file.
-struct ChrmFileEntry {
-    std::string fileName;   // the name as found on disk, extension included
-    std::string fileTitle;  // the name without its extension
-    std::string sampleName;  // "????" when the passport cannot be read
-    std::string methodName;  // empty when the passport cannot be read
-    std::string samplingSite;
-    std::string samplingPoint;
-    chromatogram::Time dateTime;  // the file's last-write time when the passport cannot be read
-};
+using ChrmFileEntry = chromatogram::ScannedFile;
 
 // "Открытие хроматограммы": the operator picks chromatogram files ("*.stg") of one folder, chosen
 // in a folder tree, from a list showing each file's date, sample and name from its passport,
@@ -34,6 +29,13 @@ struct ChrmFileEntry {
 // recorded less than 5 seconds apart (in multiple selection only). The folder mode, the folder last
 // looked at in each mode and the state of "Совместный выбор" survive between runs in the per-user
 // settings key; they are stored by Open only.
+//
+// A folder is scanned in the background (chromatogram::FolderScan): rows appear as the files are
+// read, always in the list's final order, and the folder caption tells how many files of how
+// many have been read. The operator may filter, select and Open meanwhile (Open takes what is
+// listed); choosing another folder or type, or closing the dialog, cancels the scan at once.
+// Once the scan ends, entries, rows and filters are what a whole scan followed by FillFilters and
+// FillList gives, except that a filter the operator chose during the scan keeps its choice.
 class COpenChrmDlg : public CFormDialog {
     Q_OBJECT
 
@@ -51,6 +53,9 @@ public:
     // be selected.
     int Run(bool singleSelection);
 
+    // Closes the dialog with `result`, cancelling a scan in progress.
+    void done(int result) override;
+
     // The file to select and focus whenever its folder is listed, as a level's current
     // chromatogram is; "" for none. Set before Run.
     void SetPreselectedFile(std::string path) { preselectedFile_ = std::move(path); }
@@ -59,17 +64,29 @@ public:
     int SelectedCount() const { return static_cast<int>(selectedPaths_.size()); }
     std::string SelectedPath(int i) const { return selectedPaths_.at(static_cast<std::size_t>(i)); }
 
-    // The steps of a refresh, open to benchmarks: scan the folder, fill the filters, fill the list.
+    // Lists currentFolder anew: cancels a scan in progress, empties the list and the filters and
+    // starts scanning; returns at once. ScanFinished is emitted when the scan has ended.
     void Refresh();
-    void ScanFolder();
+    // Whether a scan is in progress.
+    bool Scanning() const { return scan_ != nullptr; }
+    // How the scans read a passport (tests put a slow or failing reader here); by default
+    // Passport::ReadFromFile.
+    void SetPassportReader(chromatogram::PassportReader reader) { passportReader_ = std::move(reader); }
+    // Fill the filters from all entries (each at its any-item), fill the list from the entries
+    // that pass the filters.
     void FillFilters();
     void FillList();
 
+    // Files of currentFolder that pass the type filter: in the list's order once the scan has
+    // ended, in the order they were read while it runs.
     const std::vector<ChrmFileEntry>& Entries() const { return entries_; }
     // The focused file's chromatogram, beside the passport box.
     CChromatogramPreview* Preview() const { return preview_; }
     const std::string& CurrentFolder() const { return currentFolder_; }
     std::string FilePathOf(const ChrmFileEntry& entry) const;
+
+signals:
+    void ScanFinished();
 
 private:
     void OnInitDialog();
@@ -87,7 +104,17 @@ private:
     void OnCancel();
     void CollectSelection();
     void SelectPreselectedFile();
+    bool IsPreselected(const ChrmFileEntry& entry) const;
     void reject() override;
+
+    // The scan.
+    void StartScan();
+    void TakeScanned();
+    void AddEntries(std::vector<ChrmFileEntry> read);
+    void AddFilterValues(std::size_t firstEntry);
+    void FinishScan();
+    void ShowScanState();
+    void CancelScan();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Controls.
@@ -120,4 +147,16 @@ private:
 
     bool previewPlaced_ = false;
     bool fillingList_ = false;  // rows come and go: no row-state handling meanwhile
+
+    chromatogram::PassportReader passportReader_;
+    std::unique_ptr<chromatogram::FolderScan> scan_;
+    std::vector<std::unique_ptr<chromatogram::FolderScan>> cancelledScans_;  // ending their reads in flight
+    chromatogram::ScanProgress scanProgress_;
+    QTimer* scanTimer_ = nullptr;
+    // Per filter list, the values met so far as spelt and their case foldings (its items).
+    struct FilterValues {
+        std::unordered_set<std::string> seen;
+        std::unordered_set<std::string> folded;
+    };
+    FilterValues filterValues_[3];
 };

@@ -5,6 +5,7 @@
 #include "chart/CalibrationChart.h"
 #include "platform/Registry.h"
 #include "cli/CliRun.h"
+#include "selection/OpenChrmDlg.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -578,6 +579,8 @@ TEST(CalibrationDialog, LevelButtonOpensTheChromatogramDialogForOneFile) {
         EXPECT_EQ(open->windowTitle(), "Открытие хроматограммы — уровень 0.5");
         auto* list = platform::gui::FindControl<QTreeView>(open, IDC_CHRM_LIST);
         ASSERT_NE(list, nullptr);
+        auto* openDialog = qobject_cast<COpenChrmDlg*>(open);
+        ASSERT_TRUE(openDialog && QTest::qWaitFor([&] { return !openDialog->Scanning(); }, 10000));
         EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
         EXPECT_TRUE(platform::gui::FindControl<QAbstractButton>(open, IDC_JOINT_SELECTION)->isChecked());
         const auto rowOf = [&](const QString& file) {

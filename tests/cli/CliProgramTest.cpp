@@ -33,7 +33,8 @@ TEST(CliProgram, ListsEveryCommandAndTellsItsVersion) {
     const CliResult help = Cli({"--help"});
     EXPECT_EQ(help.status, 0);
     const std::vector<std::string> listed = ListedCommands(help.out);
-    for (const char* name : {"calibrate", "methods", "passport", "pick", "read", "save-method"})
+    for (const char* name : {"calibrate", "history", "methods", "passport", "pick", "plot", "read", "restore-method",
+                             "save-method", "scan"})
         EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name << " in\n" << help.out;
     EXPECT_EQ(Cli({"-h"}).out, help.out);
     EXPECT_EQ(Cli({"help"}).out, help.out);
@@ -95,7 +96,7 @@ TEST(CliProgram, ReadingAndComputingLoadNoQt) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"read", stg}, {"passport", stg}, {"calibrate", "--stored", "--level", "1=" + stg},
           {"calibrate", "--level", "1=" + stg, "--csv", home.Dir().Path() + "/levels.csv"}, {"methods"},
-          {"save-method", "wine", "0.5"}, {"read", "--help"}}) {
+          {"save-method", "wine", "0.5"}, {"scan", home.Dir().Path()}, {"read", "--help"}}) {
         const CliResult run = Cli(args, {"LD_DEBUG=libs"});
         EXPECT_EQ(run.status, 0) << args[0];
         EXPECT_NE(run.err.find("libicuuc"), std::string::npos) << "the loader's log is there";

@@ -23,6 +23,34 @@ TEST(LockedFile, IsExclusiveWhileHeld) {
     EXPECT_TRUE(LockedFile::Open(path, LockedFile::Mode::ReadOnly));
 }
 
+// Shared holders (passport readers) admit each other but no exclusive one, and the other way
+// round; a writer's lock is always exclusive.
+TEST(LockedFile, SharedReadersAdmitEachOtherOnly) {
+    fixtures::TempDir dir;
+    const std::string path = dir.WriteFile("run.stg", "abc");
+    using Mode = LockedFile::Mode;
+    using Lock = LockedFile::Lock;
+    const struct {
+        Mode firstMode;
+        Lock first;
+        Mode secondMode;
+        Lock second;
+        bool bothOpen;
+    } cases[] = {
+        {Mode::ReadOnly, Lock::Shared, Mode::ReadOnly, Lock::Shared, true},
+        {Mode::ReadOnly, Lock::Shared, Mode::ReadOnly, Lock::Exclusive, false},
+        {Mode::ReadOnly, Lock::Exclusive, Mode::ReadOnly, Lock::Shared, false},
+        {Mode::ReadWrite, Lock::Shared, Mode::ReadOnly, Lock::Shared, false},
+    };
+    for (const auto& c : cases) {
+        auto first = LockedFile::Open(path, c.firstMode, nullptr, c.first);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(LockedFile::Open(path, c.secondMode, nullptr, c.second).has_value(), c.bothOpen)
+            << static_cast<int>(c.first) << " then " << static_cast<int>(c.second);
+        EXPECT_EQ(first->SizeAtOpen(), 3u);
+    }
+}
+
 TEST(LockedFile, RefusesWhatIsNotAnOpenableRegularFile) {
     fixtures::TempDir dir;
     const std::string folder = dir.MakeFolder("x.mtd");

@@ -5,6 +5,7 @@
 #include "platform/gui/DialogTemplate.h"
 #include "resources/Resource.h"
 #include "selection/DirTreeCtrl.h"
+#include "support/MixedFolder.h"
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
@@ -28,6 +29,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <future>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -109,8 +111,13 @@ protected:
 
     // Runs the dialog with `operate` acting as the operator once it shows; a dialog still open a
     // while later is a failure and is closed.
-    int Run(const std::function<void()>& operate, bool singleSelection = false) {
-        QTimer::singleShot(0, &dialog, operate);
+    // The operator's actions wait for the scans they start, so that what the test reads next is
+    // the folder's whole listing.
+    int Run(const std::function<void()>& operate, bool singleSelection = false, bool settleFirst = true) {
+        QTimer::singleShot(0, &dialog, [&, settleFirst] {
+            if (settleFirst) Settle();
+            operate();
+        });
         QTimer::singleShot(20000, &dialog, [this] {
             if (!dialog.isVisible()) return;
             ADD_FAILURE() << "the dialog was left open";
@@ -123,6 +130,8 @@ protected:
         for (int i = 0; i < dialog.SelectedCount(); ++i) paths.push_back(dialog.SelectedPath(i));
         return paths;
     }
+
+    void Settle() { ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Scanning(); }, 10000)) << "the scan never ended"; }
 
     template <class T = QWidget>
     T* Control(int id) {
@@ -167,6 +176,7 @@ protected:
     }
     std::string Chosen(int comboId) { return Control<QComboBox>(comboId)->currentText().toStdString(); }
     std::string PassportBox() { return Control<QPlainTextEdit>(IDC_PASSPORT)->toPlainText().toStdString(); }
+    std::string Caption() { return Control<QLabel>(IDC_FOLDER_CAPTION)->text().toStdString(); }
 
     // Operator actions.
     QPoint RowCentre(const std::string& file) {
@@ -188,8 +198,12 @@ protected:
         ASSERT_GE(target, 0) << text;
         while (combo->currentIndex() < target) QTest::keyClick(combo, Qt::Key_Down);
         while (combo->currentIndex() > target) QTest::keyClick(combo, Qt::Key_Up);
+        Settle();
     }
-    void Click(int buttonId) { QTest::mouseClick(Control<QAbstractButton>(buttonId), Qt::LeftButton); }
+    void Click(int buttonId) {
+        QTest::mouseClick(Control<QAbstractButton>(buttonId), Qt::LeftButton);
+        Settle();
+    }
     void ClickFolder(const std::string& path) {
         auto* tree = Control<CDirTreeCtrl>(IDC_FOLDER_TREE);
         QTreeWidgetItem* found = nullptr;
@@ -198,6 +212,7 @@ protected:
         ASSERT_TRUE(found) << path;
         tree->scrollToItem(found);
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(found).center());
+        Settle();
     }
 
     // The list shows local dates: the zone is fixed so that they do not depend on the machine's.
@@ -350,6 +365,119 @@ TEST_F(OpenChrmDlgTest, UnreadableFilesKeepTheirRowsAndCanBeChosen) {
     EXPECT_EQ(Result(), std::vector<std::string>{folder + "/broken.stg"});
 }
 
+// Every kind of file a lab folder holds, listed under each type as the dialog always listed it.
+TEST_F(OpenChrmDlgTest, ListsAMixedFolderUnderEachType) {
+    const fixtures::MixedFolder mix = fixtures::WriteMixedFolder(folder);
+    Remember(folder);
+    Run([&] {
+        const char* types[] = {"Любые", "Градуировочные", "Анализы"};
+        for (int type = 0; type < 3; ++type) {
+            Choose(IDC_TYPE_FILTER, types[type]);
+            std::vector<std::string> listed, expected;
+            for (const ChrmFileEntry& e : dialog.Entries())
+                listed.push_back(e.fileName + " | " + e.sampleName + " | " + e.methodName + " | " + e.samplingSite +
+                                 " | " + e.samplingPoint + " | " + std::to_string(e.dateTime.time_since_epoch().count()));
+            for (const fixtures::ExpectedScanEntry& e : mix.ExpectedOfType(type))
+                expected.push_back(e.fileName + " | " + e.sampleName + " | " + e.methodName + " | " + e.samplingSite +
+                                   " | " + e.samplingPoint + " | " + std::to_string(e.dateTime));
+            EXPECT_EQ(listed, expected) << types[type];
+            EXPECT_EQ(RowCount(), static_cast<int>(expected.size()));
+        }
+        Click(IDCANCEL);
+    });
+}
+
+// A passport reader that hangs on the files whose names contain `hangOn` until Release, as a
+// file on a share gone quiet does. It holds only shared state, so the scan's readers may run
+// on after the test has let go of it.
+class HangingReader {
+public:
+    explicit HangingReader(std::string hangOn) : hangOn_(std::move(hangOn)) {}
+
+    chromatogram::PassportReader Reader() const {
+        return [hangOn = hangOn_, released = released_, ended = ended_](const std::string& path,
+                                                                        chromatogram::Passport& passport) {
+            const bool hangs = path.find(hangOn) != std::string::npos;
+            if (hangs) released.wait();
+            const bool read = passport.ReadFromFile(path, "Passport");
+            if (hangs) *ended = true;
+            return read;
+        };
+    }
+    void Release() { release_.set_value(); }
+    bool HungReadEnded() const { return *ended_; }
+
+private:
+    std::string hangOn_;
+    std::promise<void> release_;
+    std::shared_future<void> released_ = release_.get_future().share();
+    std::shared_ptr<std::atomic<bool>> ended_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+// While one file hangs the others are listed in their final order, the caption counts them,
+// the operator's clicks are handled (a row chosen, its twin joined by the joint selection) and
+// Open takes what is listed.
+TEST_F(OpenChrmDlgTest, TheOperatorWorksWhileAFileHangs) {
+    Write({"a.stg", kNoon});
+    Write({"b.stg", kNoon + 2});
+    Write({"c.stg", kNoon + 100});
+    Write({"slow.stg", kNoon + 50});
+    Remember(folder);
+    HangingReader slow("slow.stg");
+    dialog.SetPassportReader(slow.Reader());
+    Run(
+        [&] {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return RowCount() == 3; }, 10000));
+            EXPECT_TRUE(dialog.Scanning());
+            EXPECT_EQ(Files(), (std::vector<std::string>{"c", "b", "a"}));
+            EXPECT_EQ(Caption(), folder + "   (прочитано файлов: 3 из 4)");
+            ClickRow("a");
+            EXPECT_EQ(SelectedFiles(), (std::vector<std::string>{"b", "a"}));
+            QTest::mouseClick(Control<QAbstractButton>(IDOK), Qt::LeftButton);
+        },
+        false, false);
+    EXPECT_EQ(dialog.result(), IDOK);
+    EXPECT_EQ(Result(), (std::vector<std::string>{folder + "/b.stg", folder + "/a.stg"}));
+    slow.Release();
+}
+
+// Another folder chosen while a file of the first hangs: the first scan is dropped at once and
+// nothing it reads later reaches the list.
+TEST_F(OpenChrmDlgTest, AFolderChangeCancelsTheScanAndListsOnlyTheNewFolder) {
+    Write({"old.stg", kNoon});
+    Write({"old-slow.stg", kNoon});
+    const std::string more = data.MakeFolder("runs/more");
+    Write({"new.stg", kNoon}, more);
+    Remember(folder);
+    HangingReader slow("old-slow.stg");
+    dialog.SetPassportReader(slow.Reader());
+    Run(
+        [&] {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return RowCount() == 1; }, 10000));
+            EXPECT_EQ(Files(), std::vector<std::string>{"old"});
+            ClickFolder(more);
+            EXPECT_EQ(Files(), std::vector<std::string>{"new"});
+            EXPECT_EQ(Caption(), more);
+            slow.Release();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return slow.HungReadEnded(); }, 10000));
+            QTest::qWait(3 * 20);  // a few turns of the list's poll, had it kept the old scan
+            EXPECT_EQ(Files(), std::vector<std::string>{"new"});
+            EXPECT_EQ(dialog.Entries().size(), 1u);
+            Click(IDCANCEL);
+        },
+        false, false);
+}
+
+// A folder that cannot be listed: an empty list, and the caption says why.
+TEST_F(OpenChrmDlgTest, SaysWhyAFolderCannotBeListed) {
+    Remember(folder + "/gone");
+    Run([&] {
+        EXPECT_EQ(RowCount(), 0);
+        EXPECT_EQ(Caption(), folder + "/gone   (папка не найдена)");
+        Click(IDCANCEL);
+    });
+}
+
 TEST_F(OpenChrmDlgTest, MethodsThatDifferInCaseAreOneFilterItem) {
     Write({"1.stg", kNoon + 3, "", "ЭТАНОЛ-м"});
     Write({"2.stg", kNoon + 2, "", "Этанол-М"});
@@ -418,6 +546,7 @@ TEST_F(OpenChrmDlgTest, OpenTakesTheFocusedRowAndStoresTheFolders) {
     // The path keeps the name as the disk spells it.
     COpenChrmDlg again;
     QTimer::singleShot(0, &again, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !again.Scanning(); }, 10000));
         auto* list = gui::FindControl<QTreeView>(&again, IDC_CHRM_LIST);
         list->setCurrentIndex(list->model()->index(1, 0));
         QTest::mouseClick(gui::FindControl<QAbstractButton>(&again, IDOK), Qt::LeftButton);
@@ -536,6 +665,7 @@ TEST_F(OpenChrmDlgTest, JointSelectionStartsAsLastStored) {
         platform::WriteRegDword(*UserKey(), "MultiSelectMode", stored ? 1 : 0);
         COpenChrmDlg again;
         QTimer::singleShot(0, &again, [&] {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !again.Scanning(); }, 10000));
             EXPECT_EQ(gui::FindControl<QAbstractButton>(&again, IDC_JOINT_SELECTION)->isChecked(), stored);
             auto* list = gui::FindControl<QTreeView>(&again, IDC_CHRM_LIST);
             const QModelIndex x = list->model()->index(1, 1);

@@ -5,7 +5,7 @@
 // samples drawn). Prints what was drawn: the samples, the peaks whose window lies at least in
 // part within the times drawn, and the times and values of the view.
 #include "chart/ChromatogramPlot.h"
-#include "cli/Arguments.h"
+#include "core/NumberText.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 
@@ -14,7 +14,7 @@
 #include <QImage>
 #include <QString>
 
-#include <cstdio>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +26,22 @@ constexpr const char* kName = "plot";
 constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
 constexpr int kSideMax = 8192;  // keeps the image within a few hundred megabytes
+constexpr const char* kHelp =
+    "Draws the chromatogram chart of FILE (the signal, every peak's window and baseline, the areas\n"
+    "of \"этанол\" and \"изопропанол\" filled, the peak names) into the PNG OUT, without a display, and\n"
+    "prints what it drew: {\"ok\", \"path\", \"png\", \"size\", \"samples\": {\"total\", \"drawn\"},\n"
+    "\"timeRange\", \"valueRange\", \"peaks\": [the peaks whose window reaches into the times drawn]}.\n"
+    "A file that cannot be read gives {\"ok\": false, \"path\", \"error\": \"Ошибка чтения\"} and the\n"
+    "reason on standard error. Runs in ostrel-cli-gui.\n"
+    "\n"
+    "options:\n"
+    "  --png OUT     the picture to write (required)\n"
+    "  --size WxH    its size in pixels, 1 to 8192 each (default 1000x600)\n"
+    "  --from T      the first time drawn (default: the run's start)\n"
+    "  --to T        the last time drawn (default: the run's end); the values are fitted to the\n"
+    "                samples drawn. Times are read as the dialog's fields read numbers.\n"
+    "\n"
+    "exit status: 0 drawn; 1 the file could not be read or the picture not written; 2 usage error.\n";
 
 struct Options {
     std::string path;
@@ -68,7 +84,7 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
             o.width = *w;
             o.height = *h;
         } else {
-            const std::optional<double> t = cli::ParseDouble(v);
+            const std::optional<double> t = core::ParseNumber(v);
             if (!t || !std::isfinite(*t)) return a + " needs a time: '" + v + "'";
             (a == "--from" ? o.from : o.to) = *t;
         }
@@ -119,7 +135,9 @@ int RunPlot(std::span<const std::string> args) {
     const Options& o = std::get<Options>(parsed);
 
     auto file = std::make_shared<chromatogram::ChromatogramFile>();
-    if (!file->Read(o.path)) {
+    std::string failure;
+    if (!file->Read(o.path, &failure)) {
+        cli::Failure(o.path + ": " + failure);
         cli::JsonWriter json;
         json.BeginObject().Field("ok", false).Field("path", o.path).Field("error", "Ошибка чтения").EndObject();
         cli::PrintJson(json);
@@ -145,7 +163,7 @@ int RunPlot(std::span<const std::string> args) {
         chart.Draw(surface, {0, 0, o.width, o.height});
     }
     const bool written = !image.isNull() && image.save(QString::fromStdString(o.png), "PNG");
-    if (!written) std::fprintf(stderr, "ostrel-cli: cannot write the picture to '%s'\n", o.png.c_str());
+    if (!written) cli::Failure("cannot write the picture to '" + o.png + "'");
 
     cli::JsonWriter json;
     json.BeginObject()
@@ -169,6 +187,6 @@ int RunPlot(std::span<const std::string> args) {
     return written ? cli::kExitOk : cli::kExitFailed;
 }
 
-const cli::Registrar registrar{{kName, "plot FILE --png OUT [--size WxH] [--from T] [--to T]", RunPlot}};
+const cli::Registrar registrar{{kName, "plot FILE --png OUT [--size WxH] [--from T] [--to T]", RunPlot, kHelp}};
 
 }  // namespace
