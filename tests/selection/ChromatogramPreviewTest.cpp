@@ -46,8 +46,16 @@ protected:
         fixtures::WriteStg(folder + "/" + name + ".stg", c);
     }
 
+    // Runs the dialog and, once its folder has been read, `operate`.
     int Run(const std::function<void()>& operate) {
-        QTimer::singleShot(0, &dialog, operate);
+        QTimer::singleShot(0, &dialog, [this, operate] {
+            if (!QTest::qWaitFor([&] { return !dialog.Scanning(); }, 10000)) {
+                ADD_FAILURE() << "the scan never ended";
+                dialog.done(99);
+                return;
+            }
+            operate();
+        });
         QTimer::singleShot(20000, &dialog, [this] {
             if (!dialog.isVisible()) return;
             ADD_FAILURE() << "the dialog was left open";
@@ -100,6 +108,7 @@ TEST_F(ChromatogramPreviewTest, FollowsTheFocusedRow) {
         Focus("second");
         ASSERT_TRUE(Settled());
         EXPECT_EQ(Shown(), "second");
+        ASSERT_NE(dialog.Preview()->Plot().File(), nullptr);
         EXPECT_EQ(dialog.Preview()->Plot().File()->signal.GetSize(), 3000);
         // The chart is drawn: the signal's colour is on the screen.
         const QImage picture = dialog.Preview()->Chart()->grab().toImage();
