@@ -2,6 +2,7 @@
 
 #include "app/ChromatogramWindow.h"
 #include "app/MethodWriteFlow.h"
+#include "app/ProtocolFlow.h"
 #include "core/MethodFile.h"
 #include "core/NumberText.h"
 #include "core/Quality.h"
@@ -292,6 +293,11 @@ void CCalibrationDlg::Connect() {
             &CCalibrationDlg::OnSaveToMethod);
     connect(gui::FindControl<QPushButton>(this, IDC_UNDO_METHOD_WRITE), &QPushButton::clicked, this,
             &CCalibrationDlg::OnUndoMethodWrite);
+    connect(gui::FindControl<QPushButton>(this, IDC_PROTOCOL), &QPushButton::clicked, this,
+            [this] {
+                ReportLeftField();
+                OfferProtocol(this, calibration_, maxSpread_, SelectedMethodTitle(), FieldsAcceptable());
+            });
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::accept);
     // A level's chromatogram in a window of its own: double click on its row, or F3 (Enter stays
     // the dialog's default button).

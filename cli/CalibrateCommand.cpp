@@ -1,12 +1,16 @@
 // ostrel-cli calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]...
-//                     [--chart FILE.png [--size WxH]]
+//                     [--chart FILE.png [--size WxH]] [--report FILE.pdf] [--csv FILE]
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
 // the options applied in order; prints the levels, the average coefficient, the chart arrays and
 // the quality block (the judgement under the machine's MaxSpread), and with --chart draws the
 // main dialog's chart of them into a PNG (560 x 300 unless --size), which ostrel-cli-gui does
-// (cli/WindowProgram.h). It never writes the settings.
+// (cli/WindowProgram.h); with --report writes the calibration protocol of them as a PDF (done by
+// ostrel-cli-gui too), with --csv the protocol's level table. It never writes the settings.
 #include "core/Calc.h"
+#include "core/FileReplace.h"
 #include "core/NumberText.h"
+#include "core/Protocol.h"
+#include "core/ProtocolCsv.h"
 #include "core/Quality.h"
 #include "core/Settings.h"
 #include "cli/Command.h"
@@ -42,10 +46,17 @@ constexpr const char* kHelp =
     "                    an empty PATH empties the level\n"
     "  --chart FILE.png  also draw the dialog's chart into FILE.png (done by ostrel-cli-gui)\n"
     "  --size WxH        the chart's size in pixels, 1 to 8192 each (default 560x300)\n"
+    "  --report FILE.pdf also write the calibration protocol, as the dialog's \"Протокол…\" does, as\n"
+    "                    an A4 PDF (done by ostrel-cli-gui); with --stored its method is the stored one\n"
+    "  --csv FILE        also write the protocol's level table as CSV (RFC 4180, UTF-8, a header row,\n"
+    "                    CR LF, point decimals, every digit; an empty field for a figure that does\n"
+    "                    not exist)\n"
+    "Each file is written whole or not at all: into a temporary file beside it, renamed when complete.\n"
     "Numbers are read as the dialog's fields read them: a point or a comma before the decimals and\n"
     "an optional exponent (\"2.5\", \"2,5\", \"25e-1\"); \"inf\", \"nan\" and hexadecimal are refused.\n"
     "\n"
-    "exit status: 0 computed; 1 the chart could not be written (the JSON is printed all the same);\n"
+    "exit status: 0 computed; 1 the chart, the protocol or the table could not be written (the JSON\n"
+    "is printed all the same; the reason on standard error);\n"
     "2 usage error.\n";
 constexpr int kChartWidth = 560;
 constexpr int kChartHeight = 300;
@@ -55,6 +66,8 @@ struct Options {
     bool stored = false;
     std::string chartPath;
     std::optional<std::pair<int, int>> chartSize;
+    std::string reportPath;
+    std::string csvPath;
     // Applied in order once the state has been built.
     std::vector<std::function<void(core::Calibration&)>> changes;
 };
@@ -113,6 +126,14 @@ const std::vector<OptionSpec>& Specs() {
              return v.empty() ? std::optional<std::string>("--chart needs a file name") : std::nullopt;
          }},
         {"--size", true, SetChartSize},
+        {"--report", true, [](const std::string& v, Options& o) {
+             o.reportPath = v;
+             return v.empty() ? std::optional<std::string>("--report needs a file name") : std::nullopt;
+         }},
+        {"--csv", true, [](const std::string& v, Options& o) {
+             o.csvPath = v;
+             return v.empty() ? std::optional<std::string>("--csv needs a file name") : std::nullopt;
+         }},
     };
     return specs;
 }
@@ -183,17 +204,41 @@ void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c, const c
     json.EndObject();
 }
 
+// The protocol and its level table, as asked; false when one of them could not be written (the
+// reason on standard error).
+bool WriteProtocolFiles(const Options& options, const core::Calibration& calibration,
+                        const core::CalibrationQuality& quality, const std::string& methodTitle) {
+    if (options.reportPath.empty() && options.csvPath.empty()) return true;
+    const core::Protocol protocol = core::MakeProtocol(calibration, quality, methodTitle, core::ReadProtocolOrigin());
+    bool written = true;
+    if (!options.csvPath.empty()) {
+        if (const std::optional<std::string> failure = core::ReplaceFileContents(options.csvPath, core::LevelTableCsv(protocol))) {
+            std::fprintf(stderr, "ostrel-cli: cannot write the level table: %s\n", failure->c_str());
+            written = false;
+        }
+    }
+    if (!options.reportPath.empty()) {
+        if (const std::optional<std::string> failure = cli::TheDrawing().writeProtocolPdf(options.reportPath, protocol)) {
+            std::fprintf(stderr, "ostrel-cli: cannot write the protocol: %s\n", failure->c_str());
+            written = false;
+        }
+    }
+    return written;
+}
+
 int RunCalibrate(std::span<const std::string> args) {
     std::variant<Options, std::string> parsed = ParseOptions(args);
     if (const std::string* error = std::get_if<std::string>(&parsed)) return cli::UsageError(kName, *error);
     const Options& options = std::get<Options>(parsed);
     if (!options.chartPath.empty() && !cli::TheDrawing().writeCalibrationChart)
         return cli::RunInWindowProgram("--chart");
+    if (!options.reportPath.empty() && !cli::TheDrawing().writeProtocolPdf) return cli::RunInWindowProgram("--report");
 
     // The data system's key: the stored settings with --stored, the machine's limit always.
     core::UseApplicationRegistryKey();
     core::Calibration calibration;
-    if (options.stored) core::LoadSettings(calibration, platform::SectionReading::ExistingKeysOnly);
+    std::string methodTitle;
+    if (options.stored) methodTitle = core::LoadSettings(calibration, platform::SectionReading::ExistingKeysOnly);
     for (const auto& change : options.changes) change(calibration);
     calibration.ComputeCalibration();
 
@@ -204,14 +249,19 @@ int RunCalibrate(std::span<const std::string> args) {
         if (!chartWritten) std::fprintf(stderr, "ostrel-cli: cannot write the chart to '%s'\n", options.chartPath.c_str());
     }
 
+    const core::CalibrationQuality quality = core::JudgeCalibration(calibration, core::ReadMaxSpread());
+    const bool protocolWritten = WriteProtocolFiles(options, calibration, quality, methodTitle);
+
     cli::JsonWriter json;
-    WriteCalibration(json, calibration, core::JudgeCalibration(calibration, core::ReadMaxSpread()));
+    WriteCalibration(json, calibration, quality);
     cli::PrintJson(json);
-    return chartWritten ? cli::kExitOk : cli::kExitFailed;
+    return chartWritten && protocolWritten ? cli::kExitOk : cli::kExitFailed;
 }
 
 const cli::Registrar registrar{
-    {kName, "calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]... [--chart FILE.png [--size WxH]]",
+    {kName,
+     "calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]... [--chart FILE.png [--size WxH]] "
+     "[--report FILE.pdf] [--csv FILE]",
      RunCalibrate, kHelp}};
 
 }  // namespace

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace core {
 class Calibration;
+struct Protocol;
 }
 
 // ostrel-cli comes as two programs. ostrel-cli itself is plain C++ over the calibration core and
@@ -39,6 +41,9 @@ struct Drawing {
     // false when the file cannot be written.
     bool (*writeCalibrationChart)(const std::string& path, const core::Calibration& calibration, int width,
                                   int height) = nullptr;
+    // The calibration protocol as a PDF (report/ProtocolPdf.h), written whole or not at all;
+    // nothing when written, otherwise why not.
+    std::optional<std::string> (*writeProtocolPdf)(const std::string& path, const core::Protocol& protocol) = nullptr;
 };
 const Drawing& TheDrawing();
 

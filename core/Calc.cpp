@@ -70,6 +70,7 @@ void Calibration::ReadLevels() {
         CalibrationLevel& level = table[k];
         level.file = LevelFile::None;
         level.calibrationRun = false;
+        level.acquired.reset();
         if (level.path.empty()) continue;
         if (!file.Read(level.path)) {
             std::string path = std::move(level.path);
@@ -81,6 +82,7 @@ void Calibration::ReadLevels() {
         level.file = LevelFile::Read;
         level.calibrationRun = file.passport.isCalibration != 0;
         level.sampleName = file.passport.sampleName;
+        level.acquired = file.passport.dateTime;
         for (const chromatogram::Peak& peak : file.peaks) {
             if (platform::EqualIgnoreCase(peak.name, kEthanol)) {
                 level.ethanolArea = peak.area;

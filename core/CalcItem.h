@@ -2,6 +2,8 @@
 
 #include "platform/Translatable.h"
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 namespace core {
@@ -32,6 +34,7 @@ public:
     LevelFile file = LevelFile::None;
     bool calibrationRun = false;  // the passport flags the chromatogram as a calibration run (read files only)
     int sameFileAs = -1;          // the first other level whose path names the same file; -1: none
+    std::optional<std::chrono::sys_seconds> acquired;  // the passport's date and time (read files only)
 
     // The sample name of a level without a chromatogram. Stored and printed as it is; the
     // dialog shows it translated in the context kTranslationContext.

@@ -22,6 +22,8 @@ packages=(
   fonts-liberation2 fontconfig
   # independent compound-file readers for cross-checking the test fixtures
   python3 python3-olefile libgsf-bin
+  # an independent reader of the protocol's PDF (text, pages, fonts, a picture of a page)
+  poppler-utils
 )
 
 missing=()

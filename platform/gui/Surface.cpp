@@ -179,20 +179,36 @@ FontDescription Surface::DefaultFont() {
 Surface::Surface(QPaintDevice& device) : device_(device) {
     // A device without pixels (an empty image) cannot be painted; the surface then only measures.
     if (device.width() > 0 && device.height() > 0) {
-        painter_ = std::make_unique<QPainter>(&device);
-        if (!painter_->isActive()) painter_.reset();
+        ownPainter_ = std::make_unique<QPainter>(&device);
+        if (ownPainter_->isActive())
+            painter_ = ownPainter_.get();
+        else
+            ownPainter_.reset();
     }
-    if (painter_) painter_->setRenderHint(QPainter::Antialiasing, false);
-    scaled_ = device.devicePixelRatioF() > 1;
-    font_ = DefaultFont();
-    qfont_ = std::make_unique<QFont>(MakeQFont(font_));
-    ApplyPen();
-    ApplyBrush();
+    Start();
+}
+
+Surface::Surface(QPainter& painter) : painter_(&painter), device_(*painter.device()) {
+    painter_->save();
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    Start();
 }
 
 Surface::~Surface() {
     Flush();
-    if (painter_) painter_->end();
+    if (ownPainter_)
+        ownPainter_->end();
+    else if (painter_)
+        painter_->restore();
+}
+
+void Surface::Start() {
+    if (painter_) painter_->setRenderHint(QPainter::Antialiasing, false);
+    scaled_ = device_.devicePixelRatioF() > 1;
+    font_ = DefaultFont();
+    qfont_ = std::make_unique<QFont>(MakeQFont(font_));
+    ApplyPen();
+    ApplyBrush();
 }
 
 // Images and pixmaps measure themselves in their own pixels, other devices in logical ones.

@@ -136,6 +136,11 @@ public:
     // context: black one-pixel pen, white solid brush, the default font, black text on an opaque
     // white background, alignment left and top, position (0, 0), normal (not inverting) mode.
     explicit Surface(QPaintDevice& device);
+    // Draws through `painter`, which is already active on its device (a page of a printed
+    // document), in the painter's coordinates: a device pixel of the surface is a unit there.
+    // The painter's state is saved here and restored when the surface goes; the painter stays
+    // active. Otherwise the surface starts as above.
+    explicit Surface(QPainter& painter);
     ~Surface();
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
@@ -189,13 +194,15 @@ public:
     void Flush();
 
 private:
+    void Start();
     void ApplyPen();
     void ApplyBrush();
     void ApplyFont();
     void FlushSegments();
     void FlushPolyline();
 
-    std::unique_ptr<QPainter> painter_;
+    std::unique_ptr<QPainter> ownPainter_;  // the painter begun on the device, unless one was lent
+    QPainter* painter_ = nullptr;           // the painter drawn with; null: the surface only measures
     std::unique_ptr<QFont> qfont_;
     QPaintDevice& device_;
     Pen pen_;

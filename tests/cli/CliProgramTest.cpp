@@ -95,7 +95,8 @@ TEST(CliProgram, ReadingAndComputingLoadNoQt) {
     };
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"read", stg}, {"passport", stg}, {"calibrate", "--stored", "--level", "1=" + stg},
-          {"methods"}, {"save-method", "wine", "0.5"}, {"scan", home.Dir().Path()}, {"read", "--help"}}) {
+          {"calibrate", "--level", "1=" + stg, "--csv", home.Dir().Path() + "/levels.csv"}, {"methods"},
+          {"save-method", "wine", "0.5"}, {"scan", home.Dir().Path()}, {"read", "--help"}}) {
         const CliResult run = Cli(args, {"LD_DEBUG=libs"});
         EXPECT_EQ(run.status, 0) << args[0];
         EXPECT_NE(run.err.find("libicuuc"), std::string::npos) << "the loader's log is there";

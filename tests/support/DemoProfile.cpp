@@ -260,6 +260,7 @@ void WriteMachineHive(const DemoProfile& p) {
     platform::RegistryHive::Key* key = hive.Create(path);
     if (!key) throw std::runtime_error("cannot build the machine hive");
     key->values["OpenPath"] = platform::RegistryValue{platform::REG_SZ, StringData(p.folder)};
+    key->values["LabName"] = platform::RegistryValue{platform::REG_SZ, StringData(kDemoLabName)};
     WriteBytes(fs::path(p.machineConfig) / "Tarnwick" / "registry.reg", hive.Serialize());
 }
 

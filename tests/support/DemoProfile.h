@@ -15,11 +15,14 @@
 //     FOLDER/config/         the per-user hive (point XDG_CONFIG_HOME here): the five level paths,
 //                            the three masses, the method title "Этанол", "MethodPath", and where
 //                            the open dialog starts (root mode, the chromatogram folder)
-//     FOLDER/machine/        the machine hive (point XDG_CONFIG_DIRS here): "OpenPath" = FOLDER
+//     FOLDER/machine/        the machine hive (point XDG_CONFIG_DIRS here): "OpenPath" = FOLDER and
+//                            the lab's name "LabName" (kDemoLabName), which heads its protocols
 //
 // Writing replaces the files of an earlier profile in the same folder, so every run starts from
 // the same state; anything else in the folder is left alone.
 namespace fixtures {
+
+inline constexpr const char* kDemoLabName = "Испытательная лаборатория ООО «Пример»";
 
 struct DemoProfile {
     std::string folder;         // absolute

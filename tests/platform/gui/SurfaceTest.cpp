@@ -1,6 +1,7 @@
 #include "platform/gui/Surface.h"
 
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -382,4 +383,33 @@ TEST(Surface, AtDevicePixelRatioTwoThePixelRulesHoldInLogicalPixels) {
     const Rect fineBox = InkBounds(fine);
     EXPECT_EQ(fineBox, (Rect{box.left * 2, box.top * 2, box.right * 2, box.bottom * 2}));
     EXPECT_FALSE(fine == Blocks(coarse, 2)) << "drawn at the device's resolution, not scaled up";
+
+// A page of a document lends its painter: the surface draws in the painter's coordinates by the
+// same pixel rules, and hands the painter back as it found it, still active.
+TEST(Surface, OnALentPainterDrawsInItsCoordinatesAndRestoresItsState) {
+    QImage own = platform::MakeImage(40, 30);
+    {
+        Surface surface(own);
+        surface.MoveTo(2, 3);
+        surface.LineTo(12, 3);
+        surface.Rectangle(5, 8, 15, 20);
+    }
+    QImage lent = platform::MakeImage(60, 50);
+    QPainter painter(&lent);
+    const QPen pen(Qt::green);
+    painter.setPen(pen);
+    painter.translate(10, 15);
+    {
+        Surface surface(painter);
+        surface.MoveTo(2, 3);
+        surface.LineTo(12, 3);
+        surface.Rectangle(5, 8, 15, 20);
+    }
+    EXPECT_TRUE(painter.isActive());
+    EXPECT_EQ(painter.pen(), pen);
+    EXPECT_EQ(painter.transform(), QTransform::fromTranslate(10, 15));
+    painter.end();
+    PixelSet shifted;
+    for (const auto& [x, y] : PixelsOf(own, kBlack)) shifted.insert({x + 10, y + 15});
+    EXPECT_EQ(PixelsOf(lent, kBlack), shifted);
 }
