@@ -55,7 +55,7 @@ constexpr ControlTemplate kCalibrationControls[] = {
     {IDC_LEVEL3, ControlKind::PushButton, 0, "0.2", 156, 7, 19, 14},
     {IDC_CLEAR, ControlKind::PushButton, 0, QT_TRANSLATE_NOOP("DialogTemplate", "Очистить"), 213, 7, 59, 14},
     {IDC_LEVEL4, ControlKind::PushButton, 0, "0.5", 183, 7, 19, 14},
-    {IDC_PROTOCOL, ControlKind::PushButton, 0, "Протокол…", 353, 7, 59, 14},
+    {IDC_PROTOCOL, ControlKind::PushButton, 0, QT_TRANSLATE_NOOP("DialogTemplate", "Протокол…"), 353, 7, 59, 14},
 };
 
 constexpr DialogTemplate kCalibrationDialog = {

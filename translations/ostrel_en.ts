@@ -306,6 +306,10 @@ The calculation goes on with the previous value %1.</translation>
         <source>Отменить запись</source>
         <translation>Undo write</translation>
     </message>
+    <message>
+        <source>Протокол…</source>
+        <translation>Protocol…</translation>
+    </message>
 </context>
 <context>
     <name>MethodWriteTexts</name>
@@ -481,6 +485,51 @@ The present method file is kept too, so the undo can itself be undone.</translat
     <message>
         <source>анализ</source>
         <translation>analysis</translation>
+    </message>
+</context>
+<context>
+    <name>ProtocolFlow</name>
+    <message>
+        <source>Протокол градуировки</source>
+        <translation>Calibration protocol</translation>
+    </message>
+    <message>
+        <source>Сохранить протокол градуировки в файл PDF или напечатать его?</source>
+        <translation>Save the calibration protocol as a PDF file or print it?</translation>
+    </message>
+    <message>
+        <source>Сохранить PDF…</source>
+        <translation>Save PDF…</translation>
+    </message>
+    <message>
+        <source>Печать…</source>
+        <translation>Print…</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Сохранить протокол</source>
+        <translation>Save protocol</translation>
+    </message>
+    <message>
+        <source>Документы PDF (*.pdf)</source>
+        <translation>PDF documents (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Протокол не сохранён:
+%1</source>
+        <translation>The protocol was not saved:
+%1</translation>
+    </message>
+    <message>
+        <source>Протокол не напечатан: принтер недоступен.</source>
+        <translation>The protocol was not printed: the printer is not available.</translation>
+    </message>
+    <message>
+        <source>Протокол не составлен: не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным.</source>
+        <translation>The protocol was not made: not every field holds a valid number; correct the field marked in red.</translation>
     </message>
 </context>
 </TS>

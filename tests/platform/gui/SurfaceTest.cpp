@@ -383,6 +383,7 @@ TEST(Surface, AtDevicePixelRatioTwoThePixelRulesHoldInLogicalPixels) {
     const Rect fineBox = InkBounds(fine);
     EXPECT_EQ(fineBox, (Rect{box.left * 2, box.top * 2, box.right * 2, box.bottom * 2}));
     EXPECT_FALSE(fine == Blocks(coarse, 2)) << "drawn at the device's resolution, not scaled up";
+}
 
 // A page of a document lends its painter: the surface draws in the painter's coordinates by the
 // same pixel rules, and hands the painter back as it found it, still active.
