@@ -17,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <QTreeView>
 
@@ -93,7 +94,16 @@ bool FocusAndWait(QTreeView* list, int row) {
     return true;
 }
 
+// The folder is scanned in the background: the rows are there once its scan has ended.
+void WaitForScan() {
+    if (!dialog->Scanning()) return;
+    QEventLoop loop;
+    QObject::connect(dialog, &COpenChrmDlg::ScanFinished, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 void BM_FocusToPreview(benchmark::State& state) {
+    WaitForScan();
     QTreeView* list = dialog->findChild<QTreeView*>();
     const int big = RowOf(list, "big"), small = RowOf(list, "small");
     if (big < 0 || small < 0) return state.SkipWithError("the rows are missing");

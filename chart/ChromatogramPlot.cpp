@@ -137,6 +137,29 @@ void ChromatogramPlot::Clear(CAutoChart& chart) {
     chart.SetYRange(full_.yMin, full_.yMax);
 }
 
+namespace {
+
+// What a peak's name makes of it. A table names its peaks with a handful of texts, so each
+// text is told once (case-insensitive comparison goes through Unicode case folding).
+enum class PeakKind { Unnamed, Ethanol, Standard, Other };
+
+class PeakKinds {
+public:
+    PeakKind Of(const std::string& name) {
+        if (name.empty()) return PeakKind::Unnamed;
+        for (const auto& [text, kind] : known_)
+            if (*text == name) return kind;
+        const PeakKind kind = IsEthanol(name) ? PeakKind::Ethanol : IsStandard(name) ? PeakKind::Standard : PeakKind::Other;
+        known_.emplace_back(&name, kind);
+        return kind;
+    }
+
+private:
+    std::vector<std::pair<const std::string*, PeakKind>> known_;  // names of the peak table
+};
+
+}  // namespace
+
 // Every peak's window: from the signal at its start down (or up) to its baseline, along the
 // baseline, and back to the signal at its end. For an isolated peak the baseline starts and
 // ends on the signal; the edges show where a peak of a group shares its group's baseline.
@@ -145,7 +168,13 @@ void ChromatogramPlot::BuildPeakSeries() {
         v->clear();
     names_.clear();
     const Lattice& signal = file_->signal;
-    std::vector<const Peak*> named;
+    const std::size_t peakCount = file_->peaks.Peaks().size();
+    windowX_.reserve(5 * peakCount);
+    windowY_.reserve(5 * peakCount);
+    PeakKinds kinds;
+    // Names that do not fit beside each other are left out in the order drawn: the components
+    // of the calibration first.
+    std::vector<const Peak*> components, others;
     for (const Peak& peak : file_->peaks) {
         if (!std::isfinite(peak.startTime) || !std::isfinite(peak.endTime)) continue;
         Append(windowX_, windowY_, peak.startTime, signal.ValueAt(peak.startTime));
@@ -153,21 +182,24 @@ void ChromatogramPlot::BuildPeakSeries() {
         Append(windowX_, windowY_, peak.endTime, peak.baselineAtEnd);
         Append(windowX_, windowY_, peak.endTime, signal.ValueAt(peak.endTime));
         EndRun(windowX_, windowY_);
-        if (IsEthanol(peak.name) || IsStandard(peak.name)) {
-            auto& xs = IsEthanol(peak.name) ? ethanolX_ : standardX_;
-            auto& ys = IsEthanol(peak.name) ? ethanolY_ : standardY_;
+        const PeakKind kind = kinds.Of(peak.name);
+        if (kind == PeakKind::Ethanol || kind == PeakKind::Standard) {
+            auto& xs = kind == PeakKind::Ethanol ? ethanolX_ : standardX_;
+            auto& ys = kind == PeakKind::Ethanol ? ethanolY_ : standardY_;
             Append(xs, ys, peak.startTime, peak.baselineAtStart);
             Append(xs, ys, peak.endTime, peak.baselineAtEnd);
             EndRun(xs, ys);
+            components.push_back(&peak);
+        } else if (kind == PeakKind::Other) {
+            others.push_back(&peak);
         }
-        if (!peak.name.empty()) named.push_back(&peak);
     }
-    // Names that do not fit beside each other are left out in the order drawn: the components
-    // of the calibration first.
-    std::stable_partition(named.begin(), named.end(), [](const Peak* p) { return IsCalibrationComponent(p->name); });
-    for (const Peak* peak : named) {
-        Append(nameX_, nameY_, peak->retentionTime, signal.ValueAt(peak->retentionTime));
-        names_.push_back(peak->name);
+    names_.reserve(components.size() + others.size());
+    for (const auto* list : {&components, &others}) {
+        for (const Peak* peak : *list) {
+            Append(nameX_, nameY_, peak->retentionTime, signal.ValueAt(peak->retentionTime));
+            names_.push_back(peak->name);
+        }
     }
 }
 

@@ -205,6 +205,18 @@ Surface::~Surface() {
 void Surface::Start() {
     if (painter_) painter_->setRenderHint(QPainter::Antialiasing, false);
     scaled_ = device_.devicePixelRatioF() > 1;
+    if (ownPainter_ && device_.devType() == QInternal::Image && device_.devicePixelRatioF() == 1) {
+        // The painter has begun on the image, which detached it: bits() hands out the buffer
+        // the painter paints, without copying it. Opaque 32-bit pixels are 0xffRRGGBB in
+        // both formats.
+        auto& image = static_cast<QImage&>(device_);
+        if (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied) {
+            pixels_ = reinterpret_cast<std::uint32_t*>(image.bits());
+            pixelsPerLine_ = image.bytesPerLine() / 4;
+            pixelColumns_ = image.width();
+            pixelRows_ = image.height();
+        }
+    }
     font_ = DefaultFont();
     qfont_ = std::make_unique<QFont>(MakeQFont(font_));
     ApplyPen();
@@ -342,13 +354,12 @@ void Surface::Flush() {
 void Surface::FlushSegments() {
     std::vector<QLine> lines;
     lines.reserve(chain_.size() - 1);
-    const QColor color = ToQColor(pen_.color);
     for (std::size_t i = 0; i + 1 < chain_.size(); ++i) {
         const Point from = chain_[i];
         const Point end = OnePixelShort(from, chain_[i + 1]);
         if (!invert_ && (from.x == end.x || from.y == end.y)) {
             const int left = std::min(from.x, end.x), top = std::min(from.y, end.y);
-            painter_->fillRect(QRect(left, top, std::abs(end.x - from.x) + 1, std::abs(end.y - from.y) + 1), color);
+            FillSolid({left, top, std::max(from.x, end.x) + 1, std::max(from.y, end.y) + 1}, pen_.color);
             continue;
         }
         lines.emplace_back(from.x, from.y, end.x, end.y);
@@ -383,7 +394,7 @@ void Surface::Rectangle(int left, int top, int right, int bottom) {
     const Rect r = Normalised(left, top, right, bottom);
     if (r.IsEmpty() || !painter_) return;
     if (pen_.style == kPenNull) {
-        if (!brush_.hollow) painter_->fillRect(QRect(r.left, r.top, r.Width() - 1, r.Height() - 1), ToQColor(brush_.color));
+        if (!brush_.hollow) FillSolid({r.left, r.top, r.right - 1, r.bottom - 1}, brush_.color);
         return;
     }
     if (pen_.style != kPenSolid || pen_.width > 1) {
@@ -394,13 +405,13 @@ void Surface::Rectangle(int left, int top, int right, int bottom) {
     // A one-pixel frame is filled edge by edge, so that no pixel is drawn twice: in the
     // inverting mode a corner drawn twice would come out uninverted.
     if (!brush_.hollow && r.Width() > 2 && r.Height() > 2)
-        painter_->fillRect(QRect(r.left + 1, r.top + 1, r.Width() - 2, r.Height() - 2), ToQColor(brush_.color));
-    const QColor c = ToQColor(pen_.color);
-    painter_->fillRect(QRect(r.left, r.top, r.Width(), 1), c);
-    if (r.Height() > 1) painter_->fillRect(QRect(r.left, r.bottom - 1, r.Width(), 1), c);
+        FillSolid({r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, brush_.color);
+    const Rgb c = pen_.color;
+    FillSolid({r.left, r.top, r.right, r.top + 1}, c);
+    if (r.Height() > 1) FillSolid({r.left, r.bottom - 1, r.right, r.bottom}, c);
     if (r.Height() > 2) {
-        painter_->fillRect(QRect(r.left, r.top + 1, 1, r.Height() - 2), c);
-        if (r.Width() > 1) painter_->fillRect(QRect(r.right - 1, r.top + 1, 1, r.Height() - 2), c);
+        FillSolid({r.left, r.top + 1, r.left + 1, r.bottom - 1}, c);
+        if (r.Width() > 1) FillSolid({r.right - 1, r.top + 1, r.right, r.bottom - 1}, c);
     }
 }
 
@@ -418,9 +429,28 @@ void Surface::FillRect(const Rect& rect, Rgb color) {
     Flush();
     const Rect r = Normalised(rect.left, rect.top, rect.right, rect.bottom);
     if (r.IsEmpty() || !painter_) return;
-    if (invert_) painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!invert_) {
+        FillSolid(r, color);
+        return;
+    }
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter_->fillRect(ToQRect(r), ToQColor(color));
-    if (invert_) painter_->setCompositionMode(QPainter::RasterOp_NotDestination);
+    painter_->setCompositionMode(QPainter::RasterOp_NotDestination);
+}
+
+// Inverting, the painter's composition mode turns the fill into an inversion: only the painter
+// does that.
+void Surface::FillSolid(const Rect& r, Rgb color) {
+    if (pixels_ == nullptr || invert_) {
+        painter_->fillRect(ToQRect(r), ToQColor(color));
+        return;
+    }
+    const Rect inside = Intersect(r, {0, 0, pixelColumns_, pixelRows_});
+    if (inside.IsEmpty()) return;
+    const std::uint32_t pixel = 0xff000000u | (std::uint32_t{color.r} << 16) | (std::uint32_t{color.g} << 8) | color.b;
+    std::uint32_t* row = pixels_ + inside.top * pixelsPerLine_ + inside.left;
+    const int width = inside.Width();
+    for (int y = inside.top; y < inside.bottom; ++y, row += pixelsPerLine_) std::fill_n(row, width, pixel);
 }
 
 void Surface::TextOut(int x, int y, std::string_view utf8) {

@@ -200,6 +200,8 @@ private:
     void ApplyFont();
     void FlushSegments();
     void FlushPolyline();
+    // Fills a rectangle (normalised) with an opaque colour, as QPainter::fillRect does.
+    void FillSolid(const Rect& r, Rgb color);
 
     std::unique_ptr<QPainter> ownPainter_;  // the painter begun on the device, unless one was lent
     QPainter* painter_ = nullptr;           // the painter drawn with; null: the surface only measures
@@ -218,6 +220,13 @@ private:
     // The device has more than one pixel to a logical one: pens draw with a real width, centred
     // in the logical pixels (see StrokeCentred in Surface.cpp).
     bool scaled_ = false;
+    // The pixels of a 32-bit image that the surface paints with a painter of its own at one
+    // pixel to a logical one, without transformation or clipping: solid fills are written there
+    // directly, the same pixels the painter would fill, at a fraction of the cost of its fill
+    // (which is built for spans, and a chart's fills are mostly one pixel wide). Null otherwise.
+    std::uint32_t* pixels_ = nullptr;
+    std::ptrdiff_t pixelsPerLine_ = 0;
+    int pixelColumns_ = 0, pixelRows_ = 0;
 };
 
 // A 32-bit RGB image at 96 DPI: the image the chart is composed in. With a device pixel ratio

@@ -306,6 +306,47 @@ TEST(Surface, EmptyImageIsMeasuredButNotPainted) {
     EXPECT_GT(s.GetTextMetrics().height, 0);
 }
 
+// On its own 32-bit image the surface writes solid fills straight into the pixels; through a
+// lent painter it fills with the painter. Both give the same pixels, in both image formats, for
+// fills, frames, upright and level lines and chains, partly or wholly outside the image.
+TEST(Surface, FillsItsOwnImageDirectlyWithThePaintersPixels) {
+    const auto figures = [](Surface& s) {
+        s.SelectPen({platform::kPenSolid, 0, {200, 10, 30}});
+        s.MoveTo(3, -5);  // upright, beginning above the image
+        s.LineTo(3, 12);
+        s.LineTo(25, 12);  // level
+        s.LineTo(27, 20);  // slanted: drawn by the painter
+        s.LineTo(27, 40);  // leaving the image at the bottom
+        s.MoveTo(-4, 7);
+        s.LineTo(8, 7);
+        s.FillRect({10, 2, 14, 9}, {0, 128, 0});
+        s.FillRect({28, 25, 40, 40}, {1, 2, 3});  // over the right and bottom edges
+        s.FillRect({-10, -10, -2, -2}, {9, 9, 9});  // wholly outside
+        s.SelectBrush(Brush::Solid({250, 240, 0}));
+        s.Rectangle(15, 14, 24, 22);  // frame and fill
+        s.SelectPen(Pen::Null());
+        s.Rectangle(5, 20, 12, 29);  // fill only
+    };
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+        QImage direct(32, 26, format);
+        direct.fill(Qt::white);
+        QImage painted = direct;
+        painted.detach();
+        {
+            Surface s(direct);
+            figures(s);
+        }
+        {
+            QPainter painter(&painted);
+            Surface s(painter);
+            figures(s);
+        }
+        EXPECT_EQ(direct, painted) << "format " << format;
+        EXPECT_NE(direct.pixel(3, 0), kWhite);
+        EXPECT_EQ(direct.pixel(31, 25), qRgb(1, 2, 3));
+    }
+}
+
 }  // namespace
 
 namespace {
