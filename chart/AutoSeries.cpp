@@ -1,5 +1,6 @@
 #include "chart/AutoSeries.h"
 
+#include "chart/BlockExtremes.h"
 #include "chart/ColumnLine.h"
 
 #include <algorithm>
@@ -62,7 +63,14 @@ void CAutoSeries::SetData(const float* xValues, const float* yValues, int pointC
     x = xValues;
     y = yValues;
     count = pointCount;
+    blocks = nullptr;
     SetFlags(flags);
+}
+
+const BlockExtremes* CAutoSeries::YBlocks() const {
+    const bool indexes = blocks != nullptr && y != nullptr && blocks->Values() == y && count >= 0 &&
+                         blocks->Count() == static_cast<std::size_t>(count);
+    return indexes ? blocks : nullptr;
 }
 
 void CAutoSeries::SetFlags(int newFlags) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class BlockExtremes;
+
 // Marker kinds of a series.
 inline constexpr int kMarkerNone = 0;
 inline constexpr int kMarkerCircle = 1;
@@ -43,6 +45,9 @@ public:
     const int* classes = nullptr;        // band class of every point, for kMarkerBands
     const CAutoSeries* link = nullptr;   // partner series of kMarkerArrow and kMarkerArea
     const std::string* labels = nullptr; // texts of kMarkerLabel, one per point; empty: none
+    // The owner's index of the extremes of y (count values), for kLineColumns and for a `link`
+    // of kMarkerArea on a series of generated x; none: the values are searched. SetData forgets it.
+    const BlockExtremes* blocks = nullptr;
     platform::FontDescription labelFont = platform::PointFont("Arial", 8, platform::kCyrillicCharset);
     double x0 = 0, dx = 1;
     double y0 = 0, dy = 1;
@@ -58,6 +63,8 @@ public:
     CAutoSeries();
 
     void SetData(const float* xValues, const float* yValues, int pointCount);
+    // `blocks` when it indexes exactly the y array of the series, else null.
+    const BlockExtremes* YBlocks() const;
     void SetColor(platform::Rgb c) { color = c; }
     void SetLineType(int type) { lineType = type; }
     void SetMarker(int kind) { marker = kind; }

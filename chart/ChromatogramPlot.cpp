@@ -107,6 +107,8 @@ void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogra
     const Lattice& signal = file_->signal;
     CAutoSeries& line = chart.GetSeries(kSignalSeries);
     line.SetData(nullptr, signal.samples.data(), SampleCount(signal));
+    blocks_ = BlockExtremes(signal.samples.data(), static_cast<std::size_t>(SampleCount(signal)));
+    line.blocks = &blocks_;
     line.x0 = signal.startTime;
     line.dx = signal.step;
 
@@ -129,6 +131,7 @@ void ChromatogramPlot::Clear(CAutoChart& chart) {
     for (CAutoSeries& s : chart.series) s.SetData(nullptr, nullptr, 0);
     if (kPeakNameSeries < chart.GetSeriesCount()) chart.GetSeries(kPeakNameSeries).labels = nullptr;
     file_.reset();
+    blocks_ = {};
     for (auto* v : {&ethanolX_, &ethanolY_, &standardX_, &standardY_, &windowX_, &windowY_, &nameX_, &nameY_})
         v->clear();
     names_.clear();
@@ -221,9 +224,9 @@ void ChromatogramPlot::ComputeFullView() {
     if (tLo > tHi) tLo = 0, tHi = 1;
     Widen(tLo, tHi);
 
-    const ValueExtremes values = FindFiniteExtremes(signal.samples.data(), n);
-    const double lo = values.lowest, hi = values.highest;
-    double yLo = lo, yHi = hi;
+    const BlockExtremes::Range values = blocks_.Count() > 0 ? blocks_.Extremes(0, blocks_.Count() - 1)
+                                                             : BlockExtremes::Range{1, 0, false};
+    double yLo = values.lowest, yHi = values.highest;
     if (yLo > yHi) yLo = 0, yHi = 1;
     Widen(yLo, yHi);
     const double span = yHi - yLo;
@@ -267,9 +270,9 @@ ChartView ChromatogramPlot::ViewOf(double from, double to) const {
     view.xMin = from;
     view.xMax = to;
     const auto [first, last] = SampleRange(from, to);
-    if (last < first) return view;
-    const ValueExtremes values = FindFiniteExtremes(file_->signal.samples.data() + first,
-                                                    static_cast<std::size_t>(last - first + 1));
+    if (last < first || blocks_.Count() == 0) return view;
+    const BlockExtremes::Range values = blocks_.Extremes(
+        static_cast<std::size_t>(first), std::min(static_cast<std::size_t>(last), blocks_.Count() - 1));
     if (values.lowest > values.highest) return view;
     double lo = values.lowest, hi = values.highest;
     Widen(lo, hi);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/AutoChart.h"
+#include "chart/BlockExtremes.h"
 #include "chromatogram/ChmFile.h"
 
 #include <memory>
@@ -76,6 +77,7 @@ private:
     void ComputeFullView();
 
     std::shared_ptr<const chromatogram::ChromatogramFile> file_;
+    BlockExtremes blocks_;  // of the signal's samples
     ChartView full_{0, 1, 0, 1};
     // Area and window series: runs of points separated by a point that is not a number.
     std::vector<float> ethanolX_, ethanolY_, standardX_, standardY_, windowX_, windowY_;

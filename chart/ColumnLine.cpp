@@ -1,6 +1,7 @@
 #include "chart/ColumnLine.h"
 
 #include "chart/AutoSeries.h"
+#include "chart/BlockExtremes.h"
 
 #include <algorithm>
 #include <climits>
@@ -139,6 +140,13 @@ private:
     double lo_ = INFINITY, hi_ = -INFINITY;
 };
 
+// The extremes of the values that are numbers, and whether any is not. An infinite extreme
+// maps to a row far outside the plot, which sends the column through the reducer too.
+BlockExtremes::Range ExtremesOf(const float* y, std::size_t count) {
+    const ValueExtremes e = FindExtremes(y, count);
+    return {e.lowest, e.highest, e.notANumber};
+}
+
 // One column of a generated-x series, points first..last. When all of them are numbers whose
 // rows lie inside the plot (the mapping is monotonic, so the extremes tell), the run is reduced
 // from the extremes of the values; otherwise every point goes through the reducer.
@@ -160,17 +168,21 @@ void ReduceColumn(const CAutoSeries& s, ColumnReducer& reducer, int first, int l
         reducer.AddColumn({first, lastRow, first, lastRow, first, lastRow, -1, 0, last});
         return;
     }
-    const ValueExtremes extremes = FindExtremes(y + first, static_cast<std::size_t>(stay - first));
+    // Any point with an extreme value will do: only the rows they span matter. A value that is
+    // not finite (infinite ones map far outside) sends the column through the reducer.
+    const BlockExtremes* index = s.YBlocks();
+    const BlockExtremes::Range extremes =
+        index ? index->Extremes(first, stay - 1) : ExtremesOf(y + first, static_cast<std::size_t>(stay - first));
     const float lowest = extremes.lowest, highest = extremes.highest;
-    const bool notANumber = extremes.notANumber;
     const int rowOfHighest = s.YToPixel(highest), rowOfLowest = s.YToPixel(lowest);
-    if (notANumber || lowest > highest || !insideRows(rowOfHighest) || !insideRows(rowOfLowest)) {
+    if (extremes.notFinite || lowest > highest || !insideRows(rowOfHighest) || !insideRows(rowOfLowest)) {
         for (int i = first; i <= last; ++i) reducer.Add(i, {c, s.YToPixel(y[i])});
         return;
     }
-    // Any point with an extreme value will do: only the rows they span matter.
-    const int highestIndex = static_cast<int>(std::find(y + first, y + stay, highest) - y);
-    const int lowestIndex = static_cast<int>(std::find(y + first, y + stay, lowest) - y);
+    const auto find = [&](float v) {
+        return static_cast<int>(index ? index->Find(v, first, stay - 1) : std::find(y + first, y + stay, v) - y);
+    };
+    const int highestIndex = find(highest), lowestIndex = find(lowest);
     const bool highestOnTop = rowOfHighest <= rowOfLowest;
     reducer.AddColumn({first, s.YToPixel(y[first]), highestOnTop ? highestIndex : lowestIndex,
                        std::min(rowOfHighest, rowOfLowest), highestOnTop ? lowestIndex : highestIndex,

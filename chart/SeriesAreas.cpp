@@ -2,6 +2,7 @@
 // points (kMarkerLabel) and areas between a series and the line of another (kMarkerArea).
 #include "chart/AutoSeries.h"
 
+#include "chart/BlockExtremes.h"
 #include "chart/ColumnLine.h"
 
 #include <algorithm>
@@ -44,8 +45,13 @@ public:
         if (ValueAt(hi, v)) take(v);
         const auto [first, last] = Within(lo, hi);
         if (generated_ && first <= last) {
-            const ValueExtremes e = FindFiniteExtremes(s_.y + first, static_cast<std::size_t>(last - first + 1));
-            if (e.lowest <= e.highest) take(e.lowest), take(e.highest);
+            if (const BlockExtremes* blocks = s_.YBlocks()) {
+                const BlockExtremes::Range e = blocks->Extremes(static_cast<std::size_t>(first), static_cast<std::size_t>(last));
+                if (e.lowest <= e.highest) take(e.lowest), take(e.highest);
+            } else {
+                const ValueExtremes e = FindFiniteExtremes(s_.y + first, static_cast<std::size_t>(last - first + 1));
+                if (e.lowest <= e.highest) take(e.lowest), take(e.highest);
+            }
         } else {
             for (int i = first; i <= last; ++i) take(s_.getY(s_, i));
         }

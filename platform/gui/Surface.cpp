@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
+#include <unordered_map>
 #include <utility>
 
 namespace platform {
@@ -168,6 +170,36 @@ QImage MakeImage(int width, int height, double devicePixelRatio) {
     return image;
 }
 
+struct Surface::FontMeasures {
+    FontDescription font;  // without escapement and orientation
+    int ascent = 0, descent = 0;
+    std::optional<int> averageCharWidth;
+    std::unordered_map<std::string, Size> extents;
+};
+
+namespace {
+
+FontDescription Unturned(FontDescription font) {
+    font.escapement = font.orientation = 0;
+    return font;
+}
+
+}  // namespace
+
+Surface::FontMeasures& Surface::Measures() const {
+    if (currentMeasures_ != nullptr) return *currentMeasures_;
+    const FontDescription font = Unturned(font_);
+    for (const auto& m : measures_)
+        if (m->font == font) return *(currentMeasures_ = m.get());
+    auto measures = std::make_unique<FontMeasures>();
+    measures->font = font;
+    const QFontMetrics fm(*qfont_);
+    measures->ascent = fm.ascent();
+    measures->descent = fm.descent();
+    measures_.push_back(std::move(measures));
+    return *(currentMeasures_ = measures_.back().get());
+}
+
 FontDescription Surface::DefaultFont() {
     FontDescription f;
     f.height = 16;
@@ -253,9 +285,10 @@ FontDescription Surface::SelectFont(const FontDescription& font) {
     if (!(font == font_)) {
         font_ = font;
         // Escapement only turns the text; the glyphs are the same.
-        FontDescription unturned = font, oldUnturned = old;
-        unturned.escapement = unturned.orientation = oldUnturned.escapement = oldUnturned.orientation = 0;
-        if (!(unturned == oldUnturned)) *qfont_ = MakeQFont(font_);
+        if (!(Unturned(font) == Unturned(old))) {
+            *qfont_ = MakeQFont(font_);
+            currentMeasures_ = nullptr;
+        }
     }
     return old;
 }
@@ -450,6 +483,10 @@ void Surface::FillSolid(const Rect& r, Rgb color) {
     const std::uint32_t pixel = 0xff000000u | (std::uint32_t{color.r} << 16) | (std::uint32_t{color.g} << 8) | color.b;
     std::uint32_t* row = pixels_ + inside.top * pixelsPerLine_ + inside.left;
     const int width = inside.Width();
+    if (width == 1) {  // upright lines: most of a chart's fills
+        for (int y = inside.top; y < inside.bottom; ++y, row += pixelsPerLine_) *row = pixel;
+        return;
+    }
     for (int y = inside.top; y < inside.bottom; ++y, row += pixelsPerLine_) std::fill_n(row, width, pixel);
 }
 
@@ -457,25 +494,25 @@ void Surface::TextOut(int x, int y, std::string_view utf8) {
     Flush();
     if (!painter_) return;
     const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-    const QFontMetrics fm(*qfont_);
-    const int width = fm.horizontalAdvance(text);
+    const int width = GetTextExtent(utf8).cx;
+    const FontMeasures& fm = Measures();
     int dx = 0;
     if ((align_ & kAlignCenter) == kAlignCenter)
         dx = -width / 2;
     else if (align_ & kAlignRight)
         dx = -width;
-    int baseline = fm.ascent();
+    int baseline = fm.ascent;
     if ((align_ & kAlignBaseline) == kAlignBaseline)
         baseline = 0;
     else if (align_ & kAlignBottom)
-        baseline = -fm.descent();
+        baseline = -fm.descent;
 
     painter_->save();
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter_->translate(x, y);
     if (font_.escapement != 0) painter_->rotate(-font_.escapement / 10.0);
     if (!transparentBackground_)
-        painter_->fillRect(QRect(dx, baseline - fm.ascent(), width, fm.ascent() + fm.descent()),
+        painter_->fillRect(QRect(dx, baseline - fm.ascent, width, fm.ascent + fm.descent),
                            ToQColor(backgroundColor_));
     painter_->setFont(*qfont_);
     painter_->setPen(ToQColor(textColor_));
@@ -484,18 +521,25 @@ void Surface::TextOut(int x, int y, std::string_view utf8) {
 }
 
 Size Surface::GetTextExtent(std::string_view utf8) const {
-    const QFontMetrics fm(*qfont_);
-    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-    return {fm.horizontalAdvance(text), fm.ascent() + fm.descent()};
+    FontMeasures& measures = Measures();
+    const auto [it, added] = measures.extents.try_emplace(std::string(utf8));
+    if (added) {
+        const QFontMetrics fm(*qfont_);
+        const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+        it->second = {fm.horizontalAdvance(text), measures.ascent + measures.descent};
+    }
+    return it->second;
 }
 
 TextMetrics Surface::GetTextMetrics() const {
-    const QFontMetrics fm(*qfont_);
+    FontMeasures& measures = Measures();
+    if (!measures.averageCharWidth)
+        measures.averageCharWidth = static_cast<int>(std::lround(WeightedAverageCharWidth(*qfont_)));
     TextMetrics m;
-    m.ascent = fm.ascent();
-    m.descent = fm.descent();
+    m.ascent = measures.ascent;
+    m.descent = measures.descent;
     m.height = m.ascent + m.descent;
-    m.averageCharWidth = static_cast<int>(std::lround(WeightedAverageCharWidth(*qfont_)));
+    m.averageCharWidth = *measures.averageCharWidth;
     return m;
 }
 

@@ -1,8 +1,10 @@
 // A line drawn per pixel column must draw exactly the pixels of the same line drawn segment by
 // segment: compared pixel for pixel on random signals, also where the line leaves the plot, has
-// gaps, runs backwards or has fewer points than the plot has columns.
+// gaps, runs backwards or has fewer points than the plot has columns; with and without an index
+// of the values' extremes (chart/BlockExtremes.h).
 #include "ChartTestSupport.h"
 
+#include "chart/BlockExtremes.h"
 #include "chart/ColumnLine.h"
 
 #include <gtest/gtest.h>
@@ -75,9 +77,12 @@ void SetRanges(CAutoSeries& s, const Case& c, const std::vector<float>& y) {
     }
 }
 
-QImage Draw(const Case& c, const std::vector<float>* x, const std::vector<float>& y, int lineType) {
+QImage Draw(const Case& c, const std::vector<float>* x, const std::vector<float>& y, int lineType,
+           bool indexed = false) {
     CAutoSeries s;
     s.SetData(x ? x->data() : nullptr, y.data(), c.samples);
+    const BlockExtremes blocks(y.data(), y.size());
+    if (indexed) s.blocks = &blocks;
     s.x0 = c.x0;
     s.dx = c.dx;
     s.SetLineType(lineType);
@@ -112,8 +117,10 @@ TEST_P(ColumnLine, DrawsThePixelsOfEverySegment) {
         }
         const QImage everySegment = Draw(c, c.xArray ? &x : nullptr, y, kLineStraight);
         const QImage columns = Draw(c, c.xArray ? &x : nullptr, y, kLineColumns);
+        const QImage indexed = Draw(c, c.xArray ? &x : nullptr, y, kLineColumns, true);
         ASSERT_GT(CountOf(everySegment, kBlack) + (c.samples < 2), 0) << "nothing drawn: the case shows nothing";
         EXPECT_TRUE(columns == everySegment) << c.name << " seed " << seed << ": " << Difference(columns, everySegment);
+        EXPECT_TRUE(indexed == everySegment) << c.name << " seed " << seed << ", block index: " << Difference(indexed, everySegment);
     }
 }
 
@@ -127,6 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ZoomedIn", 300, 200, 50'000, 0, 1, 20'000.5, 21'000.5, 0.2, 0.9, 0, false},
         Case{"Gaps", 500, 250, 40'000, 0, 0.5, kOwn, kNone, 0, 1, 12, false},
         Case{"GapsAndCuts", 333, 177, 30'000, -3, 0.25, kOwn, kNone, 0.25, 0.75, 9, false},
+        Case{"GapsManyPerColumn", 300, 200, 100'000, 0, 0.01, kOwn, kNone, 0, 1, 30, false},
         Case{"Backwards", 640, 480, 50'000, 100, -0.002, kOwn, kNone, 0.1, 0.95, 4, false},
         Case{"FewerSamplesThanColumns", 997, 301, 150, 0, 3, kOwn, kNone, 0.1, 0.9, 2, false},
         Case{"OneColumnAll", 200, 120, 5'000, 7, 0, 6, 8, 0, 1, 3, false},
