@@ -15,8 +15,11 @@ inline constexpr int kMarkerSquare = 4;
 inline constexpr int kMarkerArrow = 5;  // circle with an arrow towards the same point of `link`
 inline constexpr int kMarkerBands = 6;  // each point (x, y) is a band from x to y on the x axis
 // The text labels[i] centred above each point inside the plot, in the series' colour and
-// labelFont, `markerSize` pixels above it and kept within the plot; a label that would overlap
-// one drawn before it is left out.
+// labelFont, `markerSize` pixels above it and kept within the plot. With a `link` (a series whose
+// x values run in one direction) a label keeps `markerSize` pixels above that series' line too,
+// raised where the line rises higher anywhere under it. A label that would overlap one drawn
+// before it, or come closer to its side than `markerSize` pixels, is left out: where peaks
+// crowd, their names make one readable row above the line instead of a pile of texts over it.
 inline constexpr int kMarkerLabel = 7;
 // Each segment of the series (consecutive points that are both numbers; a point that is not a
 // number separates segments) and the line of `link` bound an area filled in the series' colour:

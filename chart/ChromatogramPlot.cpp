@@ -96,6 +96,7 @@ void ChromatogramPlot::Configure(CAutoChart& chart) {
     names.SetLineType(kLineNone);
     names.SetMarker(kMarkerLabel);
     names.SetMarkerSize(kNameGap);
+    names.link = &signal;  // names keep above the signal
 }
 
 void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogram::ChromatogramFile> file) {

@@ -12,7 +12,9 @@
 // The chromatogram chart: the detector signal against time, and for every peak of the peak
 // table its integration window with its baseline (the straight line from baselineAtStart to
 // baselineAtEnd), the areas of the components the calibration takes ("этанол" and
-// "изопропанол") filled, and the names of named peaks at their apex. Blue titles "Время" (x)
+// "изопропанол") filled, and the names of named peaks above their apex (and above the signal
+// wherever it rises higher under a name; names that would overlap are left out, the
+// calibration's components named first). Blue titles "Время" (x)
 // and "Отклик детектора" (y) in 8-point Arial with Cyrillic, a closed frame, drawn straight onto
 // the surface (not buffered: it is always drawn into an image).
 //
@@ -21,7 +23,7 @@ inline constexpr int kEthanolAreaSeries = 0;   // the areas of the peaks "эта
 inline constexpr int kStandardAreaSeries = 1;  // the areas of the peaks "изопропанол"
 inline constexpr int kSignalSeries = 2;        // the signal, drawn per pixel column
 inline constexpr int kWindowSeries = 3;        // each peak's baseline and the edges of its window
-inline constexpr int kPeakNameSeries = 4;      // the names of named peaks at their apex
+inline constexpr int kPeakNameSeries = 4;      // the names of named peaks above their apex
 
 inline constexpr platform::Rgb kSignalColor{0, 0, 128};
 inline constexpr platform::Rgb kWindowColor{220, 0, 0};
@@ -44,7 +46,7 @@ bool IsStandardComponent(const std::string& peakName);
 class ChromatogramPlot {
 public:
     // Configures a fresh chart (one without series): series, colours, titles, fonts. Series
-    // must not be added later, since the area series refer to the signal series by address.
+    // must not be added later, since the area and name series refer to the signal series by address.
     static void Configure(CAutoChart& chart);
 
     // Shows the chromatogram in a chart configured by Configure and fixes the chart's view to

@@ -6,7 +6,9 @@
 #include "chart/ColumnLine.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -118,6 +120,50 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The topmost row of a line in each column of a plot, found as columns are asked for: the rows
+// of the line's extremes within the column (its values at the column's edges included).
+class LineTops {
+public:
+    LineTops(const CAutoSeries& series, const CAutoSeries* line)
+        : series_(series), line_(line != nullptr && line->count > 0 ? std::make_optional<MonotonicLine>(*line) : std::nullopt),
+          columnWidth_(series.rect.Width() > 1 ? (series.xMax - series.xMin) / (series.rect.Width() - 1) : 0),
+          tops_(static_cast<std::size_t>(std::max(series.rect.Width(), 0)), kUnknown) {}
+
+    // The topmost row of the line over the columns [left, right) of the plot; INT_MAX where it
+    // has none.
+    int Over(int left, int right) {
+        int top = INT_MAX;
+        if (!line_) return top;
+        left = std::max(left, series_.rect.left);
+        right = std::min(right, series_.rect.right);
+        for (int c = left; c < right; ++c) top = std::min(top, At(c));
+        return top;
+    }
+
+private:
+    static constexpr int kUnknown = INT_MIN;
+
+    int At(int c) {
+        int& top = tops_[static_cast<std::size_t>(c - series_.rect.left)];
+        if (top != kUnknown) return top;
+        const double centre = series_.xMin + (c - series_.rect.left) * columnWidth_;
+        double low, high;
+        top = INT_MAX;
+        if (line_->Extremes(centre - columnWidth_ / 2, centre + columnWidth_ / 2, low, high))
+            top = std::min(series_.YToPixel(low), series_.YToPixel(high));
+        return top;
+    }
+
+    const CAutoSeries& series_;
+    const std::optional<MonotonicLine> line_;
+    const double columnWidth_;
+    std::vector<int> tops_;
+};
+
+}  // namespace
+
 void CAutoSeries::DrawLabels() {
     if (labels == nullptr) return;
     const platform::FontDescription oldFont = surface->SelectFont(labelFont);
@@ -125,6 +171,7 @@ void CAutoSeries::DrawLabels() {
     const int oldAlign = surface->SetTextAlign(platform::kAlignLeft | platform::kAlignTop);
     surface->SetTransparentBackground(true);
     std::vector<Rect> drawn;
+    LineTops lineTops(*this, link);
     std::vector<std::pair<const std::string*, Size>> extents;  // a chart has few distinct labels
     const auto extentOf = [&](const std::string& text) {
         for (const auto& [t, size] : extents)
@@ -141,10 +188,14 @@ void CAutoSeries::DrawLabels() {
         const Size size = extentOf(text);
         Rect box{p.x - size.cx / 2, p.y - markerSize - size.cy, 0, 0};
         box.left = std::max(rect.left, std::min(box.left, rect.right - size.cx));
+        const int lineTop = lineTops.Over(box.left, box.left + size.cx);
+        if (lineTop != INT_MAX) box.top = std::min(box.top, lineTop - markerSize - size.cy);
         box.top = std::max(box.top, rect.top);
         box.right = box.left + size.cx;
         box.bottom = box.top + size.cy;
-        if (std::any_of(drawn.begin(), drawn.end(), [&](const Rect& r) { return Overlap(r, box); })) continue;
+        // Names side by side keep a gap, or they would read as one word.
+        const Rect spaced{box.left - markerSize, box.top, box.right + markerSize, box.bottom};
+        if (std::any_of(drawn.begin(), drawn.end(), [&](const Rect& r) { return Overlap(r, spaced); })) continue;
         surface->TextOut(box.left, box.top, text);
         drawn.push_back(box);
     }

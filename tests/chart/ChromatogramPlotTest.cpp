@@ -92,6 +92,34 @@ TEST(ChromatogramPlot, FillsTheCalibrationPeaksAndOutlinesTheOthers) {
     EXPECT_GT(CountBluish(d.image, {kWidth / 2, kHeight - 15, kWidth, kHeight}), 20);
 }
 
+// A name keeps above the signal: beside a taller peak closer than half its width it rises above
+// that peak rather than covering its line; where names crowd, the ones that would overlap a
+// name drawn before are left out, the calibration's components first.
+TEST(ChromatogramPlot, NamesKeepAboveTheSignalAndOutOfEachOthersWay) {
+    fixtures::ChromatogramFixture c;
+    for (int i = 0; i <= 100; ++i) {
+        double v = 10;
+        if (i > 20 && i < 40) v += 100 - 10 * std::abs(i - 30);  // apex 110 at 30
+        if (i == 32) v = 250;                                    // a tall spike beside it
+        if (i > 60 && i < 80) v += 60 - 6 * std::abs(i - 70);    // apex 70 at 70
+        c.signal.push_back(static_cast<float>(v));
+    }
+    c.table.peaks = {fixtures::MakePeak(20, 31, "этанол"), fixtures::MakePeak(31.5, 32.5, ""),
+                     fixtures::MakePeak(60, 80, "пик"), fixtures::MakePeak(60, 80, "изопропанол")};
+    const Drawn d(Read(c));
+    const int column = d.Column(30);
+    const auto namePixels = [&](int bottom) { return CountDark(d.image, {column - 25, bottom - 16, column + 25, bottom}); };
+    EXPECT_GT(namePixels(d.Row(250) - 2), 10) << "the name is not above the spike";
+    EXPECT_EQ(namePixels(d.Row(110) - 2), 0) << "the name covers the spike's line";
+
+    // Two names at one apex: only the component's, the longer text, is drawn.
+    const int apex = d.Column(70), bottom = d.Row(70) - 2;
+    int left = apex, right = apex;
+    for (int x = apex - 60; x < apex + 60; ++x)
+        if (CountDark(d.image, {x, bottom - 16, x + 1, bottom}) > 0) left = std::min(left, x), right = std::max(right, x);
+    EXPECT_GT(right - left, 45) << "the shorter name was drawn instead of the component's";
+}
+
 // Faults of the chromatogram: each is drawn as far as it allows, and never crashes or hangs.
 struct Fault {
     const char* name;
