@@ -7,6 +7,7 @@
 
 #include <set>
 #include <utility>
+#include <vector>
 
 using platform::Brush;
 using platform::Pen;
@@ -102,6 +103,28 @@ TEST(Surface, ChainOfLinesDrawsEveryJointAndLeavesOutOnlyTheLastEnd) {
     });
     const PixelSet expected{{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {5, 2}, {5, 3}, {5, 4}, {4, 4}, {3, 4}};
     EXPECT_EQ(PixelsOf(image, kBlack), expected);
+}
+
+// A chain that goes up and down a column many times (a signal drawn per pixel column) covers
+// the pixels of its segments drawn one by one, no more.
+TEST(Surface, ChainUpAndDownAColumnDrawsThePixelsOfItsSegments) {
+    // Up and down column 3 and 4, a level step, column 6, a diagonal jump, column 9, and a
+    // one-pixel diagonal step into column 10.
+    const std::vector<platform::Point> chain = {{3, 10}, {3, 2}, {3, 14}, {3, 9}, {4, 12}, {4, 13}, {4, 1}, {4, 5},
+                                                {6, 5},  {6, 18}, {6, 17}, {9, 3}, {9, 7},  {9, 8},  {10, 9}, {10, 15}};
+    const QImage asChain = Drawn(12, 20, [&](Surface& s) {
+        s.MoveTo(chain[0].x, chain[0].y);
+        for (std::size_t i = 1; i < chain.size(); ++i) s.LineTo(chain[i].x, chain[i].y);
+    });
+    const QImage oneByOne = Drawn(12, 20, [&](Surface& s) {
+        for (std::size_t i = 1; i < chain.size(); ++i) {
+            s.MoveTo(chain[i - 1].x, chain[i - 1].y);
+            s.LineTo(chain[i].x, chain[i].y);
+        }
+    });
+    EXPECT_EQ(PixelsOf(asChain, kBlack), PixelsOf(oneByOne, kBlack));
+    EXPECT_FALSE(PixelsOf(asChain, kBlack).count({10, 15})) << "the chain's last end is drawn";
+    EXPECT_TRUE(PixelsOf(asChain, kBlack).count({3, 14}));
 }
 
 TEST(Surface, PensDrawByStyleAndWidth) {
