@@ -125,6 +125,16 @@ BlockExtremes::Range BlockExtremes::Extremes(std::size_t first, std::size_t last
     return r;
 }
 
+BlockExtremes::Range BlockExtremes::Covering(std::size_t first, std::size_t last) const {
+    Range r{INFINITY, -INFINITY, false};
+    for (std::size_t b = first / kBlock; b <= last / kBlock; ++b) {
+        r.lowest = std::min(r.lowest, blocks_[b].lowest);
+        r.highest = std::max(r.highest, blocks_[b].highest);
+        r.notFinite = r.notFinite || blocks_[b].notFinite;
+    }
+    return r;
+}
+
 std::size_t BlockExtremes::Find(float v, std::size_t first, std::size_t last) const {
     std::size_t i = first;
     while (i <= last) {

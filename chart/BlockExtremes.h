@@ -27,6 +27,9 @@ public:
     };
     // The range [first, last] (first <= last < Count()).
     Range Extremes(std::size_t first, std::size_t last) const;
+    // The extremes of the whole blocks that [first, last] touches: at least as far apart as the
+    // range's own, found without reading a value.
+    Range Covering(std::size_t first, std::size_t last) const;
     // The first index in [first, last] whose value is `v` (a finite number), or last + 1.
     std::size_t Find(float v, std::size_t first, std::size_t last) const;
 

@@ -37,17 +37,42 @@ public:
     bool Extremes(double lo, double hi, double& low, double& high) const {
         low = INFINITY;
         high = -INFINITY;
+        return Take(lo, hi, low, high, false);
+    }
+    // Extremes at least as far apart, where a block index of the line can tell them without
+    // reading its values (which lie far apart in memory when asked for column by column).
+    bool Bounds(double lo, double hi, double& low, double& high) const {
+        low = INFINITY;
+        high = -INFINITY;
+        return Take(lo, hi, low, high, true);
+    }
+
+private:
+    bool Take(double lo, double hi, double& low, double& high, bool bounds) const {
         const auto take = [&](double v) {
             if (!std::isfinite(v)) return;
             low = std::min(low, v);
             high = std::max(high, v);
         };
+        const BlockExtremes* blocks = generated_ ? s_.YBlocks() : nullptr;
+        if (bounds && blocks != nullptr) {
+            // The blocks around the samples within and the two beyond, which the values at
+            // the ends lie between.
+            double a = Position(lo), b = Position(hi);
+            if (a > b) std::swap(a, b);
+            const int first = std::max(Clamped(std::floor(a), s_.count), 0);
+            const int last = std::min(Clamped(std::ceil(b), s_.count), s_.count - 1);
+            if (first > last) return false;
+            const BlockExtremes::Range e = blocks->Covering(static_cast<std::size_t>(first), static_cast<std::size_t>(last));
+            if (e.lowest <= e.highest) take(e.lowest), take(e.highest);
+            return low <= high;
+        }
         double v;
         if (ValueAt(lo, v)) take(v);
         if (ValueAt(hi, v)) take(v);
         const auto [first, last] = Within(lo, hi);
         if (generated_ && first <= last) {
-            if (const BlockExtremes* blocks = s_.YBlocks()) {
+            if (blocks != nullptr) {
                 const BlockExtremes::Range e = blocks->Extremes(static_cast<std::size_t>(first), static_cast<std::size_t>(last));
                 if (e.lowest <= e.highest) take(e.lowest), take(e.highest);
             } else {
@@ -60,7 +85,6 @@ public:
         return low <= high;
     }
 
-private:
     double X(int i) const { return s_.getX(s_, i); }
 
     // The index of x in samples, x0 + position * dx = x.
@@ -151,7 +175,7 @@ private:
         const double centre = series_.xMin + (c - series_.rect.left) * columnWidth_;
         double low, high;
         top = INT_MAX;
-        if (line_->Extremes(centre - columnWidth_ / 2, centre + columnWidth_ / 2, low, high))
+        if (line_->Bounds(centre - columnWidth_ / 2, centre + columnWidth_ / 2, low, high))
             top = std::min(series_.YToPixel(low), series_.YToPixel(high));
         return top;
     }
@@ -205,30 +229,20 @@ void CAutoSeries::DrawLabels() {
 }
 
 // Column by column: the segment's value at the column's centre and the partner line's extremes
-// within the column (and the segment) give the rows to fill. Neighbouring columns with the same
-// rows are filled as one rectangle.
+// within the column (and the segment) give the rows to fill. The rows of all segments are
+// gathered first: where segments share a column (peaks narrower than a column), the rows they
+// cover together are filled once; neighbouring columns with the same rows are filled as one
+// rectangle.
 void CAutoSeries::DrawAreas() {
     if (link == nullptr || link->count <= 0 || rect.IsEmpty()) return;
     const MonotonicLine partner(*link);
     const int L = rect.left, T = rect.top, R = rect.right, B = rect.bottom;
     const double columnWidth = rect.Width() > 1 ? (xMax - xMin) / (rect.Width() - 1) : 0;
 
-    struct Run {
-        int left = 0, right = 0, top = 0, bottom = -1;  // columns left..right-1, rows top..bottom
-    } run;
-    const auto flush = [&] {
-        if (run.right > run.left) surface->FillRect({run.left, run.top, run.right, run.bottom + 1}, color);
-        run = Run{};
+    struct Span {
+        int column, top, bottom;  // rows top..bottom
     };
-    const auto fill = [&](int c, int top, int bottom) {
-        if (run.right == c && run.top == top && run.bottom == bottom) {
-            ++run.right;
-            return;
-        }
-        flush();
-        run = {c, c + 1, top, bottom};
-    };
-
+    std::vector<Span> spans;
     for (int i = 0; i + 1 < count; ++i) {
         double xa = getX(*this, i), ya = getY(*this, i), xb = getX(*this, i + 1), yb = getY(*this, i + 1);
         if (!std::isfinite(xa) || !std::isfinite(ya) || !std::isfinite(xb) || !std::isfinite(yb)) continue;
@@ -243,19 +257,37 @@ void CAutoSeries::DrawAreas() {
             const double at = std::clamp(centre, xa, xb);
             const double base = xb == xa ? ya : ya + (at - xa) * (yb - ya) / (xb - xa);
             double low, high;
-            if (!partner.Extremes(lo, hi, low, high)) {
-                flush();
-                continue;
-            }
+            if (!partner.Extremes(lo, hi, low, high)) continue;
             const int rows[] = {YToPixel(base), YToPixel(low), YToPixel(high)};
             const int top = std::max(*std::min_element(std::begin(rows), std::end(rows)), T);
             const int bottom = std::min(*std::max_element(std::begin(rows), std::end(rows)), B - 1);
-            if (top > bottom) {
-                flush();
-                continue;
-            }
-            fill(c, top, bottom);
+            if (top <= bottom) spans.push_back({c, top, bottom});
+        }
+    }
+    std::sort(spans.begin(), spans.end(),
+              [](const Span& a, const Span& b) { return a.column != b.column ? a.column < b.column : a.top < b.top; });
+
+    struct Run {
+        int left = 0, right = 0, top = 0, bottom = -1;  // columns left..right-1, rows top..bottom
+    } run;
+    const auto flush = [&] {
+        if (run.right > run.left) surface->FillRect({run.left, run.top, run.right, run.bottom + 1}, color);
+        run = Run{};
+    };
+    const auto fill = [&](const Span& span) {
+        if (run.right == span.column && run.top == span.top && run.bottom == span.bottom) {
+            ++run.right;
+            return;
         }
         flush();
+        run = {span.column, span.column + 1, span.top, span.bottom};
+    };
+    // A column's spans, in order from the top, joined where they overlap or touch.
+    for (std::size_t k = 0; k < spans.size();) {
+        Span joined = spans[k++];
+        for (; k < spans.size() && spans[k].column == joined.column && spans[k].top <= joined.bottom + 1; ++k)
+            joined.bottom = std::max(joined.bottom, spans[k].bottom);
+        fill(joined);
     }
+    flush();
 }
