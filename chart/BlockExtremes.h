@@ -25,6 +25,8 @@ public:
         float lowest, highest;  // lowest > highest: no finite value
         bool notFinite;         // a value that is not finite lies in the range
     };
+    // Block b, the values [b * kBlock, (b + 1) * kBlock) (fewer in the last block).
+    const Range& OfBlock(std::size_t b) const { return blocks_[b]; }
     // The range [first, last] (first <= last < Count()).
     Range Extremes(std::size_t first, std::size_t last) const;
     // The extremes of the whole blocks that [first, last] touches: at least as far apart as the
@@ -34,10 +36,7 @@ public:
     std::size_t Find(float v, std::size_t first, std::size_t last) const;
 
 private:
-    struct Block {
-        float lowest, highest;
-        bool notFinite;
-    };
+    using Block = Range;
     static Block Summarize(const float* values, std::size_t count);
 
     const float* values_ = nullptr;

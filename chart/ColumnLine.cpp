@@ -135,6 +135,7 @@ public:
         hi_ = hi - margin;
     }
     bool Holds(float v) const { return v > lo_ && v < hi_; }
+    bool HoldsAll(const BlockExtremes::Range& r) const { return !r.notFinite && r.lowest > lo_ && r.highest < hi_; }
 
 private:
     double lo_ = INFINITY, hi_ = -INFINITY;
@@ -159,18 +160,26 @@ void ReduceColumn(const CAutoSeries& s, ColumnReducer& reducer, int first, int l
         for (int i = first; i <= last; ++i) reducer.Add(i, {c, s.YToPixel(y[i])});
         return;
     }
-    // The final stay in the last point's row: mostly a point or two, and equal values need no
-    // mapping.
+    // The final stay in the last point's row, and equal values need no mapping. After the last
+    // peak of a column the signal may stay in one row for hundreds of samples: with a block
+    // index, whole blocks that surely lie in the row are passed over at once.
     const SureRow sure(s, lastRow);
+    const BlockExtremes* index = s.YBlocks();
+    const auto staysInRow = [&](int i) { return sure.Holds(y[i]) || s.YToPixel(y[i]) == lastRow; };
     int stay = last;
-    while (stay > first && (sure.Holds(y[stay - 1]) || s.YToPixel(y[stay - 1]) == lastRow)) --stay;
+    constexpr int kBlock = static_cast<int>(BlockExtremes::kBlock);
+    while (stay > first && (index == nullptr || stay % kBlock != 0) && staysInRow(stay - 1)) --stay;
+    if (index != nullptr && stay % kBlock == 0) {
+        while (stay - kBlock >= first && sure.HoldsAll(index->OfBlock(static_cast<std::size_t>(stay / kBlock - 1))))
+            stay -= kBlock;
+        while (stay > first && staysInRow(stay - 1)) --stay;
+    }
     if (stay == first) {
         reducer.AddColumn({first, lastRow, first, lastRow, first, lastRow, -1, 0, last});
         return;
     }
     // Any point with an extreme value will do: only the rows they span matter. A value that is
     // not finite (infinite ones map far outside) sends the column through the reducer.
-    const BlockExtremes* index = s.YBlocks();
     const BlockExtremes::Range extremes =
         index ? index->Extremes(first, stay - 1) : ExtremesOf(y + first, static_cast<std::size_t>(stay - first));
     const float lowest = extremes.lowest, highest = extremes.highest;
