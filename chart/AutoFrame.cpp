@@ -99,14 +99,17 @@ double CAutoFrame::PixelToY(int py) const {
     return (flags & kLogY) ? std::pow(10.0, v) : v;
 }
 
-void CAutoFrame::MoveToValue(double x, double y) {
-    penPos = {mapX(*this, x, y), mapY(*this, x, y)};
+void CAutoFrame::MoveToValue(double x, double y) { MoveToPixel({mapX(*this, x, y), mapY(*this, x, y)}); }
+
+void CAutoFrame::LineToValue(double x, double y) { LineToPixel({mapX(*this, x, y), mapY(*this, x, y)}); }
+
+void CAutoFrame::MoveToPixel(Point p) {
+    penPos = p;
     penInside = rect.Contains(penPos);
     surface->MoveTo(penPos.x, penPos.y);
 }
 
-void CAutoFrame::LineToValue(double x, double y) {
-    const Point p{mapX(*this, x, y), mapY(*this, x, y)};
+void CAutoFrame::LineToPixel(Point p) {
     if (p == penPos) return;
     const bool inside = rect.Contains(p);
     // An end that maps to no exact pixel gives the segment no direction to clip along; such a

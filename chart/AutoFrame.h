@@ -64,6 +64,10 @@ public:
     // Line drawing in values, clipped to `rect`; a segment with both ends outside is not drawn.
     void MoveToValue(double x, double y);
     void LineToValue(double x, double y);
+    // The same for points already mapped (mapX, mapY): a long line maps all its points first,
+    // one independent of the other, which the processor overlaps.
+    void MoveToPixel(platform::Point p);
+    void LineToPixel(platform::Point p);
 
 private:
     void Clip(platform::Point& from, platform::Point& to) const;

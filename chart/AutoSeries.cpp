@@ -237,16 +237,27 @@ void CAutoSeries::DrawBands() {
     surface->SelectPen(oldPen);
 }
 
+// The points are mapped first, then drawn: see LineToPixel.
 void CAutoSeries::DrawStraight() {
-    MoveToValue(getX(*this, 0), getY(*this, 0));
-    for (int i = 1; i < count; ++i) LineToValue(getX(*this, i), getY(*this, i));
+    std::vector<Point> pixels(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const double xv = getX(*this, i), yv = getY(*this, i);
+        pixels[static_cast<std::size_t>(i)] = {mapX(*this, xv, yv), mapY(*this, xv, yv)};
+    }
+    MoveToPixel(pixels[0]);
+    for (std::size_t i = 1; i < pixels.size(); ++i) LineToPixel(pixels[i]);
 }
 
 void CAutoSeries::DrawColumns() {
     const std::vector<int> points = ColumnPoints(*this);
     if (points.empty()) return;
-    MoveToValue(getX(*this, points[0]), getY(*this, points[0]));
-    for (std::size_t k = 1; k < points.size(); ++k) LineToValue(getX(*this, points[k]), getY(*this, points[k]));
+    std::vector<Point> pixels(points.size());
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const double xv = getX(*this, points[k]), yv = getY(*this, points[k]);
+        pixels[k] = {mapX(*this, xv, yv), mapY(*this, xv, yv)};
+    }
+    MoveToPixel(pixels[0]);
+    for (std::size_t k = 1; k < pixels.size(); ++k) LineToPixel(pixels[k]);
 }
 
 void CAutoSeries::DrawSmooth() {

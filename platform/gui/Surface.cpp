@@ -186,8 +186,11 @@ FontDescription Unturned(FontDescription font) {
 
 }  // namespace
 
+// Per thread, as each thread measures with fonts of its own; the texts of a font are
+// forgotten once there are many (a chart zoomed about labels its ticks ever anew).
 Surface::FontMeasures& Surface::Measures() const {
     if (currentMeasures_ != nullptr) return *currentMeasures_;
+    thread_local std::vector<std::unique_ptr<FontMeasures>> measures_;
     const FontDescription font = Unturned(font_);
     for (const auto& m : measures_)
         if (m->font == font) return *(currentMeasures_ = m.get());
@@ -544,6 +547,8 @@ void Surface::TextOut(int x, int y, std::string_view utf8) {
 
 Size Surface::GetTextExtent(std::string_view utf8) const {
     FontMeasures& measures = Measures();
+    constexpr std::size_t kMaxTexts = 4096;
+    if (measures.extents.size() >= kMaxTexts) measures.extents.clear();
     const auto [it, added] = measures.extents.try_emplace(std::string(utf8));
     if (added) {
         const QFontMetrics fm(*qfont_);

@@ -203,8 +203,8 @@ private:
     // Fills a rectangle (normalised) with an opaque colour, as QPainter::fillRect does.
     void FillSolid(const Rect& r, Rgb color);
     // What has been measured in the current font: a layout measures the same texts again and
-    // again (a chart's tick labels, once for each size it tries), and each measurement shapes
-    // the text anew.
+    // again (a chart's tick labels, once for each size it tries, at every drawing), and each
+    // measurement shapes the text anew. Kept for every font the thread has measured in.
     struct FontMeasures;
     FontMeasures& Measures() const;
 
@@ -232,8 +232,7 @@ private:
     std::uint32_t* pixels_ = nullptr;
     std::ptrdiff_t pixelsPerLine_ = 0;
     int pixelColumns_ = 0, pixelRows_ = 0;
-    mutable std::vector<std::unique_ptr<FontMeasures>> measures_;  // one per font, turned or not
-    mutable FontMeasures* currentMeasures_ = nullptr;              // the current font's, once looked up
+    mutable FontMeasures* currentMeasures_ = nullptr;  // the current font's, once looked up
 };
 
 // A 32-bit RGB image at 96 DPI: the image the chart is composed in. With a device pixel ratio
