@@ -100,20 +100,38 @@ void ChromatogramPlot::Configure(CAutoChart& chart) {
 }
 
 void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogram::ChromatogramFile> file) {
-    if (!file) {
+    Prepare(std::move(file));
+    Show(chart);
+}
+
+void ChromatogramPlot::Prepare(std::shared_ptr<const chromatogram::ChromatogramFile> file) {
+    file_ = std::move(file);
+    if (!file_) {
+        blocks_ = {};
+        for (auto* v : {&ethanolX_, &ethanolY_, &standardX_, &standardY_, &windowX_, &windowY_, &nameX_, &nameY_})
+            v->clear();
+        names_.clear();
+        full_ = {0, 1, 0, 1};
+        return;
+    }
+    const Lattice& signal = file_->signal;
+    blocks_ = BlockExtremes(signal.samples.data(), static_cast<std::size_t>(SampleCount(signal)));
+    BuildPeakSeries();
+    ComputeFullView();
+}
+
+void ChromatogramPlot::Show(CAutoChart& chart) {
+    if (!file_) {
         Clear(chart);
         return;
     }
-    file_ = std::move(file);
     const Lattice& signal = file_->signal;
     CAutoSeries& line = chart.GetSeries(kSignalSeries);
     line.SetData(nullptr, signal.samples.data(), SampleCount(signal));
-    blocks_ = BlockExtremes(signal.samples.data(), static_cast<std::size_t>(SampleCount(signal)));
     line.blocks = &blocks_;
     line.x0 = signal.startTime;
     line.dx = signal.step;
 
-    BuildPeakSeries();
     const auto setData = [&](int index, const std::vector<float>& xs, const std::vector<float>& ys) {
         chart.GetSeries(index).SetData(xs.data(), ys.data(), static_cast<int>(xs.size()));
     };
@@ -123,7 +141,6 @@ void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogra
     setData(kPeakNameSeries, nameX_, nameY_);
     chart.GetSeries(kPeakNameSeries).labels = names_.data();
 
-    ComputeFullView();
     chart.SetXRange(full_.xMin, full_.xMax);
     chart.SetYRange(full_.yMin, full_.yMax);
 }
@@ -131,12 +148,7 @@ void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogra
 void ChromatogramPlot::Clear(CAutoChart& chart) {
     for (CAutoSeries& s : chart.series) s.SetData(nullptr, nullptr, 0);
     if (kPeakNameSeries < chart.GetSeriesCount()) chart.GetSeries(kPeakNameSeries).labels = nullptr;
-    file_.reset();
-    blocks_ = {};
-    for (auto* v : {&ethanolX_, &ethanolY_, &standardX_, &standardY_, &windowX_, &windowY_, &nameX_, &nameY_})
-        v->clear();
-    names_.clear();
-    full_ = {0, 1, 0, 1};
+    Prepare(nullptr);
     chart.SetXRange(full_.xMin, full_.xMax);
     chart.SetYRange(full_.yMin, full_.yMax);
 }

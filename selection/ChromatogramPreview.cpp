@@ -85,15 +85,18 @@ void CChromatogramPreview::StartRead() {
     if (reader_.joinable()) reader_.join();  // finished: its signal has been taken
     reading_ = true;
     reader_ = std::thread([this, path = path_, generation = generation_] {
-        std::shared_ptr<const chromatogram::ChromatogramFile> file;
+        std::unique_ptr<ChromatogramPlot> plot;
         try {
-            file = ReadChromatogram(path);
+            if (auto file = ReadChromatogram(path)) {
+                plot = std::make_unique<ChromatogramPlot>();
+                plot->Prepare(std::move(file));
+            }
         } catch (const std::exception&) {
-            file = nullptr;  // out of memory on a huge file: unreadable here
+            plot = nullptr;  // out of memory on a huge file: unreadable here
         }
         {
             std::lock_guard lock(readMutex_);
-            readFile_ = std::move(file);
+            readPlot_ = std::move(plot);
             readGeneration_ = generation;
         }
         emit readFinished();
@@ -102,11 +105,11 @@ void CChromatogramPreview::StartRead() {
 
 // A result for a file asked for before the last one is dropped, and the last one is read now.
 void CChromatogramPreview::TakeRead() {
-    std::shared_ptr<const chromatogram::ChromatogramFile> file;
+    std::unique_ptr<ChromatogramPlot> plot;
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(readMutex_);
-        file = std::move(readFile_);
+        plot = std::move(readPlot_);
         generation = readGeneration_;
     }
     reading_ = false;
@@ -114,11 +117,12 @@ void CChromatogramPreview::TakeRead() {
         if (state_ == State::Reading) StartRead();
         return;
     }
-    if (!file) {
+    if (!plot) {
         ShowUnreadable(path_);
         return;
     }
-    ShowChromatogram(std::move(file), path_);
+    plot_ = std::move(*plot);
+    ShowPlot(path_);
 }
 
 void CChromatogramPreview::ShowUnreadable(const std::string& path) {
@@ -135,10 +139,15 @@ void CChromatogramPreview::ShowChromatogram(std::shared_ptr<const chromatogram::
         ShowNothing();
         return;
     }
+    plot_.Prepare(std::move(file));
+    ShowPlot(path);
+}
+
+void CChromatogramPreview::ShowPlot(const std::string& path) {
     if (path != path_) ++generation_;  // a read still running for another file is stale now
     path_ = path;
     state_ = State::Shown;
-    plot_.Show(chart_->chart, std::move(file));
+    plot_.Show(chart_->chart);
     const ChartView full = plot_.FullView();
     chart_->SetFullXRange(full.xMin, full.xMax);
     chart_->SetFullYRange(full.yMin, full.yMax);
