@@ -27,7 +27,7 @@ apt-get install -y -qq --no-install-recommends "$deb" >"$work/apt.log" 2>&1 || {
 dpkg -L ostrel >"$work/files"
 
 echo "check-package: the installed programs"
-/usr/bin/ostrel-cli --version 2>/dev/null || /usr/bin/ostrel-cli help >/dev/null  # --version lands with the CLI's help
+/usr/bin/ostrel-cli --version
 /usr/bin/ostrel --version
 man -w ostrel-cli | grep -qx /usr/share/man/man1/ostrel-cli.1.gz
 desktop-file-validate /usr/share/applications/com.tarnwick.ostrel.desktop
