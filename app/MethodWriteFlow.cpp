@@ -1,6 +1,7 @@
 #include "app/MethodWriteFlow.h"
 
 #include "app/MessageBoxes.h"
+#include "app/Translated.h"
 #include "core/Calc.h"
 #include "core/MethodFile.h"
 #include "core/MethodHistory.h"
@@ -16,8 +17,9 @@
 #include <iterator>
 #include <vector>
 
-// The boxes' texts, in the language the program speaks (context "MethodWriteTexts"). The reasons
-// and notices of the calibration core and the method file are its own texts, in Russian.
+// The boxes' texts, in the language the program speaks (context "MethodWriteTexts"); the reasons
+// and notices of the calibration core and the method file come as its messages, translated in
+// their own contexts.
 struct MethodWriteTexts {
     Q_DECLARE_TR_FUNCTIONS(MethodWriteTexts)
 };
@@ -41,7 +43,7 @@ QString ExactNumber(double value) {
 
 QString Stored(const core::StoredCoefficient& stored) {
     return stored.fault == core::MethodFault::None ? ExactNumber(stored.value)
-                                                   : Utf8(core::MethodFaultText(stored.fault));
+                                                   : Translated(core::MethodFaultMessage(stored.fault));
 }
 
 void Tell(QWidget* parent, ChoiceBox::Icon icon, const QString& text) {
@@ -98,26 +100,28 @@ QString SaveRefusal(const std::string& title, bool fieldsAcceptable, const core:
     return NoMethod(title);
 }
 
-QString Bullets(const std::vector<std::string>& lines) {
+QString Bullets(const std::vector<core::CalibrationProblem>& problems) {
     QString text;
-    for (const std::string& line : lines) text += QStringLiteral("\n  • ") + Utf8(line);
+    for (const core::CalibrationProblem& problem : problems)
+        text += QStringLiteral("\n  • ") + Translated(core::ProblemMessage(problem));
     return text;
 }
 
 QString Verdict(const core::CalibrationQuality& quality) {
     if (!quality.accepted)
-        return MethodWriteTexts::tr("ВНИМАНИЕ: градуировка НЕ принята:") + Bullets(quality.problems) +
+        return MethodWriteTexts::tr("ВНИМАНИЕ: градуировка НЕ принята:") + Bullets(quality.reasons) +
                MethodWriteTexts::tr(
                    "\nЗаписывать этот коэффициент в метод не следует: по нему будут считаться все "
                    "результаты анализов.");
-    if (!quality.problems.empty())
-        return MethodWriteTexts::tr("Градуировка принята, с замечаниями:") + Bullets(quality.problems);
+    if (!quality.reasons.empty())
+        return MethodWriteTexts::tr("Градуировка принята, с замечаниями:") + Bullets(quality.reasons);
     return MethodWriteTexts::tr("Градуировка принята.");
 }
 
 QString Notices(const core::MethodWriteReport& report) {
     QString text;
-    for (const std::string& notice : report.notices) text += QStringLiteral("\n\n") + Utf8(notice);
+    for (const core::MethodWriteNotice& notice : report.trailNotices)
+        text += QStringLiteral("\n\n") + Translated(core::NoticeMessage(notice));
     return text;
 }
 
@@ -125,14 +129,14 @@ QString Notices(const core::MethodWriteReport& report) {
 void TellOutcome(QWidget* parent, const core::MethodWriteReport& report, const QString& done, const QString& notDone) {
     const QString method = Utf8(report.title);
     if (report.Written()) {
-        Tell(parent, report.notices.empty() ? ChoiceBox::Icon::Information : ChoiceBox::Icon::Warning,
+        Tell(parent, report.trailNotices.empty() ? ChoiceBox::Icon::Information : ChoiceBox::Icon::Warning,
              done.arg(method) +
                  MethodWriteTexts::tr("\nБыло: %1\nСтало: %2\nПрежний файл метода сохранён: %3")
                      .arg(Stored(report.oldCoefficient), Stored(report.newCoefficient), Utf8(report.backup)) +
                  Notices(report));
         return;
     }
-    QString reason = Utf8(core::MethodFaultText(report.fault));
+    QString reason = Translated(core::MethodFaultMessage(report.fault));
     if (report.fault == core::MethodFault::MethodFolderMissing)
         reason += QStringLiteral(" (%1)").arg(Utf8(core::MethodFolder()));
     Tell(parent, ChoiceBox::Icon::Warning,

@@ -3,6 +3,7 @@
 #include "app/ChromatogramWindow.h"
 #include "app/MethodWriteFlow.h"
 #include "app/ProtocolFlow.h"
+#include "app/Translated.h"
 #include "core/MethodFile.h"
 #include "core/NumberText.h"
 #include "core/Quality.h"
@@ -436,19 +437,18 @@ void CCalibrationDlg::ShowQuality() {
                                              QualityFigure(quality_.r2, kR2Precision)));
 
     // The verdict with the first reason or remark; all of them in its tooltip.
-    const QString first = quality_.problems.empty() ? QString() : QString::fromStdString(quality_.problems.front());
+    QStringList all;
+    for (const core::CalibrationProblem& problem : quality_.reasons) all << Translated(core::ProblemMessage(problem));
+    const QString first = all.isEmpty() ? QString() : all.front();
     QString verdict;
-    // The problems are the calibration core's own texts, in Russian (ostrel-cli prints them too).
     if (!quality_.accepted)
         verdict = tr(kRefused).arg(first);
-    else if (!quality_.problems.empty())
+    else if (!all.isEmpty())
         verdict = tr(kAcceptedWithRemark).arg(first);
     else
         verdict = tr(kAccepted);
     SetElidedText(verdictLabel_, verdict);
     SetTextColour(verdictLabel_, quality_.accepted ? kAcceptedColour : kRefusedColour);
-    QStringList all;
-    for (const std::string& problem : quality_.problems) all << QString::fromStdString(problem);
     verdictLabel_->setToolTip(all.isEmpty() ? verdict : all.join('\n'));
 }
 

@@ -159,6 +159,9 @@ void FolderScan::State::List() {
     // disk; in inode order the reads follow the disk, and a cold one costs fewer seeks.
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.inode < b.inode; });
     std::lock_guard lock(mutex);
+    // Room for every entry at once: grown step by step, the list is moved again and again into
+    // fresh memory, and every fresh page is a fault.
+    ready.reserve(files.size());
     progress.total = files.size();
     progress.listed = true;
     progress.listError = listing.error;

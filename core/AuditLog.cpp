@@ -103,20 +103,32 @@ std::vector<AuditFinding> VerifyAuditLog(const AuditLines& log) {
     return findings;
 }
 
-std::string AuditFindingText(const AuditFinding& finding) {
-    const std::string line = "строка " + std::to_string(finding.line) + ": ";
+Message AuditFindingMessage(const AuditFinding& finding) {
+    const char* text = "%1";
     switch (finding.kind) {
     case AuditFinding::Kind::ChainBroken:
-        return line +
-               "цепочка нарушена (строка перед ней изменена, удалена или вставлена, или изменена сама эта строка)";
+        text = QT_TRANSLATE_NOOP(
+            "AuditFinding",
+            "строка %1: цепочка нарушена (строка перед ней изменена, удалена или вставлена, или изменена сама эта "
+            "строка)");
+        break;
     case AuditFinding::Kind::TornLine:
-        return line + "запись оборвана (программа была прервана во время записи); строка оставлена как есть";
-    case AuditFinding::Kind::BackupMissing: return line + "копия метода " + finding.backup + " отсутствует";
+        text = QT_TRANSLATE_NOOP(
+            "AuditFinding",
+            "строка %1: запись оборвана (программа была прервана во время записи); строка оставлена как есть");
+        break;
+    case AuditFinding::Kind::BackupMissing:
+        text = QT_TRANSLATE_NOOP("AuditFinding", "строка %1: копия метода %2 отсутствует");
+        break;
     case AuditFinding::Kind::BackupChanged:
-        return line + "копия метода " + finding.backup + " изменена после сохранения";
+        text = QT_TRANSLATE_NOOP("AuditFinding", "строка %1: копия метода %2 изменена после сохранения");
+        break;
     }
-    return line;
+    return Message{"AuditFinding", text,
+                   {Message::Data(std::to_string(finding.line)), Message::Data(finding.backup)}};
 }
+
+std::string AuditFindingText(const AuditFinding& finding) { return RussianText(AuditFindingMessage(finding)); }
 
 std::optional<AuditLines> ReadAuditLog(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);

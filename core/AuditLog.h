@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Message.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstddef>
@@ -52,7 +54,10 @@ std::vector<AuditFinding> CheckAuditChain(const AuditLines& log);
 // hash the line recorded as "before". Findings in line order; only TornLine is not a fault.
 std::vector<AuditFinding> VerifyAuditLog(const AuditLines& log);
 
-// The text of a finding for the operator, in Russian ("строка 3: цепочка нарушена ...").
+// The text of a finding for the operator ("строка 3: цепочка нарушена ..."), in the translation
+// context "AuditFinding".
+Message AuditFindingMessage(const AuditFinding& finding);
+// The same in Russian, as ostrel-cli and the audit trail give it.
 std::string AuditFindingText(const AuditFinding& finding);
 
 // Reads the log at `path` under a shared lock (so that no append is seen half made). Nothing

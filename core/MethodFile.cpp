@@ -90,24 +90,30 @@ bool WriteAllAt(int fd, std::string_view bytes, off_t offset) {
 
 }  // namespace
 
-std::string MethodFaultText(MethodFault fault) {
+Message MethodFaultMessage(MethodFault fault) {
+    const auto text = [](const char* russian) { return Message{"MethodFault", russian, {}}; };
     switch (fault) {
-    case MethodFault::None: return "";
-    case MethodFault::NoMethodFolder: return "папка методов не задана";
-    case MethodFault::MethodFolderMissing: return "папка методов не найдена";
-    case MethodFault::NoSuchFile: return "файл метода не найден";
-    case MethodFault::NotWritable: return "файл метода защищён от записи";
-    case MethodFault::Locked: return "файл метода занят другой программой";
-    case MethodFault::NoEthanolRecord: return "нет записи этанола";
-    case MethodFault::RecordCutShort: return "запись этанола обрезана концом файла";
-    case MethodFault::IoError: return "ошибка чтения или записи файла";
-    case MethodFault::BadCoefficient: return "коэффициент не является положительным числом";
-    case MethodFault::NoKeptCopy: return "нет сохранённой копии метода";
-    case MethodFault::BackupFailed: return "не удалось сохранить копию метода";
-    case MethodFault::AuditUnavailable: return "журнал изменений недоступен для записи";
+    case MethodFault::None: return Message::Data("");
+    case MethodFault::NoMethodFolder: return text(QT_TRANSLATE_NOOP("MethodFault", "папка методов не задана"));
+    case MethodFault::MethodFolderMissing: return text(QT_TRANSLATE_NOOP("MethodFault", "папка методов не найдена"));
+    case MethodFault::NoSuchFile: return text(QT_TRANSLATE_NOOP("MethodFault", "файл метода не найден"));
+    case MethodFault::NotWritable: return text(QT_TRANSLATE_NOOP("MethodFault", "файл метода защищён от записи"));
+    case MethodFault::Locked: return text(QT_TRANSLATE_NOOP("MethodFault", "файл метода занят другой программой"));
+    case MethodFault::NoEthanolRecord: return text(QT_TRANSLATE_NOOP("MethodFault", "нет записи этанола"));
+    case MethodFault::RecordCutShort:
+        return text(QT_TRANSLATE_NOOP("MethodFault", "запись этанола обрезана концом файла"));
+    case MethodFault::IoError: return text(QT_TRANSLATE_NOOP("MethodFault", "ошибка чтения или записи файла"));
+    case MethodFault::BadCoefficient:
+        return text(QT_TRANSLATE_NOOP("MethodFault", "коэффициент не является положительным числом"));
+    case MethodFault::NoKeptCopy: return text(QT_TRANSLATE_NOOP("MethodFault", "нет сохранённой копии метода"));
+    case MethodFault::BackupFailed: return text(QT_TRANSLATE_NOOP("MethodFault", "не удалось сохранить копию метода"));
+    case MethodFault::AuditUnavailable:
+        return text(QT_TRANSLATE_NOOP("MethodFault", "журнал изменений недоступен для записи"));
     }
-    return "?";
+    return Message::Data("?");
 }
+
+std::string MethodFaultText(MethodFault fault) { return RussianText(MethodFaultMessage(fault)); }
 
 std::string MethodFaultCode(MethodFault fault) {
     switch (fault) {

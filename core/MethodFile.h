@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Message.h"
 #include "platform/LockedFile.h"
 
 #include <cstddef>
@@ -39,7 +40,10 @@ enum class MethodFault {
     AuditUnavailable,     // the audit trail could not be written, so nothing was written
 };
 
-// What the operator is told, in Russian ("нет записи этанола"); "" for None.
+// What the operator is told ("нет записи этанола"), in the translation context "MethodFault";
+// empty data for None.
+Message MethodFaultMessage(MethodFault fault);
+// The same in Russian, as ostrel-cli and the audit trail give it; "" for None.
 std::string MethodFaultText(MethodFault fault);
 // A fixed English code for JSON and the audit trail ("no-ethanol-record"); "written" for None.
 std::string MethodFaultCode(MethodFault fault);

@@ -173,7 +173,7 @@ public:
         if (log_) {
             Json record = Record(MethodFaultCode(fault));
             record["error"] = MethodFaultText(fault);
-            if (!log_->Append(std::move(record))) Notice("Отказ не удалось записать в журнал изменений.");
+            if (!log_->Append(std::move(record))) Notice({.kind = MethodWriteNotice::Kind::RefusalNotRecorded});
         }
         return false;
     }
@@ -202,14 +202,15 @@ public:
         Json outcome = Record(MethodFaultCode(report_.fault));
         if (report_.fault != MethodFault::None) outcome["error"] = MethodFaultText(report_.fault);
         if (!log_->Append(std::move(outcome), "outcome-partial"))
-            Notice(
-                "Исход записи не удалось внести в журнал изменений; строка попытки в журнале есть, "
-                "исход будет внесён при следующей записи.");
+            Notice({.kind = MethodWriteNotice::Kind::OutcomeNotRecorded});
         PassWriteStep("outcome-recorded");
     }
 
 private:
-    void Notice(std::string text) { report_.notices.push_back(std::move(text)); }
+    void Notice(MethodWriteNotice notice) {
+        report_.notices.push_back(RussianText(NoticeMessage(notice)));
+        report_.trailNotices.push_back(std::move(notice));
+    }
 
     Json Record(const std::string& outcome) {
         Json record = Header(origin_, action_);
@@ -261,7 +262,7 @@ private:
             record["line"] = finding.line;
             record["error"] = AuditFindingText(finding);
             log_->Append(std::move(record));
-            Notice("Журнал изменений, " + AuditFindingText(finding) + ".");
+            Notice({.kind = MethodWriteNotice::Kind::TrailFinding, .finding = finding});
         }
     }
 
@@ -298,12 +299,12 @@ private:
             record["outcome"] = outcome;
             record["attempt"] = index + 1;
             log_->Append(std::move(record));
-            const std::string method = StringField(attempt, "method");
-            const std::string where = " (строка " + std::to_string(index + 1) + " журнала изменений) была прервана: ";
-            Notice("Запись в метод «" + method + "»" + where +
-                   (outcome == std::string("written")       ? "метод был записан."
-                    : outcome == std::string("interrupted") ? "метод остался прежним."
-                                                            : "метод с тех пор изменён, исход неизвестен."));
+            using Kind = MethodWriteNotice::Kind;
+            Notice({.kind = outcome == std::string("written")       ? Kind::InterruptedWritten
+                            : outcome == std::string("interrupted") ? Kind::InterruptedUnchanged
+                                                                    : Kind::InterruptedUnknown,
+                    .method = StringField(attempt, "method"),
+                    .line = index + 1});
         }
     }
 
@@ -318,6 +319,41 @@ private:
 };
 
 }  // namespace
+
+Message NoticeMessage(const MethodWriteNotice& notice) {
+    using Kind = MethodWriteNotice::Kind;
+    const auto text = [](const char* russian, std::vector<Message> arguments = {}) {
+        return Message{"MethodWriteNotice", russian, std::move(arguments)};
+    };
+    const std::vector<Message> write = {Message::Data(notice.method), Message::Data(std::to_string(notice.line))};
+    switch (notice.kind) {
+    case Kind::TrailFinding:
+        return text(QT_TRANSLATE_NOOP("MethodWriteNotice", "Журнал изменений, %1."),
+                    {AuditFindingMessage(notice.finding)});
+    case Kind::InterruptedWritten:
+        return text(QT_TRANSLATE_NOOP("MethodWriteNotice",
+                                      "Запись в метод «%1» (строка %2 журнала изменений) была прервана: метод был "
+                                      "записан."),
+                    write);
+    case Kind::InterruptedUnchanged:
+        return text(QT_TRANSLATE_NOOP("MethodWriteNotice",
+                                      "Запись в метод «%1» (строка %2 журнала изменений) была прервана: метод "
+                                      "остался прежним."),
+                    write);
+    case Kind::InterruptedUnknown:
+        return text(QT_TRANSLATE_NOOP("MethodWriteNotice",
+                                      "Запись в метод «%1» (строка %2 журнала изменений) была прервана: метод с "
+                                      "тех пор изменён, исход неизвестен."),
+                    write);
+    case Kind::RefusalNotRecorded:
+        return text(QT_TRANSLATE_NOOP("MethodWriteNotice", "Отказ не удалось записать в журнал изменений."));
+    case Kind::OutcomeNotRecorded:
+        return text(QT_TRANSLATE_NOOP("MethodWriteNotice",
+                                      "Исход записи не удалось внести в журнал изменений; строка попытки в "
+                                      "журнале есть, исход будет внесён при следующей записи."));
+    }
+    return Message::Data("?");
+}
 
 std::string ProgramVersion() { return OSTREL_VERSION; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AuditLog.h"
 #include "core/MethodFile.h"
 
 #include <chrono>
@@ -41,6 +42,26 @@ struct WriteOrigin {
     const CalibrationQuality* quality = nullptr;
 };
 
+// What the audit trail had to say while a method was changed. NoticeMessage gives its text.
+struct MethodWriteNotice {
+    enum class Kind {
+        TrailFinding,          // a chain break or torn line of the trail seen for the first time (`finding`)
+        InterruptedWritten,    // a write into `method` (trail line `line`) was killed after writing it
+        InterruptedUnchanged,  // such a write was killed before changing the method
+        InterruptedUnknown,    // such a write was killed and the method has changed since: unknown
+        RefusalNotRecorded,    // the refusal of this change could not be recorded
+        OutcomeNotRecorded,    // this change's outcome could not be recorded (its attempt line is there)
+    };
+    Kind kind = Kind::TrailFinding;
+    AuditFinding finding{};
+    std::string method{};
+    std::size_t line = 0;
+};
+
+// The notice's text ("Журнал изменений, строка 3: цепочка нарушена …."), in the translation
+// context "MethodWriteNotice".
+Message NoticeMessage(const MethodWriteNotice& notice);
+
 // What happened.
 struct MethodWriteReport {
     MethodFault fault = MethodFault::None;  // None: the method was changed
@@ -51,7 +72,9 @@ struct MethodWriteReport {
     std::string backup;                // the copy kept of the method before, "" when none was made
     std::string from;                  // a restore: the copy put back
     // What the audit trail had to say: a chain break or torn line seen for the first time, an
-    // interrupted write settled, an outcome that could not be recorded. Russian text.
+    // interrupted write settled, an outcome that could not be recorded.
+    std::vector<MethodWriteNotice> trailNotices;
+    // The same notices in Russian (RussianText of their NoticeMessage), as ostrel-cli prints them.
     std::vector<std::string> notices;
 
     bool Written() const { return fault == MethodFault::None; }

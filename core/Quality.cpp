@@ -38,8 +38,6 @@ std::string Figure(double value, int precision = kProblemPrecision) {
     return std::string(buffer, r.ptr);
 }
 
-std::string LevelName(const CalibrationLevel& level) { return "Уровень " + Figure(level.fraction); }
-
 std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 // The calibration point of a level in double precision: x the detector response relative to
@@ -87,40 +85,43 @@ void ComputeStatistics(const Calibration& c, CalibrationQuality& q) {
 }
 
 // Why a level whose file was read has no coefficient, as far as its figures tell.
-std::string MissingCoefficientReason(const Calibration& c, const CalibrationLevel& level) {
-    if (!(level.standardArea > 0) || !(level.standardAmount > 0))
-        return "нет пика изопропанола или масса навески изопропанола не больше 0";
-    if (!(level.ethanolArea > c.table[0].ethanolArea)) return "площадь этанола не больше, чем на уровне 0";
-    if (!(level.ethanolAmount > 0)) return "масса навески этанола или доля основного вещества не больше 0";
-    return "коэффициент не вычислен";
+CalibrationProblem::Kind MissingCoefficientReason(const Calibration& c, const CalibrationLevel& level) {
+    using Kind = CalibrationProblem::Kind;
+    if (!(level.standardArea > 0) || !(level.standardAmount > 0)) return Kind::NoStandard;
+    if (!(level.ethanolArea > c.table[0].ethanolArea)) return Kind::EthanolNotAboveBlank;
+    if (!(level.ethanolAmount > 0)) return Kind::NoEthanolAmount;
+    return Kind::NoCoefficient;
 }
 
 // The reasons that refuse acceptance, level by level, then those of the whole calibration.
 void FindRefusals(const Calibration& c, CalibrationQuality& q) {
+    using Kind = CalibrationProblem::Kind;
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
         const CalibrationLevel& level = c.table[k];
-        std::optional<std::string> problem;
+        std::optional<CalibrationProblem> problem;
         if (level.file == LevelFile::None)
-            problem = "хроматограмма не выбрана";
+            problem = CalibrationProblem{.kind = Kind::NoFile, .fraction = level.fraction};
         else if (level.file == LevelFile::Unreadable)
-            problem = "ошибка чтения файла " + FileName(level.path);
+            problem =
+                CalibrationProblem{.kind = Kind::Unreadable, .fraction = level.fraction, .name = FileName(level.path)};
         else if (k >= kFirstLevel && !(level.coefficient > 0))
-            problem = "нет коэффициента: " + MissingCoefficientReason(c, level);
-        if (problem) q.problems.push_back(LevelName(level) + ": " + *problem);
+            problem = CalibrationProblem{.kind = MissingCoefficientReason(c, level), .fraction = level.fraction};
+        if (problem) q.reasons.push_back(std::move(*problem));
         if (problem || level.sameFileAs >= 0) q.levelMarks[static_cast<size_t>(k)] = LevelMark::Problem;
     }
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
         const CalibrationLevel& level = c.table[k];
         if (level.sameFileAs >= 0 && level.sameFileAs < k)
-            q.problems.push_back("Уровни " + Figure(c.table[level.sameFileAs].fraction) + " и " +
-                                 Figure(level.fraction) + ": один и тот же файл " + FileName(level.path));
+            q.reasons.push_back({.kind = Kind::SameFile,
+                                 .fraction = level.fraction,
+                                 .otherFraction = c.table[level.sameFileAs].fraction,
+                                 .name = FileName(level.path)});
     }
     const double average = c.averageCoefficient;
     if (q.complete && !(std::isfinite(average) && average > 0))
-        q.problems.push_back("Средний коэффициент " + Figure(average) + " не является положительным числом");
+        q.reasons.push_back({.kind = Kind::AverageNotPositive, .value = average});
     if (q.spread > q.maxSpread)
-        q.problems.push_back("Разброс коэффициентов " + Figure(q.spread) + " % больше допустимого " +
-                             Figure(q.maxSpread) + " %");
+        q.reasons.push_back({.kind = Kind::SpreadOverLimit, .value = q.spread, .limit = q.maxSpread});
 }
 
 // What deserves a look without refusing acceptance.
@@ -128,10 +129,42 @@ void FindWarnings(const Calibration& c, CalibrationQuality& q) {
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
         const CalibrationLevel& level = c.table[k];
         if (level.file != LevelFile::Read || level.calibrationRun) continue;
-        q.problems.push_back(LevelName(level) + ": проба «" + level.sampleName + "» не отмечена как градуировочная");
+        q.reasons.push_back({.kind = CalibrationProblem::Kind::NotCalibrationRun,
+                             .fraction = level.fraction,
+                             .name = level.sampleName});
         LevelMark& mark = q.levelMarks[static_cast<size_t>(k)];
         if (mark == LevelMark::None) mark = LevelMark::Warning;
     }
+}
+
+// The template of a problem's text; %1 is the level, where the problem names one.
+const char* ProblemTemplate(CalibrationProblem::Kind kind) {
+    using Kind = CalibrationProblem::Kind;
+    switch (kind) {
+    case Kind::NoFile: return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: хроматограмма не выбрана");
+    case Kind::Unreadable: return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: ошибка чтения файла %2");
+    case Kind::NoStandard:
+        return QT_TRANSLATE_NOOP(
+            "CalibrationProblem",
+            "Уровень %1: нет коэффициента: нет пика изопропанола или масса навески изопропанола не больше 0");
+    case Kind::EthanolNotAboveBlank:
+        return QT_TRANSLATE_NOOP("CalibrationProblem",
+                                 "Уровень %1: нет коэффициента: площадь этанола не больше, чем на уровне 0");
+    case Kind::NoEthanolAmount:
+        return QT_TRANSLATE_NOOP(
+            "CalibrationProblem",
+            "Уровень %1: нет коэффициента: масса навески этанола или доля основного вещества не больше 0");
+    case Kind::NoCoefficient:
+        return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: нет коэффициента: коэффициент не вычислен");
+    case Kind::SameFile: return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровни %1 и %2: один и тот же файл %3");
+    case Kind::AverageNotPositive:
+        return QT_TRANSLATE_NOOP("CalibrationProblem", "Средний коэффициент %1 не является положительным числом");
+    case Kind::SpreadOverLimit:
+        return QT_TRANSLATE_NOOP("CalibrationProblem", "Разброс коэффициентов %1 % больше допустимого %2 %");
+    case Kind::NotCalibrationRun:
+        return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: проба «%2» не отмечена как градуировочная");
+    }
+    return "?";
 }
 
 }  // namespace
@@ -166,7 +199,34 @@ CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSp
 
     FindRefusals(calibration, q);
     FindWarnings(calibration, q);
+    for (const CalibrationProblem& problem : q.reasons) q.problems.push_back(RussianText(ProblemMessage(problem)));
     return q;
+}
+
+Message ProblemMessage(const CalibrationProblem& problem) {
+    using Kind = CalibrationProblem::Kind;
+    Message message{"CalibrationProblem", ProblemTemplate(problem.kind), {}};
+    std::vector<Message>& arguments = message.arguments;
+    switch (problem.kind) {
+    case Kind::SameFile:
+        arguments = {Message::Data(Figure(problem.otherFraction)), Message::Data(Figure(problem.fraction)),
+                     Message::Data(problem.name)};
+        break;
+    case Kind::AverageNotPositive: arguments = {Message::Data(Figure(problem.value))}; break;
+    case Kind::SpreadOverLimit:
+        arguments = {Message::Data(Figure(problem.value)), Message::Data(Figure(problem.limit))};
+        break;
+    case Kind::Unreadable:
+    case Kind::NotCalibrationRun:
+        arguments = {Message::Data(Figure(problem.fraction)), Message::Data(problem.name)};
+        break;
+    case Kind::NoFile:
+    case Kind::NoStandard:
+    case Kind::EthanolNotAboveBlank:
+    case Kind::NoEthanolAmount:
+    case Kind::NoCoefficient: arguments = {Message::Data(Figure(problem.fraction))}; break;
+    }
+    return message;
 }
 
 }  // namespace core

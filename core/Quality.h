@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Calc.h"
+#include "core/Message.h"
 
 #include <array>
 #include <string>
@@ -13,6 +14,34 @@ namespace core {
 
 // How a level's row is marked: a reason that refuses acceptance, or only a warning.
 enum class LevelMark { None, Warning, Problem };
+
+// A reason the calibration is not accepted, or a remark on it: what it is and the figures and
+// names it speaks of. ProblemMessage gives its text.
+struct CalibrationProblem {
+    enum class Kind {
+        NoFile,                // a level has no chromatogram
+        Unreadable,            // a level's file could not be read whole (`name`: the file name)
+        NoStandard,            // no coefficient: no isopropanol peak, or its mass is not above 0
+        EthanolNotAboveBlank,  // no coefficient: the ethanol area is not above the blank's
+        NoEthanolAmount,       // no coefficient: the ethanol mass or the mass fraction is not above 0
+        NoCoefficient,         // no coefficient, for none of the reasons above
+        SameFile,              // one file on two levels (`otherFraction` the earlier, `name` the file name)
+        AverageNotPositive,    // K̄ (`value`) is not a finite number above 0
+        SpreadOverLimit,       // the spread (`value`, %) is over the limit (`limit`, %)
+        NotCalibrationRun,     // a remark: the passport does not flag the sample (`name`) as a calibration run
+    };
+    Kind kind = Kind::NoFile;
+    double fraction = 0;       // the level's fraction (0 … 0.5), for the kinds that name a level
+    double otherFraction = 0;  // SameFile: the earlier level's
+    double value = 0;
+    double limit = 0;
+    std::string name{};
+};
+
+// The problem's text: "Уровень 0.05: хроматограмма не выбрана", "Разброс коэффициентов 23.53 %
+// больше допустимого 10 %"… Figures are written as "%.4g" in the C locale, enough to tell 15.04 %
+// from 15 %, in every language. Templates in the translation context "CalibrationProblem".
+Message ProblemMessage(const CalibrationProblem& problem);
 
 // The limit on the spread of the coefficients, in percent, unless the lab sets its own.
 inline constexpr double kDefaultMaxSpread = 15;
@@ -27,8 +56,11 @@ struct CalibrationQuality {
     bool complete = false;  // five chromatograms read whole, levels 1 to 4 each with K > 0
     double maxSpread = kDefaultMaxSpread;  // the limit in force, in percent
     bool accepted = false;  // complete, K̄ finite and > 0, spread ≤ maxSpread, no file twice
-    // One line of Russian text per reason the calibration is not accepted or deserves a look,
-    // the reasons that refuse acceptance first; empty when there is nothing to say.
+    // Each reason the calibration is not accepted or deserves a look, the reasons that refuse
+    // acceptance first; empty when there is nothing to say.
+    std::vector<CalibrationProblem> reasons;
+    // The same reasons as one line of Russian text each (RussianText of their ProblemMessage),
+    // as ostrel-cli, the audit trail and the protocol give them.
     std::vector<std::string> problems;
     // Levels 0 to 4: whether a problem above is the level's own (no file, a file not read, no
     // coefficient, its file on another level too) or it has only a warning.

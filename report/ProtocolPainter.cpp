@@ -263,10 +263,13 @@ private:
         for (const ProtocolField& field : fields)
             rows.push_back({Wrap(Q(field.label), font, &device_, labelWidth, kFieldLines),
                             Wrap(Printable(field.value), font, &device_, valueWidth, kFieldLines)});
-        const auto [headingHeight, paintHeading] = Heading(heading);
+        // Named copies, not a structured binding: the lambdas below capture them (clang 14 cannot).
+        const auto headingBlock = Heading(heading);
+        const double headingHeight = headingBlock.first;
+        const auto paintHeading = headingBlock.second;
         double height = headingHeight;
         for (const Row& row : rows) height += std::max(row.label.size(), row.value.size()) * metrics.lineSpacing();
-        return {height, [=, this](QPainter& painter, double top) {
+        return {height, [=](QPainter& painter, double top) {
                     paintHeading(painter, top);
                     painter.setPen(Qt::black);
                     double y = top + headingHeight;
@@ -379,7 +382,10 @@ private:
             for (const Cell& cell : row) lines = std::max(lines, cell.lines.size());
             heights.push_back(lines * lineHeight + 2 * padding);
         }
-        const auto [headingHeight, paintHeading] = Heading(text_.tableHeading);
+        // Named copies, not a structured binding: the lambdas below capture them (clang 14 cannot).
+        const auto headingBlock = Heading(text_.tableHeading);
+        const double headingHeight = headingBlock.first;
+        const auto paintHeading = headingBlock.second;
         const double tableHeight = std::accumulate(heights.begin(), heights.end(), 0.0);
         const std::vector<core::LevelMark> marks = text_.rowMarks;
         const std::vector<double> columnWidths = *widths;
@@ -450,7 +456,10 @@ private:
     // It is laid out in pixels of the screen's resolution, as on screen, and scaled to its size
     // on paper.
     Block Chart() const {
-        const auto [headingHeight, paintHeading] = Heading(text_.chartHeading);
+        // Named copies, not a structured binding: the lambdas below capture them (clang 14 cannot).
+        const auto headingBlock = Heading(text_.chartHeading);
+        const double headingHeight = headingBlock.first;
+        const auto paintHeading = headingBlock.second;
         const double height = units_.Mm(kChartHeight);
         return {headingHeight + height, [=, this](QPainter& painter, double top) {
                     paintHeading(painter, top);

@@ -18,6 +18,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # fuzzers (libFuzzer with ASan and UBSan)
   clang-14 libclang-rt-14-dev
+  # Qt's own texts in Russian (the file and print dialogs, the standard buttons), which the
+  # package recommends
+  qt6-translations-l10n
   # fonts with the metrics of Arial and Times New Roman, with Cyrillic
   fonts-liberation2 fontconfig
   # independent compound-file readers for cross-checking the test fixtures

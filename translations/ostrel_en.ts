@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="ru_RU">
 <context>
+    <name>AuditFinding</name>
+    <message>
+        <source>строка %1: цепочка нарушена (строка перед ней изменена, удалена или вставлена, или изменена сама эта строка)</source>
+        <translation>line %1: the chain is broken (the line before it was edited, removed or inserted, or this line itself was edited)</translation>
+    </message>
+    <message>
+        <source>строка %1: запись оборвана (программа была прервана во время записи); строка оставлена как есть</source>
+        <translation>line %1: the record is cut short (the program was stopped while writing it); the line is left as it is</translation>
+    </message>
+    <message>
+        <source>строка %1: копия метода %2 отсутствует</source>
+        <translation>line %1: the method copy %2 is missing</translation>
+    </message>
+    <message>
+        <source>строка %1: копия метода %2 изменена после сохранения</source>
+        <translation>line %1: the method copy %2 was changed after it was kept</translation>
+    </message>
+</context>
+<context>
     <name>CCalibrationDlg</name>
     <message>
         <source>Проба</source>
@@ -198,6 +217,49 @@ The calculation goes on with the previous value %1.</translation>
     </message>
 </context>
 <context>
+    <name>CalibrationProblem</name>
+    <message>
+        <source>Уровень %1: хроматограмма не выбрана</source>
+        <translation>Level %1: no chromatogram chosen</translation>
+    </message>
+    <message>
+        <source>Уровень %1: ошибка чтения файла %2</source>
+        <translation>Level %1: the file %2 could not be read</translation>
+    </message>
+    <message>
+        <source>Уровень %1: нет коэффициента: нет пика изопропанола или масса навески изопропанола не больше 0</source>
+        <translation>Level %1: no coefficient: no isopropanol peak, or the isopropanol sample mass is not above 0</translation>
+    </message>
+    <message>
+        <source>Уровень %1: нет коэффициента: площадь этанола не больше, чем на уровне 0</source>
+        <translation>Level %1: no coefficient: the ethanol area is not above that of level 0</translation>
+    </message>
+    <message>
+        <source>Уровень %1: нет коэффициента: масса навески этанола или доля основного вещества не больше 0</source>
+        <translation>Level %1: no coefficient: the ethanol sample mass or the mass fraction of main substance is not above 0</translation>
+    </message>
+    <message>
+        <source>Уровень %1: нет коэффициента: коэффициент не вычислен</source>
+        <translation>Level %1: no coefficient: the coefficient was not computed</translation>
+    </message>
+    <message>
+        <source>Уровни %1 и %2: один и тот же файл %3</source>
+        <translation>Levels %1 and %2: the same file %3</translation>
+    </message>
+    <message>
+        <source>Средний коэффициент %1 не является положительным числом</source>
+        <translation>The average coefficient %1 is not a positive number</translation>
+    </message>
+    <message>
+        <source>Разброс коэффициентов %1 % больше допустимого %2 %</source>
+        <translation>The spread of the coefficients %1 % is over the limit of %2 %</translation>
+    </message>
+    <message>
+        <source>Уровень %1: проба «%2» не отмечена как градуировочная</source>
+        <translation>Level %1: the sample “%2” is not marked as a calibration run</translation>
+    </message>
+</context>
+<context>
     <name>ChromatogramPlot</name>
     <message>
         <source>Время</source>
@@ -309,6 +371,84 @@ The calculation goes on with the previous value %1.</translation>
     <message>
         <source>Протокол…</source>
         <translation>Protocol…</translation>
+    </message>
+</context>
+<context>
+    <name>MethodFault</name>
+    <message>
+        <source>папка методов не задана</source>
+        <translation>no method folder is set</translation>
+    </message>
+    <message>
+        <source>папка методов не найдена</source>
+        <translation>the method folder is not found</translation>
+    </message>
+    <message>
+        <source>файл метода не найден</source>
+        <translation>the method file is not found</translation>
+    </message>
+    <message>
+        <source>файл метода защищён от записи</source>
+        <translation>the method file is write-protected</translation>
+    </message>
+    <message>
+        <source>файл метода занят другой программой</source>
+        <translation>the method file is in use by another program</translation>
+    </message>
+    <message>
+        <source>нет записи этанола</source>
+        <translation>no ethanol record</translation>
+    </message>
+    <message>
+        <source>запись этанола обрезана концом файла</source>
+        <translation>the ethanol record is cut short by the end of the file</translation>
+    </message>
+    <message>
+        <source>ошибка чтения или записи файла</source>
+        <translation>the file could not be read or written</translation>
+    </message>
+    <message>
+        <source>коэффициент не является положительным числом</source>
+        <translation>the coefficient is not a positive number</translation>
+    </message>
+    <message>
+        <source>нет сохранённой копии метода</source>
+        <translation>no kept copy of the method</translation>
+    </message>
+    <message>
+        <source>не удалось сохранить копию метода</source>
+        <translation>a copy of the method could not be kept</translation>
+    </message>
+    <message>
+        <source>журнал изменений недоступен для записи</source>
+        <translation>the audit trail cannot be written</translation>
+    </message>
+</context>
+<context>
+    <name>MethodWriteNotice</name>
+    <message>
+        <source>Журнал изменений, %1.</source>
+        <translation>Audit trail, %1.</translation>
+    </message>
+    <message>
+        <source>Запись в метод «%1» (строка %2 журнала изменений) была прервана: метод был записан.</source>
+        <translation>The write into the method “%1” (line %2 of the audit trail) was interrupted: the method was written.</translation>
+    </message>
+    <message>
+        <source>Запись в метод «%1» (строка %2 журнала изменений) была прервана: метод остался прежним.</source>
+        <translation>The write into the method “%1” (line %2 of the audit trail) was interrupted: the method stayed as it was.</translation>
+    </message>
+    <message>
+        <source>Запись в метод «%1» (строка %2 журнала изменений) была прервана: метод с тех пор изменён, исход неизвестен.</source>
+        <translation>The write into the method “%1” (line %2 of the audit trail) was interrupted: the method has changed since, the outcome is unknown.</translation>
+    </message>
+    <message>
+        <source>Отказ не удалось записать в журнал изменений.</source>
+        <translation>The refusal could not be recorded in the audit trail.</translation>
+    </message>
+    <message>
+        <source>Исход записи не удалось внести в журнал изменений; строка попытки в журнале есть, исход будет внесён при следующей записи.</source>
+        <translation>The outcome of the write could not be recorded in the audit trail; the trail has the line of the attempt, and the outcome will be recorded at the next write.</translation>
     </message>
 </context>
 <context>

@@ -3,7 +3,13 @@
 
 #include "support/DialogLanguage.h"
 
+
 #include <QHeaderView>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -69,6 +75,68 @@ TEST(CalibrationDialogInEnglish, ALevelWithoutAChromatogramIsNotSet) {
     MessageLog log;
     Driver d;
     EXPECT_EQ(d.Cell(0, 1), "Not set");
+}
+
+// The reasons of a refused calibration, a refused write and the audit trail's notice are the
+// core's messages: the English dialog shows them in English with the same figures, while the
+// core's own Russian (the audit trail, ostrel-cli, the protocol) stays as it is.
+TEST(CalibrationDialogInEnglish, SaysWhyTheCalibrationIsRefusedAndWhyNothingWasWritten) {
+    auto profile = Profile::Demo();
+    std::filesystem::remove(profile->demo.levelPaths[2]);
+    const std::string log = profile->home.OstrelData() + "/audit.jsonl";
+    std::filesystem::create_directories(profile->home.OstrelData());
+    std::ofstream(log) << "{\"prev\":\"edited by hand\"}\n";
+    fixtures::DialogLanguage language(Language::English);
+    MessageLog boxes;
+    Driver d;
+    std::string chosen = profile->demo.levelPaths[3];
+    d.dialog->SetLevelFileChooser([&](QWidget*, const CCalibrationDlg::LevelFileRequest&) { return chosen; });
+    d.Click(IDC_LEVEL4);  // the file of level 0.2 again
+    chosen = profile->demo.analysisPaths[0];
+    d.Click(IDC_LEVEL1);  // an analysis
+    d.Choose("Метанол");  // no ethanol record
+    boxes.answer = [](const ChoiceBox&) { return 0; };
+    d.Click(IDC_SAVE_TO_METHOD);
+
+    const core::CalibrationQuality& q = d.dialog->Quality();
+    using Kind = core::CalibrationProblem::Kind;
+    std::vector<Kind> kinds;
+    for (const core::CalibrationProblem& problem : q.reasons) kinds.push_back(problem.kind);
+    ASSERT_EQ(kinds, (std::vector<Kind>{Kind::Unreadable, Kind::SameFile, Kind::SpreadOverLimit,
+                                        Kind::NotCalibrationRun}));
+    QStringList data{"Метанол", "этанол", "изопропанол"};
+    for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k)
+        data << QString::fromStdString(d.dialog->State().table[k].sampleName);
+    const QString tip = d.Control<QLabel>(IDC_VERDICT)->toolTip();
+    // The spread's figure as the Russian text has it: "Разброс коэффициентов 106.7 % больше …".
+    const std::string russianSpread = q.problems[2].substr(std::string("Разброс коэффициентов ").size());
+    const QString spread = QString::fromStdString(russianSpread.substr(0, russianSpread.find(' ')));
+    EXPECT_EQ(d.Verdict(), "Calibration not accepted: Level 0.1: the file calibration-0.1.stg could not be read");
+    EXPECT_EQ(tip.split('\n').size(), 4) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("\nLevels 0.2 and 0.5: the same file calibration-0.2.stg\nThe spread of the coefficients " +
+                             spread + " % is over the limit of 15 %\n"))
+        << tip.toStdString();
+    EXPECT_FALSE(fixtures::HasRussianBesides(tip, data)) << tip.toStdString();
+
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    for (const ChoiceBox& box : boxes.boxes)
+        EXPECT_FALSE(fixtures::HasRussianBesides(box.text, data)) << box.text.toStdString();
+    EXPECT_TRUE(boxes.boxes[0].text.contains("In the method now: no ethanol record\n")) << boxes.Box(0);
+    EXPECT_TRUE(boxes.boxes[0].text.contains("WARNING: the calibration is NOT accepted:\n  • Level 0.1: the file "))
+        << boxes.Box(0);
+    EXPECT_EQ(boxes.Box(1),
+              "The coefficient was not written into the method “Метанол”: no ethanol record.\nMethod file: " +
+                  profile->demo.MethodFile("Метанол") +
+                  "\nThe method is unchanged.\n\nAudit trail, line 1: the chain is broken (the line before it was "
+                  "edited, removed or inserted, or this line itself was edited).");
+
+    // The trail keeps the core's Russian, whatever language the window speaks.
+    std::ifstream in(log);
+    nlohmann::json last;
+    for (std::string line; std::getline(in, line);) last = nlohmann::json::parse(line);
+    EXPECT_EQ(last["error"], "нет записи этанола");
+    EXPECT_EQ(last["quality"]["problems"][0], "Уровень 0.1: ошибка чтения файла calibration-0.1.stg");
+    EXPECT_EQ(last["quality"]["problems"], q.problems);
 }
 
 }  // namespace

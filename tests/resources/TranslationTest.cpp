@@ -5,10 +5,14 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QFile>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 
 namespace {
@@ -74,6 +78,35 @@ TEST(UseLanguage, SwitchesTheTemplatesAndTheStringTable) {
     QDialog dialog;
     platform::gui::BuildDialog(dialog, *resources::FindDialogTemplate(resources::IDD_OPEN_CHRM));
     EXPECT_EQ(dialog.windowTitle().toStdString(), "Открытие хроматограммы");
+}
+
+// A translation keeps every place of its source (%1, %2…): one left out would drop a figure or a
+// name from what the window shows, and nothing else would notice.
+TEST(EnglishTranslation, KeepsEveryPlaceOfItsSource) {
+    QFile file(QStringLiteral(OSTREL_SOURCE_DIR "/translations/ostrel_en.ts"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto places = [](const QString& text) {
+        std::set<QString> found;
+        for (const QRegularExpressionMatch& m : QRegularExpression(QStringLiteral("%[1-9]")).globalMatch(text))
+            found.insert(m.captured());
+        return found;
+    };
+    QXmlStreamReader ts(&file);
+    QString source;
+    int messages = 0;
+    while (!ts.atEnd()) {
+        if (ts.readNext() != QXmlStreamReader::StartElement) continue;
+        if (ts.name() == QLatin1String("source")) {
+            source = ts.readElementText();
+        } else if (ts.name() == QLatin1String("translation")) {
+            const QString translation = ts.readElementText();
+            EXPECT_EQ(places(translation), places(source))
+                << source.toStdString() << " → " << translation.toStdString();
+            ++messages;
+        }
+    }
+    EXPECT_FALSE(ts.hasError()) << ts.errorString().toStdString();
+    EXPECT_GT(messages, 100);
 }
 
 }  // namespace

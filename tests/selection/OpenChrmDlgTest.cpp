@@ -22,7 +22,6 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
-#include <QHeaderView>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 
@@ -310,29 +309,9 @@ TEST_F(OpenChrmDlgTest, HiddenRowsAreNeverJoined) {
     EXPECT_EQ(Result(), std::vector<std::string>{folder + "/shown.stg"});
 }
 
-// Sets the local time zone for as long as it lives.
-class TimeZone {
-public:
-    explicit TimeZone(const char* zone) {
-        if (const char* was = std::getenv("TZ")) saved_ = was;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~TimeZone() {
-        if (saved_)
-            ::setenv("TZ", saved_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
-
 // The passport box shows the focused file's passport in readable lines, or that it cannot be read.
 TEST_F(OpenChrmDlgTest, UnreadableFilesKeepTheirRowsAndCanBeChosen) {
-    const TimeZone utc("UTC");
+    const fixtures::TimeZone utc("UTC");
     Write({"good.stg", kNoon + 60, "Проба", "Этанол", "", "", 1});
     WriteUnreadable("broken.stg", kNoon - 2 * 86400);
     WriteCutCalibration("cut.stg", kNoon - 86400);

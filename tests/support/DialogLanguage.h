@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QStringList>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,13 @@ inline bool HasCyrillic(const QString& text) {
     for (const QChar c : text)
         if (c.script() == QChar::Script_Cyrillic) return true;
     return false;
+}
+
+// Whether `text` has Russian of its own: Cyrillic left once every piece of `data` (names of
+// methods, samples and files, the peak names) is taken out.
+inline bool HasRussianBesides(QString text, const QStringList& data) {
+    for (const QString& piece : data) text.remove(piece);
+    return HasCyrillic(text);
 }
 
 // The widest line of a caption ("&" marks a mnemonic and takes no room).
