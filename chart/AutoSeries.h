@@ -18,8 +18,9 @@ inline constexpr int kMarkerBands = 6;  // each point (x, y) is a band from x to
 // labelFont, `markerSize` pixels above it and kept within the plot. With a `link` (a series whose
 // x values run in one direction) a label keeps `markerSize` pixels above that series' line too,
 // raised where the line rises higher anywhere under it. A label that would overlap one drawn
-// before it, or come closer to its side than `markerSize` pixels, is left out: where peaks
-// crowd, their names make one readable row above the line instead of a pile of texts over it.
+// before it, or on about the same line come closer to its side than `markerSize` pixels, is
+// left out: where peaks crowd, their names make one readable row above the line instead of a
+// pile of texts over it.
 inline constexpr int kMarkerLabel = 7;
 // Each segment of the series (consecutive points that are both numbers; a point that is not a
 // number separates segments) and the line of `link` bound an area filled in the series' colour:

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -217,9 +218,12 @@ void CAutoSeries::DrawLabels() {
         box.top = std::max(box.top, rect.top);
         box.right = box.left + size.cx;
         box.bottom = box.top + size.cy;
-        // Names side by side keep a gap, or they would read as one word.
+        // Names side by side on about one line keep a gap, or they would read as one word.
         const Rect spaced{box.left - markerSize, box.top, box.right + markerSize, box.bottom};
-        if (std::any_of(drawn.begin(), drawn.end(), [&](const Rect& r) { return Overlap(r, spaced); })) continue;
+        const auto inTheWay = [&](const Rect& r) {
+            return Overlap(r, box) || (std::abs(r.top - box.top) < size.cy / 2 && Overlap(r, spaced));
+        };
+        if (std::any_of(drawn.begin(), drawn.end(), inTheWay)) continue;
         surface->TextOut(box.left, box.top, text);
         drawn.push_back(box);
     }
