@@ -26,10 +26,10 @@ fixtures::ChromatogramFixture Chromatogram(std::vector<float> signal, double sta
 }
 
 // What a read is expected to have left in each part of the object.
-enum class Part { Previous, New, Partial };
+enum class From { Previous, New, Partial };
 
 struct Expected {
-    Part samples, timeBase, peaks, passport;
+    From samples, timeBase, peaks, passport;
 };
 
 class ChromatogramFileRead : public ::testing::Test {
@@ -41,13 +41,13 @@ protected:
     }
 
     void ExpectParts(const Expected& e, const std::string& what) {
-        EXPECT_EQ(file.signal.samples, e.samples == Part::New ? next.signal : previous.signal) << what;
-        EXPECT_EQ(file.signal.startTime, e.timeBase == Part::New ? 1.0 : 2.0) << what;
-        EXPECT_EQ(file.signal.step, e.timeBase == Part::New ? 0.5 : 0.25) << what;
+        EXPECT_EQ(file.signal.samples, e.samples == From::New ? next.signal : previous.signal) << what;
+        EXPECT_EQ(file.signal.startTime, e.timeBase == From::New ? 1.0 : 2.0) << what;
+        EXPECT_EQ(file.signal.step, e.timeBase == From::New ? 0.5 : 0.25) << what;
         ASSERT_EQ(file.peaks.GetSize(), 1) << what;
-        EXPECT_EQ(file.peaks.GetAt(0).name, e.peaks == Part::Previous ? "peak previous" : "peak new") << what;
-        EXPECT_EQ(file.passport.sampleName, e.passport == Part::Previous ? "sample previous" : "sample new") << what;
-        EXPECT_EQ(file.passport.methodName, e.passport == Part::New ? "method new" : "method previous") << what;
+        EXPECT_EQ(file.peaks.GetAt(0).name, e.peaks == From::Previous ? "peak previous" : "peak new") << what;
+        EXPECT_EQ(file.passport.sampleName, e.passport == From::Previous ? "sample previous" : "sample new") << what;
+        EXPECT_EQ(file.passport.methodName, e.passport == From::New ? "method new" : "method previous") << what;
     }
 
     fixtures::TempDir dir;
@@ -117,20 +117,20 @@ TEST_F(ChromatogramFileRead, AFailedReadKeepsThePartsOfTheStreamsItDidNotReach) 
         Expected expected;
         const char* reason;
     } cases[] = {
-        {"no Raw_data", fixtures::Without(streams, "Raw_data"), {Part::Previous, Part::Previous, Part::Previous, Part::Previous},
+        {"no Raw_data", fixtures::Without(streams, "Raw_data"), {From::Previous, From::Previous, From::Previous, From::Previous},
          "missing stream \"Raw_data\""},
-        {"no Time", fixtures::Without(streams, "Time"), {Part::New, Part::Previous, Part::Previous, Part::Previous},
+        {"no Time", fixtures::Without(streams, "Time"), {From::New, From::Previous, From::Previous, From::Previous},
          "missing stream \"Time\""},
-        {"no Table", fixtures::Without(streams, "Table"), {Part::New, Part::New, Part::Previous, Part::Previous},
+        {"no Table", fixtures::Without(streams, "Table"), {From::New, From::New, From::Previous, From::Previous},
          "missing stream \"Table\""},
-        {"no Passport", fixtures::Without(streams, "Passport"), {Part::New, Part::New, Part::New, Part::Previous},
+        {"no Passport", fixtures::Without(streams, "Passport"), {From::New, From::New, From::New, From::Previous},
          "missing stream \"Passport\""},
         {"table of version 5", fixtures::Replaced(streams, "Table", fixtures::EncodeTable(newerTable)),
-         {Part::New, Part::New, Part::Previous, Part::Previous}, "stream \"Table\": unknown peak table version"},
+         {From::New, From::New, From::Previous, From::Previous}, "stream \"Table\": unknown peak table version"},
         {"table cut short", fixtures::Replaced(streams, "Table", table.substr(0, table.size() - 2)),
-         {Part::New, Part::New, Part::Partial, Part::Previous}, "stream \"Table\": a value runs past the end of the stream"},
+         {From::New, From::New, From::Partial, From::Previous}, "stream \"Table\": a value runs past the end of the stream"},
         {"passport cut inside methodName", fixtures::Replaced(streams, "Passport", cutPassport),
-         {Part::New, Part::New, Part::New, Part::Partial}, "stream \"Passport\": a text runs past the end of the stream"},
+         {From::New, From::New, From::New, From::Partial}, "stream \"Passport\": a text runs past the end of the stream"},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(file.Read(previousPath));
@@ -163,7 +163,7 @@ TEST_F(ChromatogramFileRead, AFileThatCannotBeOpenedChangesOnlyThePath) {
         EXPECT_FALSE(file.Read(path, &reason)) << path;
         EXPECT_EQ(reason, expectedReason) << path;
         EXPECT_EQ(file.path, path);
-        ExpectParts({Part::Previous, Part::Previous, Part::Previous, Part::Previous}, path);
+        ExpectParts({From::Previous, From::Previous, From::Previous, From::Previous}, path);
     }
 }
 
@@ -171,7 +171,7 @@ TEST_F(ChromatogramFileRead, ASecondFileReplacesTheSamplesCompletely) {
     const std::string path = dir.Path() + "/shorter.stg";
     fixtures::WriteStg(path, next);
     ASSERT_TRUE(file.Read(path));
-    ExpectParts({Part::New, Part::New, Part::New, Part::New}, "second file");
+    ExpectParts({From::New, From::New, From::New, From::New}, "second file");
     EXPECT_EQ(file.signal.GetSize(), 3);
 }
 
