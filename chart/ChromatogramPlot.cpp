@@ -100,38 +100,20 @@ void ChromatogramPlot::Configure(CAutoChart& chart) {
 }
 
 void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogram::ChromatogramFile> file) {
-    Prepare(std::move(file));
-    Show(chart);
-}
-
-void ChromatogramPlot::Prepare(std::shared_ptr<const chromatogram::ChromatogramFile> file) {
-    file_ = std::move(file);
-    if (!file_) {
-        blocks_ = {};
-        for (auto* v : {&ethanolX_, &ethanolY_, &standardX_, &standardY_, &windowX_, &windowY_, &nameX_, &nameY_})
-            v->clear();
-        names_.clear();
-        full_ = {0, 1, 0, 1};
-        return;
-    }
-    const Lattice& signal = file_->signal;
-    blocks_ = BlockExtremes(signal.samples.data(), static_cast<std::size_t>(SampleCount(signal)));
-    BuildPeakSeries();
-    ComputeFullView();
-}
-
-void ChromatogramPlot::Show(CAutoChart& chart) {
-    if (!file_) {
+    if (!file) {
         Clear(chart);
         return;
     }
+    file_ = std::move(file);
     const Lattice& signal = file_->signal;
     CAutoSeries& line = chart.GetSeries(kSignalSeries);
     line.SetData(nullptr, signal.samples.data(), SampleCount(signal));
+    blocks_ = BlockExtremes(signal.samples.data(), static_cast<std::size_t>(SampleCount(signal)));
     line.blocks = &blocks_;
     line.x0 = signal.startTime;
     line.dx = signal.step;
 
+    BuildPeakSeries();
     const auto setData = [&](int index, const std::vector<float>& xs, const std::vector<float>& ys) {
         chart.GetSeries(index).SetData(xs.data(), ys.data(), static_cast<int>(xs.size()));
     };
@@ -141,6 +123,7 @@ void ChromatogramPlot::Show(CAutoChart& chart) {
     setData(kPeakNameSeries, nameX_, nameY_);
     chart.GetSeries(kPeakNameSeries).labels = names_.data();
 
+    ComputeFullView();
     chart.SetXRange(full_.xMin, full_.xMax);
     chart.SetYRange(full_.yMin, full_.yMax);
 }
@@ -148,7 +131,12 @@ void ChromatogramPlot::Show(CAutoChart& chart) {
 void ChromatogramPlot::Clear(CAutoChart& chart) {
     for (CAutoSeries& s : chart.series) s.SetData(nullptr, nullptr, 0);
     if (kPeakNameSeries < chart.GetSeriesCount()) chart.GetSeries(kPeakNameSeries).labels = nullptr;
-    Prepare(nullptr);
+    file_.reset();
+    blocks_ = {};
+    for (auto* v : {&ethanolX_, &ethanolY_, &standardX_, &standardY_, &windowX_, &windowY_, &nameX_, &nameY_})
+        v->clear();
+    names_.clear();
+    full_ = {0, 1, 0, 1};
     chart.SetXRange(full_.xMin, full_.xMax);
     chart.SetYRange(full_.yMin, full_.yMax);
 }

@@ -50,16 +50,8 @@ public:
     static void Configure(CAutoChart& chart);
 
     // Shows the chromatogram in a chart configured by Configure and fixes the chart's view to
-    // FullView(). The chromatogram is kept until the next Show or Clear. The same as Prepare
-    // and Show.
+    // FullView(). The chromatogram is kept until the next Show or Clear.
     void Show(CAutoChart& chart, std::shared_ptr<const chromatogram::ChromatogramFile> file);
-    // The part of Show that needs no chart: the series' arrays, the index of the signal's
-    // extremes, the full view; a plot not yet shown may be prepared in any thread (the thread
-    // that has read the chromatogram) and moved to the window's. A chart showing this plot
-    // must be shown it again.
-    void Prepare(std::shared_ptr<const chromatogram::ChromatogramFile> file);
-    // Shows the prepared chromatogram (none: as Clear) in a chart configured by Configure.
-    void Show(CAutoChart& chart);
     // Empties the chart's series and forgets the chromatogram.
     void Clear(CAutoChart& chart);
 

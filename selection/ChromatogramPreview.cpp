@@ -85,18 +85,15 @@ void CChromatogramPreview::StartRead() {
     if (reader_.joinable()) reader_.join();  // finished: its signal has been taken
     reading_ = true;
     reader_ = std::thread([this, path = path_, generation = generation_] {
-        std::unique_ptr<ChromatogramPlot> plot;
+        std::shared_ptr<const chromatogram::ChromatogramFile> file;
         try {
-            if (auto file = ReadChromatogram(path)) {
-                plot = std::make_unique<ChromatogramPlot>();
-                plot->Prepare(std::move(file));
-            }
+            file = ReadChromatogram(path);
         } catch (const std::exception&) {
-            plot = nullptr;  // out of memory on a huge file: unreadable here
+            file = nullptr;  // out of memory on a huge file: unreadable here
         }
         {
             std::lock_guard lock(readMutex_);
-            readPlot_ = std::move(plot);
+            readFile_ = std::move(file);
             readGeneration_ = generation;
         }
         emit readFinished();
@@ -105,11 +102,11 @@ void CChromatogramPreview::StartRead() {
 
 // A result for a file asked for before the last one is dropped, and the last one is read now.
 void CChromatogramPreview::TakeRead() {
-    std::unique_ptr<ChromatogramPlot> plot;
+    std::shared_ptr<const chromatogram::ChromatogramFile> file;
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(readMutex_);
-        plot = std::move(readPlot_);
+        file = std::move(readFile_);
         generation = readGeneration_;
     }
     reading_ = false;
@@ -117,12 +114,11 @@ void CChromatogramPreview::TakeRead() {
         if (state_ == State::Reading) StartRead();
         return;
     }
-    if (!plot) {
+    if (!file) {
         ShowUnreadable(path_);
         return;
     }
-    plot_ = std::move(*plot);
-    ShowPlot(path_);
+    ShowChromatogram(std::move(file), path_);
 }
 
 void CChromatogramPreview::ShowUnreadable(const std::string& path) {
@@ -139,15 +135,10 @@ void CChromatogramPreview::ShowChromatogram(std::shared_ptr<const chromatogram::
         ShowNothing();
         return;
     }
-    plot_.Prepare(std::move(file));
-    ShowPlot(path);
-}
-
-void CChromatogramPreview::ShowPlot(const std::string& path) {
     if (path != path_) ++generation_;  // a read still running for another file is stale now
     path_ = path;
     state_ = State::Shown;
-    plot_.Show(chart_->chart);
+    plot_.Show(chart_->chart, std::move(file));
     const ChartView full = plot_.FullView();
     chart_->SetFullXRange(full.xMin, full.xMax);
     chart_->SetFullYRange(full.yMin, full.yMax);

@@ -16,10 +16,9 @@ class QStackedLayout;
 
 // The chromatogram of one file in a chart control (chart/ChromatogramPlot.h): a left-button
 // drag zooms into the rectangle dragged, a right click goes back to the view before, scroll
-// bars move a zoomed view. Files are read in the background, one at a time, and what the chart
-// needs of them is prepared there too: of the files asked for while a read runs, only the last
-// one is read next, and only the file asked for last is ever shown. A file that cannot be read
-// shows "Ошибка чтения", never the picture before it.
+// bars move a zoomed view. Files are read in the background, one at a time: of the files asked
+// for while a read runs, only the last one is read next, and only the file asked for last is
+// ever shown. A file that cannot be read shows "Ошибка чтения", never the picture before it.
 class CChromatogramPreview : public QWidget {
     Q_OBJECT
 
@@ -67,7 +66,6 @@ protected:
 private:
     void StartRead();
     void TakeRead();
-    void ShowPlot(const std::string& path);  // shows plot_, prepared
     void ShowMessage(const QString& text);
 
     CAutoCtrl* chart_;
@@ -80,6 +78,6 @@ private:
     bool reading_ = false;
     std::thread reader_;  // the running or finished read, if any
     std::mutex readMutex_;  // guards the two fields below, written by the reading thread
-    std::unique_ptr<ChromatogramPlot> readPlot_;  // the file read and its plot prepared; none: unreadable
+    std::shared_ptr<const chromatogram::ChromatogramFile> readFile_;
     std::uint64_t readGeneration_ = 0;
 };
