@@ -74,11 +74,11 @@ void ReadTimeBase(platform::CompoundFile& file, Lattice& signal) {
 
 ChromatogramFile::ChromatogramFile() { peaks.SetSignal(&signal); }
 
-bool ChromatogramFile::Read(const std::string& newPath, std::string* failure) {
+bool ChromatogramFile::Read(const std::string& newPath, std::string* failure, platform::CompoundSharing sharing) {
     path = newPath;
     if (failure) failure->clear();
     platform::CompoundError error = platform::CompoundError::None;
-    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path, &error);
+    const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path, &error, sharing);
     if (!file) return Failed(failure, OpenFailureText(error));
     const char* stream = kRawDataStream;  // the one being read, to name in the reason
     try {

@@ -3,6 +3,7 @@
 #include "chromatogram/Cmpeeks.h"
 #include "chromatogram/Lattice.h"
 #include "chromatogram/Passport.h"
+#include "platform/CompoundFile.h"
 
 #include <string>
 
@@ -24,8 +25,12 @@ public:
     // replacing its part, and a failure keeps the parts of the later streams as they were.
     // When `failure` is given it receives a short text of the reason (chromatogram/Errors.h:
     // "no such file", "not a compound file", missing stream "Table", stream "Table": a value runs
-    // past the end of the stream, ...), and is emptied on success.
-    bool Read(const std::string& path, std::string* failure = nullptr);
+    // past the end of the stream, ...), and is emptied on success. The file is held as `sharing`
+    // says while it is read: a calibration holds it alone; a look at it (the open dialog's
+    // preview) shares it with other readers, such as the dialog's own passport reads, and still
+    // keeps writers out.
+    bool Read(const std::string& path, std::string* failure = nullptr,
+              platform::CompoundSharing sharing = platform::CompoundSharing::Exclusive);
 
     Lattice signal;
     std::string path;

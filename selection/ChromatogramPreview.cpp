@@ -12,9 +12,11 @@
 
 namespace {
 
-// A file is opened without sharing, so a read fails while another reader holds the same file
-// (the passport scan of the open dialog, the data system finishing a run). Such a failure is
-// tried again a little later before the file is called unreadable.
+// The preview only looks at a file: it shares it with other readers (the dialog reads the
+// focused file's passport at the same moment, and the folder scan may still be at it) and keeps
+// writers out. A file held alone elsewhere (a calibration reading it, the data system finishing
+// a run) fails to open; such a failure is tried again a little later before the file is called
+// unreadable.
 constexpr int kReadAttempts = 3;
 constexpr std::chrono::milliseconds kRetryDelay{30};
 
@@ -22,7 +24,7 @@ std::shared_ptr<const chromatogram::ChromatogramFile> ReadChromatogram(const std
     auto file = std::make_shared<chromatogram::ChromatogramFile>();
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         if (attempt > 0) std::this_thread::sleep_for(kRetryDelay);
-        if (file->Read(path)) return file;
+        if (file->Read(path, nullptr, platform::CompoundSharing::DenyWrite)) return file;
     }
     return nullptr;
 }

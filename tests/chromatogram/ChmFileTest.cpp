@@ -167,6 +167,21 @@ TEST_F(ChromatogramFileRead, AFileThatCannotBeOpenedChangesOnlyThePath) {
     }
 }
 
+// A look at a file (the open dialog's preview) shares it with the dialog's passport read of the
+// same file; a calibration's read still holds it alone, and a reader excludes a writer either way.
+TEST_F(ChromatogramFileRead, ASharedReadAndAPassportReadOfOneFileBothSucceed) {
+    const std::string path = dir.Path() + "/shared.stg";
+    fixtures::WriteStg(path, next);
+    const std::optional<platform::LockedFile> passportReader = platform::LockedFile::Open(
+        path, platform::LockedFile::Mode::ReadOnly, nullptr, platform::LockedFile::Lock::Shared);
+    ASSERT_TRUE(passportReader.has_value());
+    EXPECT_TRUE(file.Read(path, nullptr, platform::CompoundSharing::DenyWrite));
+    std::string reason;
+    EXPECT_FALSE(file.Read(path, &reason));
+    EXPECT_EQ(reason, "locked by another program");
+    EXPECT_FALSE(platform::LockedFile::Open(path, platform::LockedFile::Mode::ReadWrite).has_value());
+}
+
 TEST_F(ChromatogramFileRead, ASecondFileReplacesTheSamplesCompletely) {
     const std::string path = dir.Path() + "/shorter.stg";
     fixtures::WriteStg(path, next);
