@@ -42,7 +42,7 @@ constexpr const char* kPassportStream = "Passport";
 constexpr const char* kReadError = QT_TRANSLATE_NOOP("COpenChrmDlg", "Ошибка чтения !!!");
 // How often the list takes what the scan has read: soon enough for the first rows to show at
 // once, seldom enough that a large folder is not re-laid out file by file.
-constexpr int kScanPollMs = 20;
+constexpr int kScanPollMs = 10;
 constexpr const char* kDefaultOpenPath = "/";
 constexpr auto kJointSelectionSpan = std::chrono::seconds(5);
 // The chromatogram preview shares the band under the list with the passport box, which keeps
