@@ -9,6 +9,7 @@
 #include "support/TempDir.h"
 
 #include "BenchSupport.h"
+#include "BigChromatogram.h"
 
 #include <fcntl.h>
 #include <malloc.h>
@@ -44,23 +45,15 @@ void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
 
-constexpr int kSamples = 1'000'000;
-constexpr int kPeaks = 2'000;
+constexpr int kSamples = bench::kBigSamples;
+constexpr int kPeaks = bench::kBigPeaks;
 
 // A run with 2,000 Gaussian peaks spread evenly over 1,000,000 samples; each integration
 // window spans 200 samples, so the peaks cover 40% of the signal.
 const std::string& ChromatogramPath() {
     static fixtures::TempDir dir;
     static const std::string path = [] {
-        fixtures::SyntheticRun run;
-        run.step = 0.001;
-        run.sampleCount = kSamples;
-        run.baseline = 5;
-        run.drift = 0.01;
-        run.noise = 0.05;
-        const double spacing = run.step * kSamples / kPeaks;
-        for (int i = 0; i < kPeaks; ++i)
-            run.peaks.push_back({i % 2 ? "этанол" : "", spacing * (i + 0.5), 0.025, 10.0 + i % 7});
+        const fixtures::SyntheticRun run = bench::BigChromatogramRun();
         fixtures::ChromatogramFixture c = fixtures::Synthesize(run);
         c.passport.sampleName = "Бенчмарк";
         const std::string file = dir.Path() + "/big.stg";
@@ -75,27 +68,12 @@ std::size_t FileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::size_t>(st.st_size) : 0;
 }
 
-// The floor: the file's bytes into a buffer of its size, with plain read() calls.
-void ReadBytes(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    struct stat st {};
-    ::fstat(fd, &st);
-    std::vector<char> bytes(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (got <= 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    benchmark::DoNotOptimize(bytes.data());
-}
 
 void BM_ChromatogramRead(benchmark::State& state) {
     const std::string& path = ChromatogramPath();
     bench::FloorTimer timer(state);
     for (auto _ : state) {
-        timer.Floor([&] { ReadBytes(path); });
+        timer.Floor([&] { bench::ReadFileBytes(path); });
         bool read = false;
         timer.Measure([&] {
             chromatogram::ChromatogramFile file;

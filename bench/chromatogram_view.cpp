@@ -9,6 +9,9 @@
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
+#include "BenchSupport.h"
+#include "BigChromatogram.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -16,29 +19,18 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 
 namespace {
 
-constexpr int kSamples = 1'000'000;
-constexpr int kPeaks = 2'000;
 constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
 
 // The run of the chromatogram read benchmark: 2,000 Gaussian peaks over 1,000,000 samples.
 std::shared_ptr<const chromatogram::ChromatogramFile> Chromatogram() {
     static const std::shared_ptr<const chromatogram::ChromatogramFile> file = [] {
-        fixtures::SyntheticRun run;
-        run.step = 0.001;
-        run.sampleCount = kSamples;
-        run.baseline = 5;
-        run.drift = 0.01;
-        run.noise = 0.05;
-        const double spacing = run.step * kSamples / kPeaks;
-        for (int i = 0; i < kPeaks; ++i)
-            run.peaks.push_back({i % 2 ? "этанол" : "", spacing * (i + 0.5), 0.025, 10.0 + i % 7});
+        const fixtures::SyntheticRun run = bench::BigChromatogramRun();
         fixtures::TempDir dir;
         const std::string path = dir.Path() + "/big.stg";
         fixtures::WriteStg(path, fixtures::Synthesize(run));
@@ -48,8 +40,6 @@ std::shared_ptr<const chromatogram::ChromatogramFile> Chromatogram() {
     }();
     return file;
 }
-
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // The chromatogram chart laid out once, so that its plot rectangle and ranges are known, and
 // the signal's points mapped for the floor.
@@ -80,27 +70,18 @@ struct LaidOutChart {
     }
 };
 
+// Times `draw` against the floor in the same iterations; the iteration time is the draw's.
 template <typename Draw>
 void AgainstFloor(benchmark::State& state, LaidOutChart& laidOut, Draw draw) {
-    double floorSeconds = 0, drawSeconds = 0;
+    bench::FloorTimer timer(state);
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        laidOut.DrawFloor();
-        const auto t1 = std::chrono::steady_clock::now();
-        {
+        timer.Floor([&] { laidOut.DrawFloor(); });
+        timer.Measure([&] {
             platform::Surface surface(laidOut.image);
             draw(surface);
-        }
-        const auto t2 = std::chrono::steady_clock::now();
-        floorSeconds += Seconds(t1 - t0);
-        drawSeconds += Seconds(t2 - t1);
-        state.SetIterationTime(Seconds(t2 - t1));
+        });
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["floor_ms"] = 1000 * floorSeconds / n;
-    state.counters["draw_ms"] = 1000 * drawSeconds / n;
-    state.counters["ratio"] = drawSeconds / floorSeconds;
-    state.counters["goal_ratio"] = 0.2;
+    timer.Report("draw", 0.2);
 }
 
 void BM_SignalColumns(benchmark::State& state) {
@@ -125,11 +106,7 @@ BENCHMARK(BM_ChromatogramChart)->UseManualTime()->Unit(benchmark::kMillisecond)-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenPlatformUnlessSet();
     QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

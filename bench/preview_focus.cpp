@@ -16,6 +16,9 @@
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
+#include "BenchSupport.h"
+#include "BigChromatogram.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -24,33 +27,19 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kSamples = 1'000'000;
-constexpr int kPeaks = 2'000;
 
 COpenChrmDlg* dialog = nullptr;
 std::string bigPath;
 
 // The chromatogram of the read benchmark, and a small one to move away to between iterations.
 void WriteFolder(const std::string& folder) {
-    fixtures::SyntheticRun run;
-    run.step = 0.001;
-    run.sampleCount = kSamples;
-    run.baseline = 5;
-    run.drift = 0.01;
-    run.noise = 0.05;
-    const double spacing = run.step * kSamples / kPeaks;
-    for (int i = 0; i < kPeaks; ++i)
-        run.peaks.push_back({i % 2 ? "этанол" : "", spacing * (i + 0.5), 0.025, 10.0 + i % 7});
+    const fixtures::SyntheticRun run = bench::BigChromatogramRun();
     fixtures::ChromatogramFixture big = fixtures::Synthesize(run);
     big.passport.sampleName = "big";
     big.passport.dateTime = 1700000000;
@@ -63,22 +52,6 @@ void WriteFolder(const std::string& folder) {
     fixtures::WriteStg(folder + "/small.stg", small);
 }
 
-void ReadBytes(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    struct stat st {};
-    ::fstat(fd, &st);
-    std::vector<char> bytes(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (got <= 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    benchmark::DoNotOptimize(bytes.data());
-}
-
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 int RowOf(QTreeView* list, const char* title) {
     for (int r = 0; r < list->model()->rowCount(); ++r)
@@ -135,7 +108,7 @@ void BM_FocusToPreview(benchmark::State& state) {
     for (auto _ : state) {
         if (!FocusAndWait(list, small)) return state.SkipWithError("the small file was not shown");
         const auto t0 = std::chrono::steady_clock::now();
-        ReadBytes(bigPath);
+        bench::ReadFileBytes(bigPath);
         const auto t1 = std::chrono::steady_clock::now();
         {
             chromatogram::ChromatogramFile file;
@@ -144,11 +117,11 @@ void BM_FocusToPreview(benchmark::State& state) {
         const auto t2 = std::chrono::steady_clock::now();
         if (!FocusAndWait(list, big)) return state.SkipWithError("the chromatogram was not shown");
         const auto t3 = std::chrono::steady_clock::now();
-        floorSeconds += Seconds(t1 - t0);
-        readSeconds += Seconds(t2 - t1);
-        previewSeconds += Seconds(t3 - t2);
-        paintSeconds += Seconds(chartPaints.lastPaint);
-        state.SetIterationTime(Seconds(t3 - t2));
+        floorSeconds += bench::Seconds(t1 - t0);
+        readSeconds += bench::Seconds(t2 - t1);
+        previewSeconds += bench::Seconds(t3 - t2);
+        paintSeconds += bench::Seconds(chartPaints.lastPaint);
+        state.SetIterationTime(bench::Seconds(t3 - t2));
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["floor_ms"] = 1000 * floorSeconds / n;
@@ -165,7 +138,7 @@ BENCHMARK(BM_FocusToPreview)->UseManualTime()->Unit(benchmark::kMillisecond)->Mi
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::UseOffscreenPlatformUnlessSet();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
