@@ -4,8 +4,10 @@
 
 #include <sys/wait.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Runs the built ostrel-cli with the test's environment and collects what it prints.
@@ -42,6 +44,18 @@ inline CliResult Cli(const std::vector<std::string>& args, const std::vector<std
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
     const int status = ::pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, fixtures::ReadFileBytes(errPath)};
+}
+
+// Width and height from a PNG's header, or (0, 0) when the bytes are not a PNG.
+inline std::pair<std::uint32_t, std::uint32_t> PngSize(const std::string& bytes) {
+    static const std::string kSignature = "\x89PNG\r\n\x1a\n";
+    if (bytes.size() < 24 || bytes.compare(0, 8, kSignature) != 0 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
+    const auto be32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    };
+    return {be32(16), be32(20)};
 }
 
 }  // namespace clitest

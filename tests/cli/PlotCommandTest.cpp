@@ -14,18 +14,8 @@ namespace {
 
 using clitest::Cli;
 using clitest::CliResult;
+using clitest::PngSize;
 using nlohmann::json;
-
-std::pair<std::uint32_t, std::uint32_t> PngSize(const std::string& bytes) {
-    static const std::string kSignature = "\x89PNG\r\n\x1a\n";
-    if (bytes.size() < 24 || bytes.compare(0, 8, kSignature) != 0 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
-    const auto be32 = [&](std::size_t at) {
-        std::uint32_t v = 0;
-        for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-        return v;
-    };
-    return {be32(16), be32(20)};
-}
 
 TEST(PlotCommand, DrawsADemoChromatogramAndSaysWhatItDrew) {
     fixtures::TempDir dir;
