@@ -133,7 +133,7 @@ void BM_PassportScan(benchmark::State& state, bool cold) {
             const double scan = Timed(cold, [&] {
                 chromatogram::FolderScan scan(folder.path + "/*.stg",
                                               {chromatogram::ScanType::Any,
-                                               static_cast<unsigned>(EnvCount("OSTREL_BENCH_READERS", 0)), {}});
+                                               static_cast<unsigned>(EnvCount("OSTREL_BENCH_READERS", 0)), {}, {}});
                 scan.Wait();
                 for (const chromatogram::ScannedFile& f : scan.TakeRead()) scanned += f.readable ? 1 : 0;
             });

@@ -148,6 +148,8 @@ void FolderScan::State::Work() {
     std::lock_guard lock(mutex);
     if (--working == 0) {
         progress.finished = true;
+        // Cancel() sets the flag before it takes the lock: once it has returned, this sees it.
+        if (!cancelled && options.onFinished) options.onFinished();
         finishedChanged.notify_all();
     }
 }
@@ -209,7 +211,7 @@ bool FolderScan::State::Keeps(const ScannedFile& file) const {
 
 std::vector<ScannedFile> ScanFolder(const std::string& pattern, ScanType type, ScanProgress* outcome,
                                     const PassportReader& reader) {
-    FolderScan scan(pattern, {type, 0, reader});
+    FolderScan scan(pattern, {type, 0, reader, {}});
     scan.Wait();
     std::vector<ScannedFile> files = scan.TakeRead();
     std::sort(files.begin(), files.end(), ListedBefore);

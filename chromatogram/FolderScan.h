@@ -68,6 +68,11 @@ public:
         ScanType type = ScanType::Any;
         unsigned readers = 0;  // reads in flight at once; 0: DefaultReaders()
         PassportReader reader;  // empty: Passport::ReadFromFile
+        // Called once, on a reader's thread, when the last read has ended, so that a caller
+        // waiting on an event loop learns of the end at once rather than at its next look. Not
+        // called once Cancel() has returned. Called under the scan's lock: it must be quick and
+        // must not call the scan.
+        std::function<void()> onFinished;
     };
 
     // Lists the files that the wildcard pattern (folder + "/*.stg") matches, as

@@ -241,6 +241,9 @@ COpenChrmDlg::COpenChrmDlg(QWidget* parent)
     scanTimer_ = new QTimer(this);
     scanTimer_->setInterval(kScanPollMs);
     connect(scanTimer_, &QTimer::timeout, this, &COpenChrmDlg::TakeScanned);
+    // The end comes through a signal without arguments: what the scan read stays behind its
+    // lock, where the thread checker sees the hand-off.
+    connect(this, &COpenChrmDlg::ScanReadsEnded, this, &COpenChrmDlg::TakeScanned, Qt::QueuedConnection);
     passportBox_ = gui::FindControl<QPlainTextEdit>(this, IDC_PASSPORT);
     methodFilter_ = gui::FindControl<QComboBox>(this, IDC_METHOD_FILTER);
     siteFilter_ = gui::FindControl<QComboBox>(this, IDC_SITE_FILTER);
@@ -270,7 +273,8 @@ COpenChrmDlg::COpenChrmDlg(QWidget* parent)
             &COpenChrmDlg::OnCancel);
 }
 
-COpenChrmDlg::~COpenChrmDlg() = default;
+// The scan's end signal must not come to a dialog that is going: cancelled, a scan calls nobody.
+COpenChrmDlg::~COpenChrmDlg() { CancelScan(); }
 
 int COpenChrmDlg::Run(bool singleSelection) {
     if (!Created()) return -1;
@@ -381,14 +385,15 @@ void COpenChrmDlg::Refresh() {
     ShowScanState();
 }
 
-// The scan of currentFolder, read on the scan's threads and taken in here by the poll timer.
+// The scan of currentFolder, read on the scan's threads and taken in here by the poll timer,
+// and at once when its reads have ended.
 void COpenChrmDlg::StartScan() {
     CancelScan();
     entries_.clear();
     scanProgress_ = {};
     const auto type = static_cast<chromatogram::ScanType>(typeFilter_);
-    scan_ = std::make_unique<chromatogram::FolderScan>(JoinPath(currentFolder_, "*.stg"),
-                                                      chromatogram::FolderScan::Options{type, 0, passportReader_});
+    chromatogram::FolderScan::Options options{type, 0, passportReader_, [this] { emit ScanReadsEnded(); }};
+    scan_ = std::make_unique<chromatogram::FolderScan>(JoinPath(currentFolder_, "*.stg"), std::move(options));
     list_->viewport()->setCursor(Qt::BusyCursor);
     scanTimer_->start();
 }
@@ -427,15 +432,23 @@ void COpenChrmDlg::AddEntries(std::vector<ChrmFileEntry> read) {
             if (IsPreselected(entries_[i])) SelectPreselectedFile();
 }
 
-// The entries in the listing's order; the rows, already in it, follow their entries.
+// The entries in the listing's order; the rows, already in it, follow their entries. The rows
+// give the order of the entries they show, so only those the filters hide need sorting.
 void COpenChrmDlg::FinishScan() {
     scanTimer_->stop();
     scan_.reset();
-    std::vector<std::size_t> order(entries_.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+    const auto before = [this](std::size_t a, std::size_t b) {
         return chromatogram::ListedBefore(entries_[a], entries_[b]);
-    });
+    };
+    std::vector<std::size_t> shown(static_cast<std::size_t>(rows_->rowCount()));
+    std::vector<bool> isShown(entries_.size());
+    for (std::size_t r = 0; r < shown.size(); ++r) isShown[shown[r] = rows_->EntryOf(static_cast<int>(r))] = true;
+    std::vector<std::size_t> hidden;
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (!isShown[i]) hidden.push_back(i);
+    std::sort(hidden.begin(), hidden.end(), before);
+    std::vector<std::size_t> order(entries_.size());
+    std::merge(shown.begin(), shown.end(), hidden.begin(), hidden.end(), order.begin(), before);
     std::vector<ChrmFileEntry> sorted;
     sorted.reserve(entries_.size());
     std::vector<std::size_t> newIndex(entries_.size());
@@ -498,20 +511,23 @@ void COpenChrmDlg::CancelScan() {
 }
 
 void COpenChrmDlg::FillFilters() {
+    // The lists hold every value of the entries already (the scan offered each as it came): met
+    // again in this order, they are all there once that many have been met.
+    const std::size_t known = FilterValueCount();
     for (FilterValues& values : filterValues_) values = {};
     {
         gui::RedrawSuspended methodSuspended(methodFilter_), siteSuspended(siteFilter_), pointSuspended(pointFilter_);
         for (QComboBox* box : {methodFilter_, siteFilter_, pointFilter_}) box->clear();
-        AddFilterValues(0);
+        AddFilterValues(0, entries_.empty() ? 0 : known);
     }
     methodFilter_->setCurrentIndex(gui::AddString(methodFilter_, anyMethodText_));
     siteFilter_->setCurrentIndex(gui::AddString(siteFilter_, anySiteText_));
     pointFilter_->setCurrentIndex(gui::AddString(pointFilter_, anyPointText_));
 }
 
-// Offers the values of entries from `firstEntry` on in the three filter lists; the lists keep the
-// item they stand at.
-void COpenChrmDlg::AddFilterValues(std::size_t firstEntry) {
+// Offers the values of entries from `firstEntry` on in the three filter lists, stopping once the
+// lists hold `enough` values together (0: never); the lists keep the item they stand at.
+void COpenChrmDlg::AddFilterValues(std::size_t firstEntry, std::size_t enough) {
     const std::pair<QComboBox*, std::string ChrmFileEntry::*> filters[] = {
         {methodFilter_, &ChrmFileEntry::methodName},
         {siteFilter_, &ChrmFileEntry::samplingSite},
@@ -524,7 +540,14 @@ void COpenChrmDlg::AddFilterValues(std::size_t firstEntry) {
             if (value.empty() || !values.seen.insert(value).second) continue;
             if (values.folded.insert(platform::FoldCase(value)).second) gui::AddString(filters[f].first, value);
         }
+        if (enough > 0 && FilterValueCount() == enough) return;
     }
+}
+
+std::size_t COpenChrmDlg::FilterValueCount() const {
+    std::size_t count = 0;
+    for (const FilterValues& values : filterValues_) count += values.folded.size();
+    return count;
 }
 
 void COpenChrmDlg::FillList() {

@@ -87,6 +87,8 @@ public:
 
 signals:
     void ScanFinished();
+    // Emitted on a scan's thread when its last read has ended; taken in on the dialog's thread.
+    void ScanReadsEnded();
 
 private:
     void OnInitDialog();
@@ -111,7 +113,8 @@ private:
     void StartScan();
     void TakeScanned();
     void AddEntries(std::vector<ChrmFileEntry> read);
-    void AddFilterValues(std::size_t firstEntry);
+    void AddFilterValues(std::size_t firstEntry, std::size_t enough = 0);
+    std::size_t FilterValueCount() const;
     void FinishScan();
     void ShowScanState();
     void CancelScan();

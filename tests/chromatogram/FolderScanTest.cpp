@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <future>
@@ -42,7 +43,7 @@ std::vector<std::string> Describe(const std::vector<fixtures::ExpectedScanEntry>
 
 // The scan lists a folder exactly as the open dialog always did, whatever the number of reads
 // in flight: readable files with their passports, every damaged or unreadable one with "????"
-// and its last-write time, folders and other names left out.
+// and its last-write time, folders and other names left out. It tells of its end once.
 TEST(FolderScan, ListsAMixedFolderAsTheDialogAlwaysDid) {
     fixtures::TempDir dir;
     const std::string folder = dir.MakeFolder("runs");
@@ -50,8 +51,10 @@ TEST(FolderScan, ListsAMixedFolderAsTheDialogAlwaysDid) {
     for (unsigned readers : {1u, 3u, 16u}) {
         for (int type = 0; type < 3; ++type) {
             SCOPED_TRACE("readers " + std::to_string(readers) + ", type " + std::to_string(type));
-            FolderScan scan(folder + "/*.stg", {static_cast<ScanType>(type), readers, {}});
+            std::atomic<int> ends{0};
+            FolderScan scan(folder + "/*.stg", {static_cast<ScanType>(type), readers, {}, [&] { ++ends; }});
             scan.Wait();
+            EXPECT_EQ(ends.load(), 1);
             std::vector<ScannedFile> files = scan.TakeRead();
             std::sort(files.begin(), files.end(), chromatogram::ListedBefore);
             EXPECT_EQ(Describe(files, folder), Describe(mix.ExpectedOfType(type)));
@@ -99,7 +102,7 @@ TEST(FolderScan, FilesRemovedWhileScannedAreLeftOutAndCounted) {
             return p.ReadFromFile(path, "Passport");
         };
         // One reader, so that the removed file's turn comes after the removal.
-        FolderScan scan(scanned + "/*.stg", {ScanType::Any, 1, reader});
+        FolderScan scan(scanned + "/*.stg", {ScanType::Any, 1, reader, {}});
         scan.Wait();
         const std::vector<ScannedFile> files = scan.TakeRead();
         const ScanProgress outcome = scan.Progress();
@@ -126,7 +129,7 @@ TEST(FolderScan, SaysWhyAFolderCouldNotBeListed) {
 }
 
 // Cancelling does not wait for a read that hangs: the scan stops taking files, drops what it
-// had not handed out, and counts as finished once the hanging read returns.
+// had not handed out, counts as finished once the hanging read returns, and tells nobody.
 TEST(FolderScan, CancelStopsAtOnceAndDropsWhatWasNotTaken) {
     fixtures::TempDir dir;
     const std::string folder = dir.MakeFolder("runs");
@@ -141,7 +144,8 @@ TEST(FolderScan, CancelStopsAtOnceAndDropsWhatWasNotTaken) {
         released.wait();
         return p.ReadFromFile(path, "Passport");
     };
-    FolderScan scan(folder + "/*.stg", {ScanType::Any, 2, reader});
+    std::atomic<int> ends{0};
+    FolderScan scan(folder + "/*.stg", {ScanType::Any, 2, reader, [&] { ++ends; }});
     firstCall.get_future().wait();
     scan.Cancel();  // returns while both readers hang
     EXPECT_FALSE(scan.Progress().finished);
@@ -150,6 +154,7 @@ TEST(FolderScan, CancelStopsAtOnceAndDropsWhatWasNotTaken) {
     EXPECT_TRUE(scan.TakeRead().empty());
     EXPECT_LE(calls.load(), 2);
     EXPECT_EQ(scan.Progress().read, 0u);
+    EXPECT_EQ(ends.load(), 0);
 }
 
 }  // namespace
