@@ -610,6 +610,9 @@ void COpenChrmDlg::OnRowStateChanged() {
     if (fillingList_) return;
     const QModelIndex focused = list_->currentIndex();
     if (!focused.isValid()) return;
+    // The chromatogram's read goes first: it runs on its own thread while the passport is read
+    // and shown here. The selection changes before the focus does, so this comes first.
+    ShowFocusedChromatogram();
     const int row = focused.row();
     const ChrmFileEntry& e = entries_[rows_->EntryOf(row)];
 
