@@ -30,7 +30,6 @@
 #include <exception>
 #include <filesystem>
 #include <initializer_list>
-#include <numeric>
 #include <unordered_set>
 
 namespace {
@@ -518,7 +517,7 @@ void COpenChrmDlg::FillFilters() {
     {
         gui::RedrawSuspended methodSuspended(methodFilter_), siteSuspended(siteFilter_), pointSuspended(pointFilter_);
         for (QComboBox* box : {methodFilter_, siteFilter_, pointFilter_}) box->clear();
-        AddFilterValues(0, entries_.empty() ? 0 : known);
+        AddFilterValues(0, known);
     }
     methodFilter_->setCurrentIndex(gui::AddString(methodFilter_, anyMethodText_));
     siteFilter_->setCurrentIndex(gui::AddString(siteFilter_, anySiteText_));
