@@ -155,6 +155,9 @@ INSTANTIATE_TEST_SUITE_P(
               [](auto& c) { c.table.peaks.push_back(fixtures::MakePeak(500, 520, "изопропанол")); }, true, 3},
         Fault{"NotANumberRun", [](auto& c) { std::fill(c.signal.begin() + 25, c.signal.begin() + 35, kNaN); }, true, 3},
         Fault{"AllNotANumber", [](auto& c) { std::fill(c.signal.begin(), c.signal.end(), kNaN); }, false, 3},
+        Fault{"LargestFloats",  // the value range's span exceeds what a float holds
+              [](auto& c) { c.signal[50] = std::numeric_limits<float>::max(), c.signal[51] = -c.signal[50]; },
+              true, 3},
         Fault{"InfiniteSamples",
               [](auto& c) { c.signal[50] = std::numeric_limits<float>::infinity(), c.signal[51] = -c.signal[50]; },
               true, 3}),
