@@ -69,11 +69,11 @@ QRect CAutoCtrl::ClientRect() const {
 ViewRange CAutoCtrl::CurrentView() const { return {chart.xMin, chart.xMax, chart.yMin, chart.yMax}; }
 
 void CAutoCtrl::SetFullXRange(double min, double max) {
-    autoFullX = !StoreRange(min, max, LogX(), fullXMin, fullXMax);
+    autoFullX_ = !StoreRange(min, max, LogX(), fullXMin_, fullXMax_);
 }
 
 void CAutoCtrl::SetFullYRange(double min, double max) {
-    autoFullY = !StoreRange(min, max, LogY(), fullYMin, fullYMax);
+    autoFullY_ = !StoreRange(min, max, LogY(), fullYMin_, fullYMax_);
 }
 
 // Views are kept in frame units; SetXRange takes data values.
@@ -81,8 +81,8 @@ void CAutoCtrl::SetViewX(double min, double max) { chart.SetXRange(DataValue(min
 void CAutoCtrl::SetViewY(double min, double max) { chart.SetYRange(DataValue(min, LogY()), DataValue(max, LogY())); }
 
 void CAutoCtrl::RefreshFullRanges() {
-    if (chart.autoX || autoFullX) chart.ComputeXRange(fullXMin, fullXMax);
-    if (chart.autoY || autoFullY) chart.ComputeYRange(fullYMin, fullYMax);
+    if (chart.autoX || autoFullX_) chart.ComputeXRange(fullXMin_, fullXMax_);
+    if (chart.autoY || autoFullY_) chart.ComputeYRange(fullYMin_, fullYMax_);
 }
 
 bool CAutoCtrl::ZoomIn(double x1, double y1, double x2, double y2) {
@@ -92,7 +92,7 @@ bool CAutoCtrl::ZoomIn(double x1, double y1, double x2, double y2) {
     x2 = std::min(x2, DataValue(chart.xMax, LogX()));
     y1 = std::max(y1, DataValue(chart.yMin, LogY()));
     y2 = std::min(y2, DataValue(chart.yMax, LogY()));
-    history.push_back(CurrentView());
+    history_.push_back(CurrentView());
     return ShowZoomed(x1, y1, x2, y2);
 }
 
@@ -100,10 +100,10 @@ bool CAutoCtrl::ZoomTo(double x1, double y1, double x2, double y2) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
     RefreshFullRanges();
-    x1 = std::max(x1, DataValue(fullXMin, LogX()));
-    x2 = std::min(x2, DataValue(fullXMax, LogX()));
-    y1 = std::max(y1, DataValue(fullYMin, LogY()));
-    y2 = std::min(y2, DataValue(fullYMax, LogY()));
+    x1 = std::max(x1, DataValue(fullXMin_, LogX()));
+    x2 = std::min(x2, DataValue(fullXMax_, LogX()));
+    y1 = std::max(y1, DataValue(fullYMin_, LogY()));
+    y2 = std::min(y2, DataValue(fullYMax_, LogY()));
     return ShowZoomed(x1, y1, x2, y2);
 }
 
@@ -117,11 +117,11 @@ bool CAutoCtrl::ShowZoomed(double x1, double y1, double x2, double y2) {
 }
 
 void CAutoCtrl::Unzoom() {
-    if (history.empty()) return;
-    const ViewRange view = history.back();
+    if (history_.empty()) return;
+    const ViewRange view = history_.back();
     SetViewX(view.xMin, view.xMax);
     SetViewY(view.yMin, view.yMax);
-    history.pop_back();
+    history_.pop_back();
     if (QWidget* parent = parentWidget())
         parent->update();
     else
@@ -129,14 +129,14 @@ void CAutoCtrl::Unzoom() {
 }
 
 void CAutoCtrl::ShowAllX() {
-    SetViewX(fullXMin, fullXMax);
-    chart.autoX = autoFullX;
+    SetViewX(fullXMin_, fullXMax_);
+    chart.autoX = autoFullX_;
     update();
 }
 
 void CAutoCtrl::ShowAllY() {
-    SetViewY(fullYMin, fullYMax);
-    chart.autoY = autoFullY;
+    SetViewY(fullYMin_, fullYMax_);
+    chart.autoY = autoFullY_;
     update();
 }
 
@@ -153,27 +153,27 @@ void CAutoCtrl::ReplaceControl(QWidget* placeholder) {
     show();
 }
 
-// Scrolling moves the view by one tick step, within the full range; a line and a page are the
-// same. The view before the request goes to the history, whether it changed the view or not.
+// A line is one tick step and a page the view's width, within the full range. Scrolling keeps
+// no history: the view zoomed from stays the one Unzoom returns to.
 void CAutoCtrl::HorizontalScroll(ScrollRequest request, int position) {
-    const double x0 = chart.xMin, x1 = chart.xMax, step = chart.xStep;
+    const double x0 = chart.xMin, x1 = chart.xMax, step = chart.xStep, width = x1 - x0;
     bool changed = false;
     double n0 = x0, n1 = x1;
     switch (request) {
         case ScrollRequest::LineBack:
         case ScrollRequest::PageBack:
-            n0 = std::max(x0 - step, fullXMin);
+            n0 = std::max(x0 - (request == ScrollRequest::LineBack ? step : width), fullXMin_);
             changed = n0 != x0;
             n1 = n0 - x0 + x1;
             break;
         case ScrollRequest::LineForward:
         case ScrollRequest::PageForward:
-            n1 = std::min(x1 + step, fullXMax);
+            n1 = std::min(x1 + (request == ScrollRequest::LineForward ? step : width), fullXMax_);
             changed = n1 != x1;
             n0 = n1 - x1 + x0;
             break;
         case ScrollRequest::ThumbTrack:
-            n0 = std::min(fullXMin + position * step, fullXMax - (x1 - x0));
+            n0 = std::min(fullXMin_ + position * step, fullXMax_ - width);
             changed = true;
             n1 = n0 - x0 + x1;
             break;
@@ -185,29 +185,28 @@ void CAutoCtrl::HorizontalScroll(ScrollRequest request, int position) {
         update();
         Notify(kHorzScrolledNotification);
     }
-    history.push_back(CurrentView());
 }
 
 // The top of the vertical bar is the high end of the y axis.
 void CAutoCtrl::VerticalScroll(ScrollRequest request, int position) {
-    const double y0 = chart.yMin, y1 = chart.yMax, step = chart.yStep;
+    const double y0 = chart.yMin, y1 = chart.yMax, step = chart.yStep, height = y1 - y0;
     bool changed = false;
     double n0 = y0, n1 = y1;
     switch (request) {
         case ScrollRequest::LineBack:
         case ScrollRequest::PageBack:
-            n1 = std::min(y1 + step, fullYMax);
+            n1 = std::min(y1 + (request == ScrollRequest::LineBack ? step : height), fullYMax_);
             changed = n1 != y1;
             n0 = n1 - y1 + y0;
             break;
         case ScrollRequest::LineForward:
         case ScrollRequest::PageForward:
-            n0 = std::max(y0 - step, fullYMin);
+            n0 = std::max(y0 - (request == ScrollRequest::LineForward ? step : height), fullYMin_);
             changed = n0 != y0;
             n1 = n0 - y0 + y1;
             break;
         case ScrollRequest::ThumbTrack:
-            n1 = std::max(fullYMax - position * step, fullYMin + (y1 - y0));
+            n1 = std::max(fullYMax_ - position * step, fullYMin_ + height);
             changed = true;
             n0 = n1 - y1 + y0;
             break;
@@ -219,7 +218,6 @@ void CAutoCtrl::VerticalScroll(ScrollRequest request, int position) {
         update();
         Notify(kVertScrolledNotification);
     }
-    history.push_back(CurrentView());
 }
 
 void CAutoCtrl::OnScrollAction(QScrollBar* bar, int action) {
@@ -276,21 +274,25 @@ void CAutoCtrl::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
-// A bar moves in tick steps over the part of the full range the view does not cover. An axis
-// whose last drawing found no tick step has no such units; its bar keeps its place.
+// A bar moves in tick steps over the part of the full range the view does not cover, and its
+// page is the view in tick steps, so that the thumb's share of the track is the view's share of
+// the full range. An axis whose last drawing found no tick step has no such units; its bar keeps
+// its place.
 void CAutoCtrl::UpdateScrollPositions() {
     const double x0 = chart.xMin, x1 = chart.xMax, y0 = chart.yMin, y1 = chart.yMax;
-    int n = 0, position = 0;
-    if (chart.xStep != 0 && ScrollUnits(((fullXMax - fullXMin) - (x1 - x0)) / chart.xStep, n) && n > 0 &&
-        ScrollUnits((x0 - fullXMin) / chart.xStep, position)) {
+    int n = 0, position = 0, page = 0;
+    if (chart.xStep != 0 && ScrollUnits(((fullXMax_ - fullXMin_) - (x1 - x0)) / chart.xStep, n) && n > 0 &&
+        ScrollUnits((x0 - fullXMin_) / chart.xStep, position) && ScrollUnits((x1 - x0) / chart.xStep, page)) {
         const QSignalBlocker blocker(hBar_);
         hBar_->setRange(0, n);
+        hBar_->setPageStep(std::max(page, 1));
         hBar_->setValue(position);
     }
-    if (chart.yStep != 0 && ScrollUnits(((fullYMax - fullYMin) - (y1 - y0)) / chart.yStep, n) && n > 0 &&
-        ScrollUnits((fullYMax - y1) / chart.yStep, position)) {
+    if (chart.yStep != 0 && ScrollUnits(((fullYMax_ - fullYMin_) - (y1 - y0)) / chart.yStep, n) && n > 0 &&
+        ScrollUnits((fullYMax_ - y1) / chart.yStep, position) && ScrollUnits((y1 - y0) / chart.yStep, page)) {
         const QSignalBlocker blocker(vBar_);
         vBar_->setRange(0, n);
+        vBar_->setPageStep(std::max(page, 1));
         vBar_->setValue(position);
     }
 }
@@ -313,11 +315,10 @@ void CAutoCtrl::paintEvent(QPaintEvent* event) {
         return;
     }
 
-    const std::lock_guard<std::mutex> guard(lock);
     RefreshFullRanges();
     chart.ComputeRanges();
     const double x0 = chart.xMin, x1 = chart.xMax, y0 = chart.yMin, y1 = chart.yMax;
-    ShowScrollBars(hScrollEnabled && (x1 < fullXMax || x0 > fullXMin), vScrollEnabled && (y1 < fullYMax || y0 > fullYMin));
+    ShowScrollBars(hScrollEnabled_ && (x1 < fullXMax_ || x0 > fullXMin_), vScrollEnabled_ && (y1 < fullYMax_ || y0 > fullYMin_));
     UpdateScrollPositions();
 
     const QRect area = ClientRect();
@@ -330,7 +331,7 @@ void CAutoCtrl::paintEvent(QPaintEvent* event) {
         platform::Surface surface(canvas_);
         chart.Draw(surface, {0, 0, area.width(), area.height()});
     }
-    if (dragging) DrawRubberBand();
+    if (dragging_) DrawRubberBand();
 
     QPainter painter(this);
     painter.drawImage(0, 0, canvas_);
@@ -351,13 +352,13 @@ void CAutoCtrl::DrawRubberBand() {
     surface.SelectBrush(platform::Brush::Hollow());
     surface.SelectPen({platform::kPenSolid, 0, {0, 0, 0}});
     surface.SetInvert(true);
-    surface.Rectangle(dragStart.x, dragStart.y, dragEnd.x, dragEnd.y);
+    surface.Rectangle(dragStart_.x, dragStart_.y, dragEnd_.x, dragEnd_.y);
 }
 
 // The rubber band drawn between paints, shown without drawing the chart again.
 void CAutoCtrl::InvertRubberBand() {
     DrawRubberBand();
-    const QRect band = QRect(QPoint(dragStart.x, dragStart.y), QPoint(dragEnd.x, dragEnd.y)).normalized();
+    const QRect band = QRect(QPoint(dragStart_.x, dragStart_.y), QPoint(dragEnd_.x, dragEnd_.y)).normalized();
     bandDirty_ = bandDirty_.united(band);
     update(band);
 }
@@ -365,10 +366,10 @@ void CAutoCtrl::InvertRubberBand() {
 void CAutoCtrl::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton) {
-        if (zoomEnabled && !dragging) {
+        if (zoomEnabled_ && !dragging_) {
             const QPoint p = event->position().toPoint();
-            dragStart = dragEnd = {p.x(), p.y()};
-            dragging = true;
+            dragStart_ = dragEnd_ = {p.x(), p.y()};
+            dragging_ = true;
         } else {
             PassToParent(event);
         }
@@ -380,7 +381,7 @@ void CAutoCtrl::mousePressEvent(QMouseEvent* event) {
 void CAutoCtrl::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton) {
-        if (dragging)
+        if (dragging_)
             EndRubberBand();
         else
             PassToParent(event);
@@ -393,13 +394,13 @@ void CAutoCtrl::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     const QPoint p = event->position().toPoint();
     const platform::Point position{p.x(), p.y()};
-    if (dragging && position != dragEnd) {
+    if (dragging_ && position != dragEnd_) {
         InvertRubberBand();
         if (event->buttons() & Qt::LeftButton) {
-            dragEnd = position;
+            dragEnd_ = position;
             InvertRubberBand();
         } else {
-            dragging = false;
+            dragging_ = false;
         }
     }
     PassToParent(event);
@@ -409,12 +410,12 @@ void CAutoCtrl::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 // A band of two pixels or less either way is a click, not a zoom.
 void CAutoCtrl::EndRubberBand() {
-    dragging = false;
+    dragging_ = false;
     InvertRubberBand();
-    if (std::abs(dragEnd.x - dragStart.x) <= kMinBandExtent || std::abs(dragEnd.y - dragStart.y) <= kMinBandExtent)
+    if (std::abs(dragEnd_.x - dragStart_.x) <= kMinBandExtent || std::abs(dragEnd_.y - dragStart_.y) <= kMinBandExtent)
         return;
-    if (ZoomIn(chart.PixelToX(dragStart.x), chart.PixelToY(dragStart.y), chart.PixelToX(dragEnd.x),
-               chart.PixelToY(dragEnd.y)))
+    if (ZoomIn(chart.PixelToX(dragStart_.x), chart.PixelToY(dragStart_.y), chart.PixelToX(dragEnd_.x),
+               chart.PixelToY(dragEnd_.y)))
         Notify(kZoomedNotification);
 }
 

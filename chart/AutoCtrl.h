@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include <mutex>
 #include <vector>
 
 class QScrollBar;
@@ -39,32 +38,32 @@ enum class ScrollRequest { LineBack, LineForward, PageBack, PageForward, ThumbTr
 
 // The child window that shows one chart: it paints the chart into its client area, zooms with a
 // rubber band dragged with the left button, moves the view with scroll bars within the full
-// ranges, keeps a history of views, and tells its parent about zooming and scrolling. Mouse
-// messages it does not use are posted on to the parent, positions in the control's coordinates.
+// ranges, keeps a history of the views zoomed from, and tells its parent about zooming and
+// scrolling. Mouse messages it does not use are posted on to the parent, positions in the
+// control's coordinates. Used from the window's thread only.
 class CAutoCtrl : public QWidget {
     Q_OBJECT
 
 public:
     CAutoChart chart;  // owners configure the chart here
-    std::vector<ViewRange> history;  // newest last
-    double fullXMin = 0, fullXMax = 0, fullYMin = 0, fullYMax = 0;  // limits of scrolling
-    bool zoomEnabled = true;
-    bool hScrollEnabled = true;
-    bool vScrollEnabled = true;
-    bool autoFullX = true;
-    bool autoFullY = true;
-    bool dragging = false;
-    platform::Point dragStart;  // client pixels
-    platform::Point dragEnd;
-    std::mutex lock;  // held while painting
 
     explicit CAutoCtrl(QWidget* parent = nullptr);
     ~CAutoCtrl() override;
 
     // These take effect at the next mouse press or paint.
-    void EnableZoom(bool enable) { zoomEnabled = enable; }
-    void EnableHorzScroll(bool enable) { hScrollEnabled = enable; }
-    void EnableVertScroll(bool enable) { vScrollEnabled = enable; }
+    void EnableZoom(bool enable) { zoomEnabled_ = enable; }
+    void EnableHorzScroll(bool enable) { hScrollEnabled_ = enable; }
+    void EnableVertScroll(bool enable) { vScrollEnabled_ = enable; }
+
+    // The views zoomed from, newest last, in frame units (logarithms on a logarithmic axis).
+    // Only zooming adds to it: scrolling moves the view it shows, and Unzoom goes back past all
+    // the scrolling to the view before the zoom.
+    const std::vector<ViewRange>& History() const { return history_; }
+    void ClearHistory() { history_.clear(); }
+    // The limits of scrolling, in frame units.
+    ViewRange FullRange() const { return {fullXMin_, fullXMax_, fullYMin_, fullYMax_}; }
+    // A rubber band is being dragged.
+    bool Dragging() const { return dragging_; }
 
     // min < max fixes the full range (logarithms on a logarithmic axis); anything else lets it
     // follow the data.
@@ -76,7 +75,7 @@ public:
     bool ZoomIn(double x1, double y1, double x2, double y2);
     // The same clipped to the full ranges, without history entry or notification.
     bool ZoomTo(double x1, double y1, double x2, double y2);
-    // Back to the newest view of the history.
+    // Back to the newest view of the history, which it leaves.
     void Unzoom();
     void ShowAllX();
     void ShowAllY();
@@ -84,7 +83,9 @@ public:
     // Takes the place, size and id of a placeholder widget, which is destroyed.
     virtual void ReplaceControl(QWidget* placeholder);
 
-    // The scroll requests of the two bars; owners may scroll by program with them too.
+    // The scroll requests of the two bars; owners may scroll by program with them too. A line
+    // moves the view by one tick step, a page by the view's own width (or height), a thumb to
+    // its position in tick steps; always within the full range.
     void HorizontalScroll(ScrollRequest request, int position = 0);
     void VerticalScroll(ScrollRequest request, int position = 0);
 
@@ -124,6 +125,17 @@ private:
     void OnScrollAction(QScrollBar* bar, int action);
     // The canvas has the size of the area and the resolution of the screen the control is on.
     bool CanvasFits(const QSize& area) const;
+
+    std::vector<ViewRange> history_;  // newest last
+    double fullXMin_ = 0, fullXMax_ = 0, fullYMin_ = 0, fullYMax_ = 0;  // limits of scrolling
+    bool zoomEnabled_ = true;
+    bool hScrollEnabled_ = true;
+    bool vScrollEnabled_ = true;
+    bool autoFullX_ = true;
+    bool autoFullY_ = true;
+    bool dragging_ = false;
+    platform::Point dragStart_;  // client pixels
+    platform::Point dragEnd_;
 
     QScrollBar* hBar_;
     QScrollBar* vBar_;

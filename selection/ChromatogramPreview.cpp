@@ -56,7 +56,7 @@ QString CChromatogramPreview::Message() const {
 
 void CChromatogramPreview::ShowMessage(const QString& text) {
     plot_.Clear(chart_->chart);
-    chart_->history.clear();
+    chart_->ClearHistory();
     message_->setText(text);
     pages_->setCurrentWidget(message_);
 }
@@ -144,7 +144,7 @@ void CChromatogramPreview::ShowChromatogram(std::shared_ptr<const chromatogram::
     const ChartView full = plot_.FullView();
     chart_->SetFullXRange(full.xMin, full.xMax);
     chart_->SetFullYRange(full.yMin, full.yMax);
-    chart_->history.clear();
+    chart_->ClearHistory();
     pages_->setCurrentWidget(chart_);
     chart_->update();
     emit shown();
@@ -157,7 +157,7 @@ void CChromatogramPreview::mouseReleaseEvent(QMouseEvent* event) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    if (chart_->history.empty()) {
+    if (chart_->History().empty()) {
         chart_->ShowAllX();
         chart_->ShowAllY();
     } else {

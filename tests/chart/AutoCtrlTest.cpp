@@ -1,6 +1,7 @@
 #include "chart/AutoCtrl.h"
 #include "chart/CalibrationChart.h"
 #include "platform/gui/DialogTemplate.h"
+#include "support/ScrollBarParts.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -8,7 +9,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -102,19 +102,7 @@ protected:
         return parent_.screen()->grabWindow(parent_.winId()).toImage().convertToFormat(QImage::Format_RGB32);
     }
     void ClickArrow(QScrollBar* bar, QStyle::SubControl arrow) {
-        QStyleOptionSlider option;
-        option.initFrom(bar);
-        option.orientation = bar->orientation();
-        option.minimum = bar->minimum();
-        option.maximum = bar->maximum();
-        option.sliderPosition = bar->sliderPosition();
-        option.sliderValue = bar->value();
-        option.singleStep = bar->singleStep();
-        option.pageStep = bar->pageStep();
-        option.upsideDown = bar->invertedAppearance();
-        option.subControls = QStyle::SC_All;
-        const QRect r = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, bar);
-        QTest::mouseClick(bar, Qt::LeftButton, {}, r.center());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, fixtures::ScrollBarPart(*bar, arrow).center());
     }
 };
 
@@ -144,8 +132,8 @@ TEST_F(AutoCtrlTest, WithZoomAndScrollingOffEveryMouseMessageReachesTheParentUnc
     EXPECT_EQ(parent_.mice[2].type, QEvent::MouseButtonRelease);
     EXPECT_EQ(parent_.mice[3].button, Qt::RightButton);
     EXPECT_EQ(parent_.mice[4].position, QPoint(31, 41));
-    EXPECT_FALSE(ctrl_->dragging);
-    EXPECT_TRUE(ctrl_->history.empty());
+    EXPECT_FALSE(ctrl_->Dragging());
+    EXPECT_TRUE(ctrl_->History().empty());
     EXPECT_TRUE(parent_.codes.empty());
     EXPECT_TRUE(ctrl_->HorizontalBar()->isHidden());
     EXPECT_TRUE(ctrl_->VerticalBar()->isHidden());
@@ -157,7 +145,7 @@ TEST_F(AutoCtrlTest, RubberBandZoomsRecordsTheViewAndNotifiesAtOnce) {
     const double x1 = ctrl_->chart.PixelToX(from.x()), x2 = ctrl_->chart.PixelToX(to.x());
     const double y1 = ctrl_->chart.PixelToY(to.y()), y2 = ctrl_->chart.PixelToY(from.y());
     Press(from);
-    EXPECT_TRUE(ctrl_->dragging);
+    EXPECT_TRUE(ctrl_->Dragging());
     Move(to, Qt::LeftButton);
     Release(to);
     ASSERT_EQ(parent_.codes, std::vector<int>{kZoomedNotification});  // sent before Release returned
@@ -167,9 +155,9 @@ TEST_F(AutoCtrlTest, RubberBandZoomsRecordsTheViewAndNotifiesAtOnce) {
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMax, x2);
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixYMin, y1);
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixYMax, y2);
-    ASSERT_EQ(ctrl_->history.size(), 1u);
-    EXPECT_EQ(ctrl_->history[0].xMin, 0);
-    EXPECT_EQ(ctrl_->history[0].xMax, 10);
+    ASSERT_EQ(ctrl_->History().size(), 1u);
+    EXPECT_EQ(ctrl_->History()[0].xMin, 0);
+    EXPECT_EQ(ctrl_->History()[0].xMax, 10);
 
     QCoreApplication::processEvents();
     EXPECT_EQ(parent_.Count(QEvent::MouseButtonPress), 0);
@@ -187,7 +175,7 @@ TEST_F(AutoCtrlTest, ClickOrTinyBandIsNoZoom) {
     Release(p);
     Drag(p, p + QPoint(2, 40));
     Drag(p, p + QPoint(40, -2));
-    EXPECT_TRUE(ctrl_->history.empty());
+    EXPECT_TRUE(ctrl_->History().empty());
     EXPECT_TRUE(parent_.codes.empty());
     EXPECT_TRUE(ctrl_->chart.autoX);
     QCoreApplication::processEvents();
@@ -198,9 +186,9 @@ TEST_F(AutoCtrlTest, ClickOrTinyBandIsNoZoom) {
 TEST_F(AutoCtrlTest, TooNarrowZoomIsRefusedButLeavesItsHistoryEntry) {
     EXPECT_FALSE(ctrl_->ZoomIn(5, 2, 5.00001, 8));
     EXPECT_TRUE(ctrl_->chart.autoX);
-    EXPECT_EQ(ctrl_->history.size(), 1u);
+    EXPECT_EQ(ctrl_->History().size(), 1u);
     EXPECT_TRUE(ctrl_->ZoomIn(5, 2, 5.001, 8));
-    EXPECT_EQ(ctrl_->history.size(), 2u);
+    EXPECT_EQ(ctrl_->History().size(), 2u);
     // Clipped to the current view.
     EXPECT_TRUE(ctrl_->ZoomIn(-50, 2, 3, 80));
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMin, 0);
@@ -220,9 +208,9 @@ TEST_F(AutoCtrlTest, RubberBandIsInvertedOnTheWindowAndErasedByDrawingItAgain) {
     EXPECT_EQ(banded.pixel(inside), before.pixel(inside));
     // Moving on without the button ends the band: drawn once more, the window is as it was.
     Move(to + QPoint(5, 5), Qt::NoButton);
-    EXPECT_FALSE(ctrl_->dragging);
+    EXPECT_FALSE(ctrl_->Dragging());
     EXPECT_EQ(Screen(), before);
-    EXPECT_TRUE(ctrl_->history.empty());
+    EXPECT_TRUE(ctrl_->History().empty());
 }
 
 TEST_F(AutoCtrlTest, UnzoomReturnsToTheNewestViewAndShowAllToTheFullRange) {
@@ -233,7 +221,7 @@ TEST_F(AutoCtrlTest, UnzoomReturnsToTheNewestViewAndShowAllToTheFullRange) {
     ASSERT_TRUE(ctrl_->ZoomIn(3, 3, 4, 4));
     Paint();
     ctrl_->Unzoom();
-    EXPECT_EQ(ctrl_->history.size(), 1u);
+    EXPECT_EQ(ctrl_->History().size(), 1u);
     Paint();
     EXPECT_DOUBLE_EQ(ctrl_->chart.xMin, 2);
     EXPECT_DOUBLE_EQ(ctrl_->chart.xMax, 6);
@@ -257,7 +245,7 @@ TEST_F(AutoCtrlTest, ZoomToClipsToTheFullRangeWithoutHistoryOrNotification) {
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixYMin, 3);
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixYMax, 10);
     EXPECT_FALSE(ctrl_->ZoomTo(5, 5, 5, 6));
-    EXPECT_TRUE(ctrl_->history.empty());
+    EXPECT_TRUE(ctrl_->History().empty());
     EXPECT_TRUE(parent_.codes.empty());
 }
 
@@ -279,8 +267,7 @@ TEST_F(AutoCtrlTest, ScrollBarsMoveTheViewByTickStepsWithinTheFullRange) {
     EXPECT_EQ(parent_.codes, std::vector<int>{kHorzScrolledNotification});
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMin, 0);
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMax, 2);
-    ASSERT_EQ(ctrl_->history.size(), 1u);
-    EXPECT_DOUBLE_EQ(ctrl_->history[0].xMin, 2);  // the view before the request
+    EXPECT_TRUE(ctrl_->History().empty());  // scrolling is no zoom
     Paint();
     EXPECT_EQ(h->value(), 0);
 
@@ -288,7 +275,7 @@ TEST_F(AutoCtrlTest, ScrollBarsMoveTheViewByTickStepsWithinTheFullRange) {
     EXPECT_NEAR(ctrl_->chart.fixXMin, xStep, 1e-12);
     EXPECT_NEAR(ctrl_->chart.fixXMax, 2 + xStep, 1e-12);
     Paint();  // requests move the view the last paint showed
-    h->triggerAction(QAbstractSlider::SliderPageStepSub);  // a page is one step too
+    h->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_NEAR(ctrl_->chart.fixXMin, 0, 1e-12);
 
     v->setSliderPosition(0);  // position 0: the view's top is the full range's top
@@ -301,7 +288,7 @@ TEST_F(AutoCtrlTest, ScrollBarsMoveTheViewByTickStepsWithinTheFullRange) {
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixYMax, 10 - yStep);
 }
 
-TEST_F(AutoCtrlTest, ScrollingPastTheEndChangesNothingButIsRecorded) {
+TEST_F(AutoCtrlTest, ScrollingPastTheEndChangesNothing) {
     ASSERT_TRUE(ctrl_->ZoomTo(6, 2, 10, 4));
     Paint();
     QScrollBar* h = ctrl_->HorizontalBar();
@@ -309,11 +296,66 @@ TEST_F(AutoCtrlTest, ScrollingPastTheEndChangesNothingButIsRecorded) {
     ClickArrow(h, QStyle::SC_ScrollBarAddLine);  // a line right, then the end of scrolling
     EXPECT_TRUE(parent_.codes.empty());
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMax, 10);
-    EXPECT_EQ(ctrl_->history.size(), 2u);
     ClickArrow(h, QStyle::SC_ScrollBarSubLine);
     EXPECT_EQ(parent_.codes, std::vector<int>{kHorzScrolledNotification});
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMin, 6 - ctrl_->chart.xStep);
-    EXPECT_EQ(ctrl_->history.size(), 4u);
+    EXPECT_TRUE(ctrl_->History().empty());
+}
+
+// A right click in the dialogs unzooms: after a zoom and any scrolling it must come back to the
+// view zoomed from, and then to the whole chart, not step back through the scrolling.
+TEST_F(AutoCtrlTest, UnzoomAfterScrollingReturnsToTheViewsZoomedFrom) {
+    ASSERT_TRUE(ctrl_->ZoomIn(2, 2, 6, 6));
+    Paint();
+    ASSERT_TRUE(ctrl_->ZoomIn(3, 3, 4, 4));
+    Paint();
+    QScrollBar* h = ctrl_->HorizontalBar();
+    QScrollBar* v = ctrl_->VerticalBar();
+    ASSERT_FALSE(h->isHidden());
+    for (int click = 0; click < 7; ++click) {
+        ClickArrow(h, click % 2 == 0 ? QStyle::SC_ScrollBarAddLine : QStyle::SC_ScrollBarSubLine);
+        ClickArrow(v, QStyle::SC_ScrollBarAddLine);
+        Paint();
+    }
+    EXPECT_NE(ctrl_->chart.yMin, 3);  // the clicks moved the view
+    ASSERT_EQ(ctrl_->History().size(), 2u);
+    ctrl_->Unzoom();
+    Paint();
+    EXPECT_DOUBLE_EQ(ctrl_->chart.xMin, 2);
+    EXPECT_DOUBLE_EQ(ctrl_->chart.xMax, 6);
+    EXPECT_DOUBLE_EQ(ctrl_->chart.yMin, 2);
+    EXPECT_DOUBLE_EQ(ctrl_->chart.yMax, 6);
+    ctrl_->Unzoom();
+    Paint();
+    EXPECT_EQ(ctrl_->chart.xMin, 0);
+    EXPECT_EQ(ctrl_->chart.xMax, 10);
+    EXPECT_EQ(ctrl_->chart.yMin, 0);
+    EXPECT_EQ(ctrl_->chart.yMax, 10);
+    EXPECT_TRUE(ctrl_->History().empty());
+}
+
+// A click in the track beside the thumb moves the view by its own width, and the thumb's share
+// of the track is the view's share of the full range.
+TEST_F(AutoCtrlTest, ATrackClickPagesByOneViewAndTheThumbShowsTheVisibleShare) {
+    ASSERT_TRUE(ctrl_->ZoomTo(0, 0, 2, 10));  // a fifth of the x range
+    Paint();
+    QScrollBar* h = ctrl_->HorizontalBar();
+    ASSERT_FALSE(h->isHidden());
+    const double step = ctrl_->chart.xStep;
+    ASSERT_GT(step, 0);
+    EXPECT_EQ(h->pageStep(), static_cast<int>(std::ceil(2 / step)));
+    EXPECT_EQ(h->maximum(), static_cast<int>(std::ceil(8 / step)));
+
+    const QRect groove = fixtures::ScrollBarPart(*h, QStyle::SC_ScrollBarGroove);
+    const QRect thumb = fixtures::ScrollBarPart(*h, QStyle::SC_ScrollBarSlider);
+    EXPECT_NEAR(static_cast<double>(thumb.width()) / groove.width(), 0.2, 0.05);
+    const QRect track = fixtures::ScrollBarPart(*h, QStyle::SC_ScrollBarAddPage);
+    ASSERT_FALSE(track.isEmpty());
+    QTest::mouseClick(h, Qt::LeftButton, {}, track.center());
+    EXPECT_EQ(parent_.codes, std::vector<int>{kHorzScrolledNotification});
+    EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMin, 2);
+    EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMax, 4);
+    EXPECT_TRUE(ctrl_->History().empty());
 }
 
 TEST_F(AutoCtrlTest, PaintDrawsAgainOnceInfiniteDataAreMended) {
@@ -345,7 +387,7 @@ TEST_F(AutoCtrlTest, LogarithmicAxisZoomsInDataValuesAndKeepsViewsInFrameUnits) 
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMin, 0);
     EXPECT_DOUBLE_EQ(ctrl_->chart.fixXMax, 3);
     ctrl_->SetFullXRange(10, 100);
-    EXPECT_DOUBLE_EQ(ctrl_->fullXMax, 2);
+    EXPECT_DOUBLE_EQ(ctrl_->FullRange().xMax, 2);
 }
 
 TEST(AutoCtrlPlacement, ReplaceControlTakesThePlaceSizeAndIdOfThePlaceholder) {

@@ -7,6 +7,7 @@
 #include "selection/DirTreeCtrl.h"
 #include "support/DialogLanguage.h"
 #include "support/MixedFolder.h"
+#include "support/ScrollBarParts.h"
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
@@ -23,7 +24,6 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QScrollBar>
-#include <QStyleOptionSlider>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -705,16 +705,7 @@ TEST_F(OpenChrmDlgTest, TheScrollBarThumbStandsWhereTheViewIs) {
             else
                 EXPECT_EQ(header->sectionViewportPosition(0), 0);
 
-            QStyleOptionSlider option;
-            option.initFrom(bar);
-            option.orientation = bar->orientation();
-            option.minimum = bar->minimum();
-            option.maximum = bar->maximum();
-            option.sliderPosition = bar->sliderPosition();
-            option.sliderValue = bar->value();
-            option.pageStep = bar->pageStep();
-            option.subControls = QStyle::SC_All;
-            const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+            const QRect groove = fixtures::ScrollBarPart(*bar, QStyle::SC_ScrollBarGroove);
             const QImage picture = bar->grab().toImage();
             const int y = groove.center().y();
             const int leftEnd = qGray(picture.pixel(groove.left() + 3, y));

@@ -98,7 +98,7 @@ TEST_F(HighDensityChart, RubberBandInvertsLogicalPixelsAndIsErasedAgain) {
     EXPECT_EQ(banded.pixel(inside), old.pixel(inside));
 
     Send(QEvent::MouseMove, to + QPoint(5, 5), Qt::NoButton, Qt::NoButton);
-    EXPECT_FALSE(ctrl_.dragging);
+    EXPECT_FALSE(ctrl_.Dragging());
     ctrl_.render(&screen, from, band);
     EXPECT_TRUE(Pixels(screen) == old);
 }
