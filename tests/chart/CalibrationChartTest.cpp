@@ -25,17 +25,31 @@ std::vector<QPoint> CrossCentres(const QImage& image) {
     return centres;
 }
 
+// Four points and a line of twenty, from half the smallest to 1.2 times the largest abscissa at
+// a coefficient of 0.5, as the calibration hands them to the chart.
 struct Calibration {
-    std::vector<float> pointsX{1, 2, 3, 4}, pointsY{0.48f, 1.05f, 1.46f, 2.02f}, lineX, lineY;
-    Calibration() {
-        // The line as the calibration makes it: twenty points from half the smallest to 1.2 times the largest abscissa.
-        for (double x = 0.5; 4.8 > x; x += (4.8 - 0.5) / 20) {
-            lineX.push_back(static_cast<float>(x));
-            lineY.push_back(static_cast<float>(x * 0.5));
-        }
-    }
+    std::vector<float> pointsX{1, 2, 3, 4}, pointsY{0.48f, 1.05f, 1.46f, 2.02f};
+    std::vector<float> lineX{0.5f,   0.715f, 0.93f,  1.145f, 1.36f,  1.575f, 1.79f,  2.005f, 2.22f,  2.435f,
+                             2.65f,  2.865f, 3.08f,  3.295f, 3.51f,  3.725f, 3.94f,  4.155f, 4.37f,  4.585f};
+    std::vector<float> lineY{0.25f,   0.3575f, 0.465f,  0.5725f, 0.68f,   0.7875f, 0.895f,  1.0025f, 1.11f,   1.2175f,
+                             1.325f,  1.4325f, 1.54f,   1.6475f, 1.755f,  1.8625f, 1.97f,   2.0775f, 2.185f,  2.2925f};
     QImage Render(int w = 560, int h = 300) const { return RenderCalibrationChart(pointsX, pointsY, lineX, lineY, w, h); }
 };
+
+// The pixels of the red line where the chart's own mapping puts its points: the segments drawn
+// one after another by the surface, on white.
+QImage ExpectedLine(const Calibration& c, int w, int h) {
+    CAutoChart chart;
+    ConfigureCalibrationChart(chart);
+    chart.GetSeries(kCalibrationLineSeries).SetData(c.lineX.data(), c.lineY.data(), static_cast<int>(c.lineX.size()));
+    chart.GetSeries(kCalibrationPointSeries).SetData(c.pointsX.data(), c.pointsY.data(), static_cast<int>(c.pointsX.size()));
+    Drawn(w, h, [&](platform::Surface& surface) { chart.Draw(surface, {0, 0, w, h}); });  // lays the chart out
+    return Drawn(w, h, [&](platform::Surface& surface) {
+        surface.SelectPen({platform::kPenSolid, 0, kRed});
+        surface.MoveTo(chart.XToPixel(c.lineX[0]), chart.YToPixel(c.lineY[0]));
+        for (std::size_t i = 1; i < c.lineX.size(); ++i) surface.LineTo(chart.XToPixel(c.lineX[i]), chart.YToPixel(c.lineY[i]));
+    });
+}
 
 TEST(CalibrationChart, ConfiguresTheChartAsTheMainDialogDoes) {
     CAutoChart chart;
@@ -63,7 +77,19 @@ TEST(CalibrationChart, RendersFourCrossesTheRedLineAndBlueTitles) {
     const QImage image = Calibration().Render();
     ASSERT_EQ(image.size(), QSize(560, 300));
     EXPECT_EQ(CrossCentres(image).size(), 4u);
-    EXPECT_GT(CountOf(image, kRed), 300);
+    // Every pixel of the line is red, unless a cross lies over it, and nothing else is.
+    const QImage line = ExpectedLine(Calibration(), 560, 300);
+    int linePixels = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 560; ++x) {
+            const bool expected = Is(line, x, y, kRed);
+            linePixels += expected ? 1 : 0;
+            if (expected)
+                EXPECT_TRUE(Is(image, x, y, kRed) || Is(image, x, y, kBlue)) << x << ", " << y;
+            else
+                EXPECT_FALSE(Is(image, x, y, kRed)) << x << ", " << y;
+        }
+    EXPECT_GT(linePixels, 300);
     EXPECT_GT(CountBluish(image, {300, 280, 560, 300}), 50);  // x title, bottom right
     EXPECT_GT(CountBluish(image, {0, 0, 16, 100}), 50);      // y title, top left
     EXPECT_TRUE(Is(image, 0, 0, kWhite));
