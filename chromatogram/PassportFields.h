@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 // The one list of the passport's fields: their names, their order in the "Passport" stream and
 // the record version that first stores each. The reader, ostrel-cli's JSON, the test fixtures'
@@ -13,8 +14,9 @@
 // called with their members' own types (text, double, 32-bit integer, and the two times).
 namespace chromatogram {
 
-// The record versions from which a field is stored; the fields before them are in every version.
-inline constexpr std::int32_t kPassportEveryVersion = 0;
+// The record versions from which a field is stored; the fields before them are in every version
+// the reader takes, negative ones included.
+inline constexpr std::int32_t kPassportEveryVersion = std::numeric_limits<std::int32_t>::min();
 inline constexpr std::int32_t kPassportSamplingSiteVersion = 2;
 inline constexpr std::int32_t kPassportExtraReals15And16Version = 3;
 
