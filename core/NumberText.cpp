@@ -1,5 +1,6 @@
 #include "core/NumberText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
@@ -67,5 +68,20 @@ std::optional<double> ParseNumber(std::string_view text) {
     if (end != normal->c_str() + normal->size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
+
+namespace {
+
+template <typename T>
+std::string Shortest(T value) {
+    if (!std::isfinite(value)) return {};
+    char buffer[64];
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, r.ptr);
+}
+
+}  // namespace
+
+std::string ShortestText(double value) { return Shortest(value); }
+std::string ShortestText(float value) { return Shortest(value); }
 
 }  // namespace core
