@@ -14,8 +14,8 @@
 //   # sample: Градуировка 0.5
 //   # time in minutes (as the data system records it), signal in the detector's unit
 //   time_min,signal
-//   0,12.5
-//   0.005,12.75
+//   0,4.981558
+//   0.004999999888241291,4.9975295
 //
 // The time of sample i is the file's startTime + i × step; numbers have a point before the
 // decimals and the digits that read back as the same double (the time) or the same float (the
