@@ -2,6 +2,7 @@
 
 #include "core/NumberText.h"
 
+#include <cmath>
 #include <ctime>
 #include <string_view>
 
@@ -32,7 +33,7 @@ std::string TextField(const std::string& text) {
 }
 
 // The shortest text that reads back as the same double; "" for a figure that does not exist.
-std::string NumberField(double value) { return ShortestText(value); }
+std::string NumberField(double value) { return std::isfinite(value) ? ShortestText(value) : std::string(); }
 
 const char* FileState(LevelFile file) {
     switch (file) {
