@@ -1,11 +1,14 @@
 #include "app/ChromatogramWindow.h"
 
+#include "app/ChromatogramExport.h"
 #include "chart/ChromatogramPlot.h"
 #include "core/NumberText.h"
 #include "selection/ChromatogramPreview.h"
 
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -22,7 +25,10 @@ QString Number(double value) { return QString::fromStdString(core::SignificantTe
 }  // namespace
 
 CChromatogramWindow::CChromatogramWindow(QWidget* parent, const core::CalibrationLevel& level)
-    : QWidget(parent, Qt::Window), preview_(new CChromatogramPreview(this)), peaks_(new QTreeWidget(this)) {
+    : QWidget(parent, Qt::Window),
+      preview_(new CChromatogramPreview(this)),
+      peaks_(new QTreeWidget(this)),
+      export_(new QPushButton(tr("Экспорт…"), this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Хроматограмма уровня %1: %2 (%3)")
                        .arg(Number(level.fraction), QString::fromStdString(level.sampleName),
@@ -30,6 +36,11 @@ CChromatogramWindow::CChromatogramWindow(QWidget* parent, const core::Calibratio
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(preview_, 1);
     layout->addWidget(peaks_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(export_);
+    layout->addLayout(buttons);
+    connect(export_, &QPushButton::clicked, this, &CChromatogramWindow::ExportChromatogram);
     preview_->setMinimumSize(kChartWidth / 2, kChartHeight / 2);
     peaks_->setRootIsDecorated(false);
     peaks_->setHeaderLabels({tr("Компонент"), tr("Начало"), tr("Конец"), tr("Время удерживания"), tr("Площадь")});
@@ -39,11 +50,23 @@ CChromatogramWindow::CChromatogramWindow(QWidget* parent, const core::Calibratio
 
     auto file = std::make_shared<chromatogram::ChromatogramFile>();
     if (file->Read(level.path)) {
+        file_ = file;
         preview_->ShowChromatogram(std::move(file), level.path);
         ListTakenPeaks();
     } else {
         preview_->ShowUnreadable(level.path);
     }
+    export_->setEnabled(file_ != nullptr);
+}
+
+// The file is written on a worker; the button stays off until it is done.
+void CChromatogramWindow::ExportChromatogram() {
+    if (!file_) return;
+    export_->setEnabled(false);
+    const bool started = OfferChromatogramExport(this, file_, [this](const std::optional<std::string>&) {
+        export_->setEnabled(file_ != nullptr);
+    });
+    if (!started) export_->setEnabled(true);
 }
 
 // The calibration takes the area of the last peak of each name, so a name that occurs twice

@@ -2,17 +2,23 @@
 
 #include "core/CalcItem.h"
 
+#include "chromatogram/ChmFile.h"
+
 #include <QWidget>
 
+#include <memory>
 #include <string>
 
 class CChromatogramPreview;
+class QPushButton;
 class QTreeWidget;
 
 // The chromatogram of one calibration level in a window of its own: the chart (signal, peak
 // windows and baselines, the areas of "этанол" and "изопропанол" filled) and under it the
 // peaks the calibration took from the file, with their windows, retention times and areas.
 // The calibration takes the last peak of each name in the table, so those are the ones listed.
+// "Экспорт…" writes the chromatogram shown for other programs (app/ChromatogramExport.h); it is
+// off while the file is unreadable and while an export is being written.
 // The window belongs to `parent` (it closes with it) and deletes itself when closed.
 class CChromatogramWindow : public QWidget {
     Q_OBJECT
@@ -23,10 +29,14 @@ public:
 
     CChromatogramPreview* Preview() const { return preview_; }
     QTreeWidget* PeakList() const { return peaks_; }
+    QPushButton* ExportButton() const { return export_; }
 
 private:
     void ListTakenPeaks();
+    void ExportChromatogram();
 
     CChromatogramPreview* preview_;
     QTreeWidget* peaks_;
+    QPushButton* export_;
+    std::shared_ptr<const chromatogram::ChromatogramFile> file_;  // the file shown; null when unreadable
 };

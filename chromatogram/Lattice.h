@@ -11,6 +11,11 @@
 // signal values and peak baselines.
 namespace chromatogram {
 
+// The data system records the times of its chromatograms (the time base, the peak windows) in
+// minutes, the unit its chromatogram window's time axis shows; nothing here converts them. An
+// export in seconds multiplies by this.
+inline constexpr double kSecondsPerMinute = 60.0;
+
 // The straight line through (x1, y1) and (x2, y2) at x; y1 when x1 equals x2. Inline: peak
 // integration evaluates it once per sample.
 inline double Interpolate(double x, double x1, double x2, double y1, double y2) {

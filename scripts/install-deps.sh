@@ -7,6 +7,8 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libicu-dev
+  # the exports for other chromatography programs: ANDI/AIA netCDF written with libnetcdf
+  libnetcdf-dev
   # the audit trail: JSON lines (nlohmann-json, which the tests of ostrel-cli read its JSON
   # with too) chained by SHA-256 (OpenSSL libcrypto)
   nlohmann-json3-dev libssl-dev
@@ -27,6 +29,8 @@ packages=(
   python3 python3-olefile libgsf-bin
   # an independent reader of the protocol's PDF (text, pages, fonts, a picture of a page)
   poppler-utils
+  # independent readers of the netCDF exports (ncdump, SciPy's netCDF reader)
+  netcdf-bin python3-scipy
 )
 
 missing=()

@@ -127,6 +127,10 @@ The calculation goes on with the previous value %1.</translation>
 <context>
     <name>CChromatogramWindow</name>
     <message>
+        <source>Экспорт…</source>
+        <translation>Export…</translation>
+    </message>
+    <message>
         <source>Хроматограмма уровня %1: %2 (%3)</source>
         <translation>Chromatogram of level %1: %2 (%3)</translation>
     </message>
@@ -257,6 +261,33 @@ The calculation goes on with the previous value %1.</translation>
     <message>
         <source>Уровень %1: проба «%2» не отмечена как градуировочная</source>
         <translation>Level %1: the sample “%2” is not marked as a calibration run</translation>
+    </message>
+</context>
+<context>
+    <name>ChromatogramExport</name>
+    <message>
+        <source>Экспорт хроматограммы</source>
+        <translation>Export the chromatogram</translation>
+    </message>
+    <message>
+        <source>Файлы ANDI/AIA netCDF (*.cdf)</source>
+        <translation>ANDI/AIA netCDF files (*.cdf)</translation>
+    </message>
+    <message>
+        <source>Таблицы CSV (*.csv)</source>
+        <translation>CSV tables (*.csv)</translation>
+    </message>
+    <message>
+        <source>Хроматограмма сохранена в файл:
+%1</source>
+        <translation>The chromatogram was saved to the file:
+%1</translation>
+    </message>
+    <message>
+        <source>Хроматограмма не сохранена:
+%1</source>
+        <translation>The chromatogram was not saved:
+%1</translation>
     </message>
 </context>
 <context>
