@@ -8,7 +8,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <memory>
 
 namespace {
 
@@ -36,18 +35,17 @@ CChromatogramWindow::CChromatogramWindow(QWidget* parent, const core::Calibratio
     peaks_->setFixedHeight(kListHeight);
     resize(kChartWidth, kChartHeight + kListHeight);
 
-    auto file = std::make_shared<chromatogram::ChromatogramFile>();
-    if (file->Read(level.path)) {
-        preview_->ShowChromatogram(std::move(file), level.path);
-        ListTakenPeaks();
-    } else {
-        preview_->ShowUnreadable(level.path);
-    }
+    // Read on the preview's thread: the window shows at once, "чтение…" until the file answers.
+    connect(preview_, &CChromatogramPreview::shown, this, [this] {
+        if (preview_->CurrentState() == CChromatogramPreview::State::Shown) ListTakenPeaks();
+    });
+    preview_->ShowFile(level.path);
 }
 
 // The calibration takes the area of the last peak of each name, so a name that occurs twice
 // lists the later peak.
 void CChromatogramWindow::ListTakenPeaks() {
+    peaks_->clear();
     const chromatogram::ChromatogramFile* file = preview_->Plot().File();
     const chromatogram::Peak* taken[2] = {nullptr, nullptr};
     for (const chromatogram::Peak& peak : file->peaks) {
