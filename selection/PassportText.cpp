@@ -43,6 +43,6 @@ std::string PassportText(const chromatogram::ScannedFile& file) {
     passport.samplingSite = file.samplingSite;
     passport.samplingPoint = file.samplingPoint;
     passport.dateTime = file.dateTime;
-    passport.isCalibration = file.isCalibration ? 1 : 0;
+    passport.isCalibration = file.isCalibration;
     return PassportText(passport);
 }
