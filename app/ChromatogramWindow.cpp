@@ -12,7 +12,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <memory>
 
 namespace {
 
@@ -48,15 +47,14 @@ CChromatogramWindow::CChromatogramWindow(QWidget* parent, const core::Calibratio
     peaks_->setFixedHeight(kListHeight);
     resize(kChartWidth, kChartHeight + kListHeight);
 
-    auto file = std::make_shared<chromatogram::ChromatogramFile>();
-    if (file->Read(level.path)) {
-        file_ = file;
-        preview_->ShowChromatogram(std::move(file), level.path);
-        ListTakenPeaks();
-    } else {
-        preview_->ShowUnreadable(level.path);
-    }
-    export_->setEnabled(file_ != nullptr);
+    // Read on the preview's thread: the window shows at once, "чтение…" until the file answers.
+    connect(preview_, &CChromatogramPreview::shown, this, [this] {
+        file_ = preview_->CurrentState() == CChromatogramPreview::State::Shown ? preview_->Plot().SharedFile() : nullptr;
+        if (file_) ListTakenPeaks();
+        export_->setEnabled(file_ != nullptr);
+    });
+    export_->setEnabled(false);
+    preview_->ShowFile(level.path);
 }
 
 // The file is written on a worker; the button stays off until it is done.
@@ -72,6 +70,7 @@ void CChromatogramWindow::ExportChromatogram() {
 // The calibration takes the area of the last peak of each name, so a name that occurs twice
 // lists the later peak.
 void CChromatogramWindow::ListTakenPeaks() {
+    peaks_->clear();
     const chromatogram::ChromatogramFile* file = preview_->Plot().File();
     const chromatogram::Peak* taken[2] = {nullptr, nullptr};
     for (const chromatogram::Peak& peak : file->peaks) {

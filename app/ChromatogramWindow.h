@@ -24,7 +24,8 @@ class CChromatogramWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Reads the level's file at once; a file that cannot be read shows "Ошибка чтения".
+    // Shows at once and reads the level's file in the background ("чтение…" meanwhile); a file
+    // that cannot be read shows "Ошибка чтения".
     CChromatogramWindow(QWidget* parent, const core::CalibrationLevel& level);
 
     CChromatogramPreview* Preview() const { return preview_; }

@@ -1,5 +1,6 @@
 #include "app/OstrelDlg.h"
 
+#include "app/CalculationWorker.h"
 #include "app/ChromatogramWindow.h"
 #include "app/MethodWriteFlow.h"
 #include "app/ProtocolFlow.h"
@@ -35,6 +36,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -74,6 +76,16 @@ constexpr LevelColumn kLevelColumns[] = {
 // colours.
 constexpr const char* kUnreadable = QT_TRANSLATE_NOOP("CCalibrationDlg", "Ошибка чтения");
 constexpr const char* kNoFile = QT_TRANSLATE_NOOP("CCalibrationDlg", "Хроматограмма не выбрана");
+// While a pass runs: a level being read, the average and the verdict.
+constexpr const char* kReading = QT_TRANSLATE_NOOP("CCalibrationDlg", "чтение…");
+constexpr const char* kPendingAverage = "…";
+constexpr const char* kCalculating = QT_TRANSLATE_NOOP("CCalibrationDlg", "Идёт расчёт: чтение хроматограмм…");
+constexpr const char* kWaitingRow = QT_TRANSLATE_NOOP("CCalibrationDlg", "ожидание файла: %1 с");
+constexpr const char* kWaitingVerdict = QT_TRANSLATE_NOOP("CCalibrationDlg", "Расчёт ждёт ответа файла %1 (%2 с)");
+constexpr const char* kSaveWaits = QT_TRANSLATE_NOOP("CCalibrationDlg", "Запись в метод — по окончании расчёта.");
+constexpr const char* kProtocolWaits = QT_TRANSLATE_NOOP("CCalibrationDlg", "Протокол — по окончании расчёта.");
+// How often a running pass is looked at for a read that does not answer.
+constexpr std::chrono::milliseconds kReadWatchInterval{250};
 constexpr const char* kAccepted = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка принята");
 constexpr const char* kAcceptedWithRemark = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка принята. Замечание: %1");
 constexpr const char* kRefused = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка не принята: %1");
@@ -205,6 +217,12 @@ CCalibrationDlg::CCalibrationDlg(QWidget* parent)
     chart_ = new CAutoCtrl(this);
     chart_->ReplaceControl(frame);
 
+    worker_ = new CCalculationWorker(this);
+    connect(worker_, &CCalculationWorker::passEnded, this, &CCalibrationDlg::OnPassEnded, Qt::QueuedConnection);
+    readWatch_ = new QTimer(this);
+    readWatch_->setInterval(kReadWatchInterval);
+    connect(readWatch_, &QTimer::timeout, this, &CCalibrationDlg::ShowWaitingRead);
+
     OnInitDialog();
     Connect();
 }
@@ -277,7 +295,7 @@ void CCalibrationDlg::Connect() {
     connect(gui::FindControl<QPushButton>(this, IDC_PROTOCOL), &QPushButton::clicked, this,
             [this] {
                 ReportLeftField();
-                OfferProtocol(this, calibration_, maxSpread_, SelectedMethodTitle(), FieldsAcceptable());
+                RunAfterPass(AfterPass::Protocol);
             });
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::accept);
     // A level's chromatogram in a window of its own: double click on its row, or F3 (Enter stays
@@ -314,7 +332,27 @@ void CCalibrationDlg::OnClear() {
 
 void CCalibrationDlg::OnSaveToMethod() {
     ReportLeftField();
-    SaveToMethodConfirmed(this, SelectedMethodTitle(), FieldsAcceptable(), calibration_, quality_);
+    RunAfterPass(AfterPass::SaveToMethod);
+}
+
+// Acts on the figures of the inputs the fields show: at once when they are shown, otherwise once
+// the pass that makes them has ended (the last one pressed wins).
+void CCalibrationDlg::RunAfterPass(AfterPass action) {
+    if (Calculating()) {
+        afterPass_ = action;
+        ShowQuality();
+        return;
+    }
+    afterPass_ = AfterPass::Nothing;
+    switch (action) {
+        case AfterPass::SaveToMethod:
+            SaveToMethodConfirmed(this, SelectedMethodTitle(), FieldsAcceptable(), calibration_, quality_);
+            break;
+        case AfterPass::Protocol:
+            OfferProtocol(this, calibration_, maxSpread_, SelectedMethodTitle(), FieldsAcceptable());
+            break;
+        case AfterPass::Nothing: break;
+    }
 }
 
 void CCalibrationDlg::OnUndoMethodWrite() {
@@ -367,8 +405,48 @@ std::string CCalibrationDlg::ChosenMethodTitle() const {
     return methodList_->currentIndex() < 0 ? storedMethodTitle_ : gui::SelectedText(methodList_);
 }
 
+bool CCalibrationDlg::Calculating() const { return calculating_; }
+
+// The files are read on the worker's thread; the figures are made here once they have been.
 void CCalibrationDlg::Recalculate() {
-    calibration_.ComputeCalibration();
+    worker_->Start(calibration_.Paths());
+    calculating_ = true;
+    readWatch_->start();
+    averageLabel_->setText(QString::fromUtf8(kPendingAverage));
+    FillLevelList();
+}
+
+// Readings of paths the levels no longer have belong to a pass that a newer one has replaced.
+void CCalibrationDlg::OnPassEnded() {
+    std::optional<core::LevelReadings> read = worker_->TakeReadings();
+    if (!read) return;
+    const core::LevelPaths paths = calibration_.Paths();
+    for (std::size_t k = 0; k < paths.size(); ++k)
+        if ((*read)[k].path != paths[k]) return;
+    readWatch_->stop();
+    calibration_.Compute(*read);
+    calculating_ = false;
+    ShowCalculation();
+    RunAfterPass(std::exchange(afterPass_, AfterPass::Nothing));
+}
+
+// A read that has not answered for a while: its row and the verdict say which file the
+// calculation waits for, and for how long.
+void CCalibrationDlg::ShowWaitingRead() {
+    if (!Calculating()) {
+        readWatch_->stop();
+        return;
+    }
+    const std::optional<CCalculationWorker::Read> read = worker_->CurrentRead();
+    if (!read || read->waited < CCalculationWorker::kStalledAfter) return;
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(read->waited).count();
+    if (QTreeWidgetItem* row = levelList_->topLevelItem(read->level)) row->setText(1, tr(kWaitingRow).arg(seconds));
+    const QString path = QString::fromStdString(read->path);
+    SetElidedText(verdictLabel_, tr(kWaitingVerdict).arg(path).arg(seconds));
+    verdictLabel_->setToolTip(tr(kWaitingVerdict).arg(path).arg(seconds));
+}
+
+void CCalibrationDlg::ShowCalculation() {
     averageLabel_->setText(FormatG(calibration_.averageCoefficient, kShownPrecision));
     FillLevelList();
     // The series draw the arrays themselves, wherever they now are.
@@ -388,11 +466,14 @@ void CCalibrationDlg::FillLevelList() {
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
         const core::CalibrationLevel& level = calibration_.table[k];
         const bool unreadable = level.file == core::LevelFile::Unreadable;
+        const bool reading = Calculating() && !level.path.empty();
         // The blank has no coefficient, so no deviation.
         const QString deviation = k == 0 ? QString() : DeviationText(quality_.deviations[static_cast<size_t>(k - 1)]);
         auto* row = new QTreeWidgetItem(
             levelList_, QStringList{FormatG(level.fraction, kShownPrecision),
-                                    unreadable ? tr(kUnreadable) : SampleText(level.sampleName),
+                                    reading      ? tr(kReading)
+                                    : unreadable ? tr(kUnreadable)
+                                                 : SampleText(level.sampleName),
                                     FormatG(level.ethanolArea, kShownPrecision),
                                     FormatG(level.standardArea, kShownPrecision),
                                     FormatG(level.ethanolAmount, kShownPrecision),
@@ -410,6 +491,15 @@ void CCalibrationDlg::FillLevelList() {
 }
 
 void CCalibrationDlg::ShowQuality() {
+    if (Calculating()) {
+        QString verdict = tr(kCalculating);
+        if (afterPass_ == AfterPass::SaveToMethod) verdict += " " + tr(kSaveWaits);
+        if (afterPass_ == AfterPass::Protocol) verdict += " " + tr(kProtocolWaits);
+        SetElidedText(verdictLabel_, verdict);
+        SetTextColour(verdictLabel_, kWarningColour);
+        verdictLabel_->setToolTip(verdict);
+        return;
+    }
     SetElidedText(statisticsLabel_, tr("ОСКО %1 %   разброс %2 % (допуск %3 %)   r² %4")
                                         .arg(QualityFigure(quality_.rsd, kSpreadPrecision),
                                              QualityFigure(quality_.spread, kSpreadPrecision),

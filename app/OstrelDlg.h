@@ -14,9 +14,11 @@
 #include <vector>
 
 class CAutoCtrl;
+class CCalculationWorker;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class QTreeWidget;
 
 // The program's message box (a warning with an OK button). Tests put a function of their own
@@ -39,6 +41,14 @@ MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction show);
 // moves to the next field (after the last, the first). "Закрыть", Esc and the window's close
 // button all close alike: with a field that holds no number the window stays, that field
 // focused; otherwise the settings are stored (a failure is reported) and the dialog ends.
+//
+// The level files are read off the window's thread (CCalculationWorker): the window shows at
+// once and keeps answering while a share is slow. Every change of the inputs begins a new pass
+// and only the newest pass's figures are shown. While a pass runs, the rows of the levels being
+// read say "чтение…", the average shows "…" and the verdict says the calculation is under way; a
+// read that has not answered for a few seconds is shown as waiting for its file, with the path
+// and the seconds waited. "Сохранить в метод" and "Протокол…" pressed meanwhile act once the
+// pass that matches the fields has ended, never on the figures of older inputs.
 class CCalibrationDlg : public QDialog {
     Q_OBJECT
 
@@ -68,6 +78,9 @@ public:
     // of exactly what the fields show, and of sensible masses. Whoever writes the coefficient
     // anywhere asks this first.
     bool FieldsAcceptable() const;
+
+    // Whether a calculation pass is under way: the figures shown are not yet those of the inputs.
+    bool Calculating() const;
 
     // "Закрыть" accepts, Esc and the window's close button reject: both close as described above.
     void accept() override;
@@ -110,7 +123,14 @@ private:
     // The one way to close, whatever asked: refuses with a field that holds no number.
     void Close(int result);
 
+    // Begins a calculation pass over the levels' paths; its figures are shown when it ends.
     void Recalculate();
+    void OnPassEnded();
+    void ShowCalculation();
+    void ShowWaitingRead();
+    // What waits for the current pass: "Сохранить в метод" or "Протокол…" pressed meanwhile.
+    enum class AfterPass { Nothing, SaveToMethod, Protocol };
+    void RunAfterPass(AfterPass action);
     // Judges the levels and shows them: the rows (a problem marked in colour, the deviation of
     // each coefficient), the figures of the calibration's quality and the verdict.
     void FillLevelList();
@@ -150,6 +170,10 @@ private:
     QLabel* verdictLabel_ = nullptr;
     QIcon icon_;
     LevelFileChooser chooser_;
+    CCalculationWorker* worker_ = nullptr;
+    QTimer* readWatch_ = nullptr;  // looks at a slow read while a pass runs
+    AfterPass afterPass_ = AfterPass::Nothing;
+    bool calculating_ = false;  // a pass has begun whose figures are not shown yet
     std::string storedMethodTitle_;
     bool showingInputs_ = false;  // the fields change by the dialog's own hand: not an edit
     NumberField* leftField_ = nullptr;  // left with no number; its message is still to come

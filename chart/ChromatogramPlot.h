@@ -56,6 +56,8 @@ public:
     void Clear(CAutoChart& chart);
 
     const chromatogram::ChromatogramFile* File() const { return file_.get(); }
+    // The same file, shared: for work that may outlive the plot (an export on a worker).
+    const std::shared_ptr<const chromatogram::ChromatogramFile>& SharedFile() const { return file_; }
 
     // The view of the whole chromatogram: the signal's times, and its values that are numbers
     // with room above them for the peak names. A signal without a time extent (fewer than two

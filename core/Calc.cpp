@@ -10,7 +10,12 @@ namespace core {
 
 namespace {
 
-// Turns nav × dolya × fraction into the ethanol amount and nav2 into the standard amount.
+// Turns nav × dolya × fraction into the ethanol amount and nav2 into the standard amount, as the
+// lab's calculation sheet for this determination has it: 100 takes the mass fraction from per
+// cent to a fraction, and the remaining 19800 is the sheet's own factor, kept as it stands. Both
+// amounts carry it, so it cancels in every coefficient (K = C · Sст / ((S − S0) · Сст)); it sets
+// only the scale of the amounts and of the chart's axes, and the figures the lab compares with
+// its earlier calibrations depend on it staying exactly this.
 constexpr double kAmountDivisor = 1980000;
 // The average is over levels 1 to 4 whether or not each has a coefficient.
 constexpr double kCoefficientDivisor = 4;
@@ -47,35 +52,21 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 void CalibrationTable::ResetLevels() {
-    for (int i = 0; i < kLevelCount; ++i)
-        levels_[static_cast<size_t>(i)] = std::make_unique<CalibrationLevel>(kFractions[static_cast<size_t>(i)]);
+    for (int i = 0; i < kLevelCount; ++i) levels_[static_cast<size_t>(i)] = CalibrationLevel(kFractions[static_cast<size_t>(i)]);
 }
 
-void Calibration::ComputeCalibration() {
-    ReadLevels();
-    ComputeCoefficient();
-    float minimum, maximum;
-    ComputePoints(minimum, maximum);
-    ComputeLine(minimum, maximum);
-}
-
-// One chromatogram object serves the whole pass. A level takes its sample name and peaks only
-// from a file that was read whole: after a failed read the object may still hold parts of the
-// previous level's file. Such a level returns to its initial figures instead (its path stays):
-// keeping its old figures would show, under the new path, those of the file chosen before it.
-// A level without a path keeps its figures; only what the pass learns about its file is reset.
-void Calibration::ReadLevels() {
+// One chromatogram object serves the whole pass, as it always has: a level takes its sample
+// name and peaks only from a file that was read whole (after a failed read the object may still
+// hold parts of the previous level's file).
+std::optional<LevelReadings> ReadLevels(const LevelPaths& paths, const BeforeLevelRead& beforeRead) {
+    LevelReadings read;
     chromatogram::ChromatogramFile file;
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
-        CalibrationLevel& level = table[k];
-        level.file = LevelFile::None;
-        level.calibrationRun = false;
-        level.acquired.reset();
+        LevelReading& level = read[static_cast<size_t>(k)];
+        level.path = paths[static_cast<size_t>(k)];
         if (level.path.empty()) continue;
+        if (beforeRead && !beforeRead(k)) return std::nullopt;
         if (!file.Read(level.path)) {
-            std::string path = std::move(level.path);
-            level = CalibrationLevel(level.fraction);
-            level.path = std::move(path);
             level.file = LevelFile::Unreadable;
             continue;
         }
@@ -83,28 +74,73 @@ void Calibration::ReadLevels() {
         level.calibrationRun = file.passport.isCalibration != 0;
         level.sampleName = file.passport.sampleName;
         level.acquired = file.passport.dateTime;
+        // Every matching peak overwrites: the last one of each name in table order wins.
         for (const chromatogram::Peak& peak : file.peaks) {
-            if (platform::EqualIgnoreCase(peak.name, kEthanol)) {
-                level.ethanolArea = peak.area;
-                level.ethanolAmount = k == 0 ? 0 : nav * dolya * level.fraction / kAmountDivisor;
-            }
-            if (platform::EqualIgnoreCase(peak.name, kStandard)) {
-                level.standardArea = peak.area;
-                level.standardAmount = nav2 / kAmountDivisor;
-            }
+            if (platform::EqualIgnoreCase(peak.name, kEthanol)) level.ethanolArea = peak.area;
+            if (platform::EqualIgnoreCase(peak.name, kStandard)) level.standardArea = peak.area;
         }
     }
-    FindSharedFiles();
-}
-
-void Calibration::FindSharedFiles() {
+    // Telling two paths apart asks the file system too, so it belongs to the reading.
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
-        CalibrationLevel& level = table[k];
-        level.sameFileAs = -1;
+        LevelReading& level = read[static_cast<size_t>(k)];
         if (level.path.empty()) continue;
         for (int other = 0; other < CalibrationTable::kLevelCount && level.sameFileAs < 0; ++other)
-            if (other != k && !table[other].path.empty() && SameFile(level.path, table[other].path))
+            if (other != k && !paths[static_cast<size_t>(other)].empty() &&
+                SameFile(level.path, paths[static_cast<size_t>(other)]))
                 level.sameFileAs = other;
+    }
+    return read;
+}
+
+LevelPaths Calibration::Paths() const {
+    LevelPaths paths;
+    for (int k = 0; k < CalibrationTable::kLevelCount; ++k) paths[static_cast<size_t>(k)] = table[k].path;
+    return paths;
+}
+
+void Calibration::ComputeCalibration() { Compute(*ReadLevels(Paths())); }
+
+void Calibration::Compute(const LevelReadings& read) {
+    TakeLevels(read);
+    ComputeCoefficient();
+    float minimum, maximum;
+    ComputePoints(minimum, maximum);
+    ComputeLine(minimum, maximum);
+}
+
+// A level whose file could not be read whole returns to its initial figures (its path stays):
+// keeping its old figures would show, under the new path, those of the file chosen before it.
+// A level without a path keeps its figures; only what the pass learns about its file is reset.
+// A read file without a peak of one name leaves that name's figures as they were.
+void Calibration::TakeLevels(const LevelReadings& read) {
+    for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
+        CalibrationLevel& level = table[k];
+        const LevelReading& r = read[static_cast<size_t>(k)];
+        level.file = LevelFile::None;
+        level.calibrationRun = false;
+        level.acquired.reset();
+        level.sameFileAs = r.sameFileAs;
+        if (level.path.empty()) continue;
+        if (r.file != LevelFile::Read) {
+            std::string path = std::move(level.path);
+            level = CalibrationLevel(level.fraction);
+            level.path = std::move(path);
+            level.file = LevelFile::Unreadable;
+            level.sameFileAs = r.sameFileAs;
+            continue;
+        }
+        level.file = LevelFile::Read;
+        level.calibrationRun = r.calibrationRun;
+        level.sampleName = r.sampleName;
+        level.acquired = r.acquired;
+        if (r.ethanolArea) {
+            level.ethanolArea = *r.ethanolArea;
+            level.ethanolAmount = k == 0 ? 0 : nav * dolya * level.fraction / kAmountDivisor;
+        }
+        if (r.standardArea) {
+            level.standardArea = *r.standardArea;
+            level.standardAmount = nav2 / kAmountDivisor;
+        }
     }
 }
 

@@ -3,7 +3,10 @@
 #include "core/CalcItem.h"
 
 #include <array>
-#include <memory>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace core {
@@ -19,12 +22,43 @@ public:
     // All five levels afresh: no chromatogram, sample "Не задан", every figure 0.
     void ResetLevels();
 
-    CalibrationLevel& operator[](int index) { return *levels_[static_cast<size_t>(index)]; }
-    const CalibrationLevel& operator[](int index) const { return *levels_[static_cast<size_t>(index)]; }
+    CalibrationLevel& operator[](int index) { return levels_[static_cast<size_t>(index)]; }
+    const CalibrationLevel& operator[](int index) const { return levels_[static_cast<size_t>(index)]; }
 
 private:
-    std::array<std::unique_ptr<CalibrationLevel>, kLevelCount> levels_;
+    std::array<CalibrationLevel, kLevelCount> levels_{
+        CalibrationLevel(kFractions[0]), CalibrationLevel(kFractions[1]), CalibrationLevel(kFractions[2]),
+        CalibrationLevel(kFractions[3]), CalibrationLevel(kFractions[4])};
 };
+
+// The chromatogram paths of the five levels, in level order; "" for a level without one.
+using LevelPaths = std::array<std::string, CalibrationTable::kLevelCount>;
+
+// What a calculation pass takes from one level's chromatogram file, and nothing else: reading
+// is kept apart from the calculation, so that the files can be read on another thread (a share
+// may take seconds to answer) and the figures made afterwards from what was read.
+struct LevelReading {
+    std::string path;                   // the path read; "" for a level without a chromatogram
+    LevelFile file = LevelFile::None;   // Read only when the file was read whole
+    bool calibrationRun = false;        // the passport's flag (read files only)
+    std::string sampleName;             // the passport's sample (read files only)
+    std::optional<std::chrono::sys_seconds> acquired;  // the passport's date and time (read files only)
+    // The area of the last peak named "этанол" and of the last named "изопропанол", in table
+    // order; none when the table holds no such peak.
+    std::optional<double> ethanolArea;
+    std::optional<double> standardArea;
+    int sameFileAs = -1;  // the first other level whose path names the same file; -1: none
+};
+using LevelReadings = std::array<LevelReading, CalibrationTable::kLevelCount>;
+
+// Called before each level's file is read, with the level's index (levels without a path are
+// not read); returning false stops the pass. Runs on the reading thread.
+using BeforeLevelRead = std::function<bool(int level)>;
+
+// Reads the chromatograms at `paths`, one after another in level order, and tells which paths
+// name the same file. Touches no calibration and no window: safe on any thread. Nothing when
+// `beforeRead` stopped the pass.
+std::optional<LevelReadings> ReadLevels(const LevelPaths& paths, const BeforeLevelRead& beforeRead = {});
 
 // The calibration the main dialog holds and shows: the levels, the operator's three inputs and
 // the results. The chart draws the four arrays by address, so they change only inside
@@ -42,13 +76,19 @@ public:
     // Reads the chromatogram of every level that has a path, computes each level, the average
     // coefficient, the points and the line. Each level also learns whether its file was read
     // whole, whether it is a calibration run and whether another level holds the same file.
+    // The same as Compute(*ReadLevels(Paths())).
     void ComputeCalibration();
+    // The calculation over what a pass read, without a file: the levels take their figures from
+    // `read` (which must have been read from Paths()), then the coefficients, the points and the
+    // line follow. Gives bit for bit what ComputeCalibration gives over the same files.
+    void Compute(const LevelReadings& read);
     // The coefficients of levels 1 to 4 and their average, always over four levels.
     void ComputeCoefficient();
 
+    LevelPaths Paths() const;
+
 private:
-    void ReadLevels();
-    void FindSharedFiles();
+    void TakeLevels(const LevelReadings& read);
     void ComputePoints(float& minimum, float& maximum);
     void ComputeLine(float minimum, float maximum);
 };

@@ -6,15 +6,48 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 namespace platform {
+
+namespace {
+
+// The test hook, copied out under the lock so that it runs outside it (it blocks, by design).
+std::mutex& HookMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+std::shared_ptr<const LockedFile::OpenHook>& Hook() {
+    static std::shared_ptr<const LockedFile::OpenHook> hook;
+    return hook;
+}
+
+void RunOpenHook(const std::string& path) {
+    std::shared_ptr<const LockedFile::OpenHook> hook;
+    {
+        std::lock_guard lock(HookMutex());
+        hook = Hook();
+    }
+    if (hook) (*hook)(path);
+}
+
+}  // namespace
+
+LockedFile::OpenHook LockedFile::SetOpenHook(OpenHook hook) {
+    auto fresh = hook ? std::make_shared<const OpenHook>(std::move(hook)) : nullptr;
+    std::lock_guard lock(HookMutex());
+    std::shared_ptr<const OpenHook> previous = std::exchange(Hook(), std::move(fresh));
+    return previous ? *previous : OpenHook();
+}
 
 std::optional<LockedFile> LockedFile::Open(const std::string& path, Mode mode, int* error, Lock lock) {
     const auto fail = [error](int reason) -> std::optional<LockedFile> {
         if (error) *error = reason;
         return std::nullopt;
     };
+    RunOpenHook(path);
     const int access = mode == Mode::ReadOnly ? O_RDONLY : O_RDWR;
     // O_NONBLOCK so that opening a FIFO cannot hang. Reads of a regular file ignore it, so a
     // reader keeps it rather than pay two more calls; a writer has it cleared, as writes are

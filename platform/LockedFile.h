@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,13 @@ public:
     int Descriptor() const { return fd_; }
     // The file's size in bytes when it was opened.
     std::uint64_t SizeAtOpen() const { return size_; }
+
+    // For tests: a function every Open calls first, on the opener's thread, with the path it is
+    // about to open. A test stalls a read by blocking in it (a share that stopped answering) and
+    // releases it when it likes. Returns the hook it replaces; an empty one removes it. Safe to
+    // call while other threads open files; a hook being run when it is replaced still finishes.
+    using OpenHook = std::function<void(const std::string& path)>;
+    static OpenHook SetOpenHook(OpenHook hook);
 
 private:
     explicit LockedFile(int fd) : fd_(fd) {}

@@ -36,15 +36,16 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTR
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$(nproc)")
 
-echo "== the folder scan's tests and the open dialog's and preview's tests with ThreadSanitizer"
-# Only the two test programs are built. Qt's own libraries are not instrumented: what they do
+echo "== the folder scan's, the open dialog's, the preview's and the background calculation's tests with ThreadSanitizer"
+# Only the three test programs are built. Qt's own libraries are not instrumented: what they do
 # inside (their image threads, their futex locks) is left out, while every access of ours is
 # checked. A race makes the run fail.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_TSAN=ON -DOSTREL_BENCH=OFF -DOSTREL_WERROR=ON >/dev/null
-cmake --build build-tsan -j "$(nproc)" --target test_chromatogram test_selection
+cmake --build build-tsan -j "$(nproc)" --target test_chromatogram test_selection test_app
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1"
 build-tsan/tests/test_chromatogram --gtest_filter='FolderScan*'
 QT_QPA_PLATFORM=offscreen build-tsan/tests/test_selection
+QT_QPA_PLATFORM=offscreen build-tsan/tests/test_app --gtest_filter='BackgroundCalculation*:ChromatogramWindow*'
 unset TSAN_OPTIONS
 
 echo "== fuzzers"

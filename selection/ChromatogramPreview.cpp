@@ -7,7 +7,10 @@
 #include <QStackedLayout>
 
 #include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -29,10 +32,25 @@ std::shared_ptr<const chromatogram::ChromatogramFile> ReadChromatogram(const std
     return nullptr;
 }
 
+// How long going away waits for a read in flight: a live file system answers in far less.
+constexpr std::chrono::milliseconds kLongestWaitForRead{200};
+
 }  // namespace
 
+// What the preview shares with its reading thread.
+struct CChromatogramPreview::Reads {
+    std::mutex mutex;  // guards what follows
+    std::condition_variable ended;
+    CChromatogramPreview* owner = nullptr;  // null once the preview is gone
+    bool running = false;
+    std::shared_ptr<const chromatogram::ChromatogramFile> file;
+    std::uint64_t generation = 0;
+};
+
 CChromatogramPreview::CChromatogramPreview(QWidget* parent)
-    : QWidget(parent), chart_(new CAutoCtrl(this)), message_(new QLabel(this)), pages_(new QStackedLayout(this)) {
+    : QWidget(parent), chart_(new CAutoCtrl(this)), message_(new QLabel(this)), pages_(new QStackedLayout(this)),
+      reads_(std::make_shared<Reads>()) {
+    reads_->owner = this;
     ChromatogramPlot::Configure(chart_->chart);
     message_->setAlignment(Qt::AlignCenter);
     message_->setAutoFillBackground(true);
@@ -47,7 +65,9 @@ CChromatogramPreview::CChromatogramPreview(QWidget* parent)
 }
 
 CChromatogramPreview::~CChromatogramPreview() {
-    if (reader_.joinable()) reader_.join();
+    std::unique_lock lock(reads_->mutex);
+    reads_->owner = nullptr;
+    reads_->ended.wait_for(lock, kLongestWaitForRead, [this] { return !reads_->running; });
 }
 
 QString CChromatogramPreview::Message() const {
@@ -77,29 +97,37 @@ void CChromatogramPreview::ShowFile(const std::string& path) {
     ++generation_;
     path_ = path;
     state_ = State::Reading;
-    ShowMessage({});
+    ShowMessage(tr(kReadingText));
     if (!reading_) StartRead();
 }
 
 // The result goes back through a lock of ours and a signal without arguments: the hand-off
 // inside Qt's event queue is invisible to the thread checker, a lock of ours is not.
 void CChromatogramPreview::StartRead() {
-    if (reader_.joinable()) reader_.join();  // finished: its signal has been taken
     reading_ = true;
-    reader_ = std::thread([this, path = path_, generation = generation_] {
+    {
+        std::lock_guard lock(reads_->mutex);
+        reads_->running = true;
+    }
+    const auto read = [reads = reads_, path = path_, generation = generation_] {
         std::shared_ptr<const chromatogram::ChromatogramFile> file;
         try {
             file = ReadChromatogram(path);
         } catch (const std::exception&) {
             file = nullptr;  // out of memory on a huge file: unreadable here
         }
-        {
-            std::lock_guard lock(readMutex_);
-            readFile_ = std::move(file);
-            readGeneration_ = generation;
-        }
-        emit readFinished();
-    });
+        std::lock_guard lock(reads->mutex);
+        reads->file = std::move(file);
+        reads->generation = generation;
+        reads->running = false;
+        reads->ended.notify_all();
+        if (reads->owner) emit reads->owner->readFinished();
+    };
+    try {
+        std::thread(read).detach();
+    } catch (const std::system_error&) {
+        read();  // no thread to be had: read here rather than never
+    }
 }
 
 // A result for a file asked for before the last one is dropped, and the last one is read now.
@@ -107,9 +135,9 @@ void CChromatogramPreview::TakeRead() {
     std::shared_ptr<const chromatogram::ChromatogramFile> file;
     std::uint64_t generation = 0;
     {
-        std::lock_guard lock(readMutex_);
-        file = std::move(readFile_);
-        generation = readGeneration_;
+        std::lock_guard lock(reads_->mutex);
+        file = std::move(reads_->file);
+        generation = reads_->generation;
     }
     reading_ = false;
     if (generation != generation_) {

@@ -6,9 +6,7 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 class CAutoCtrl;
 class QLabel;
@@ -18,20 +16,26 @@ class QStackedLayout;
 // drag zooms into the rectangle dragged, a right click goes back to the view before, scroll
 // bars move a zoomed view. Files are read in the background, one at a time: of the files asked
 // for while a read runs, only the last one is read next, and only the file asked for last is
-// ever shown. A file that cannot be read shows "Ошибка чтения", never the picture before it.
+// ever shown. A file that cannot be read shows "Ошибка чтения", never the picture before it;
+// one being read shows "чтение…".
+//
+// Threads: the reading thread hands its result back through a lock and the signal
+// readFinished. The preview never waits for a read on the window's thread: going away, it waits
+// a moment for a read in flight, and leaves one that hangs (a share that stopped answering) to
+// end on its own; its result is then dropped.
 class CChromatogramPreview : public QWidget {
     Q_OBJECT
 
 public:
     enum class State {
         Empty,       // nothing asked for
-        Reading,     // the file asked for is being read (nothing is shown meanwhile)
+        Reading,     // the file asked for is being read ("чтение…" is shown meanwhile)
         Shown,       // its chromatogram is shown
         Unreadable,  // "Ошибка чтения"
     };
 
     explicit CChromatogramPreview(QWidget* parent = nullptr);
-    // Waits for a read still running.
+    // Waits at most kLongestWaitForRead for a read still running.
     ~CChromatogramPreview() override;
 
     // Shows the chromatogram of the file at `path` once it is read; an empty path shows nothing.
@@ -52,6 +56,7 @@ public:
     const ChromatogramPlot& Plot() const { return plot_; }
 
     static constexpr const char* kReadErrorText = QT_TRANSLATE_NOOP("CChromatogramPreview", "Ошибка чтения");
+    static constexpr const char* kReadingText = QT_TRANSLATE_NOOP("CChromatogramPreview", "чтение…");
 
 signals:
     // The file asked for last has been read and its chromatogram (or the read error) is shown.
@@ -76,8 +81,6 @@ private:
     std::string path_;
     std::uint64_t generation_ = 0;  // counts the files asked for
     bool reading_ = false;
-    std::thread reader_;  // the running or finished read, if any
-    std::mutex readMutex_;  // guards the two fields below, written by the reading thread
-    std::shared_ptr<const chromatogram::ChromatogramFile> readFile_;
-    std::uint64_t readGeneration_ = 0;
+    struct Reads;
+    std::shared_ptr<Reads> reads_;  // shared with the reading thread, which may outlive the preview
 };

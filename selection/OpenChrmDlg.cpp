@@ -26,10 +26,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <ctime>
-#include <exception>
 #include <filesystem>
 #include <initializer_list>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 namespace {
@@ -37,13 +39,15 @@ namespace {
 namespace gui = platform::gui;
 using namespace resources;
 
-constexpr const char* kPassportStream = "Passport";
 constexpr const char* kReadError = QT_TRANSLATE_NOOP("COpenChrmDlg", "Ошибка чтения !!!");
 // How often the list takes what the scan has read: soon enough for the first rows to show at
 // once, seldom enough that a large folder is not re-laid out file by file.
 constexpr int kScanPollMs = 10;
 constexpr const char* kDefaultOpenPath = "/";
 constexpr auto kJointSelectionSpan = std::chrono::seconds(5);
+// Closing waits this long at most for the reads the scans have in flight, looking this often.
+constexpr std::chrono::milliseconds kLongestCloseWait{300};
+constexpr std::chrono::milliseconds kCloseWaitStep{5};
 // The chromatogram preview shares the band under the list with the passport box, which keeps
 // this width; the band takes this much height from the list, and the dialog opens this much
 // larger than its template, so that the list keeps its size and the preview has room.
@@ -81,16 +85,6 @@ protected:
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == '/') return folder + name;
     return folder + "/" + name;
-}
-
-// A passport read that reports every failure as false: a file that exhausts memory is one more
-// unreadable file, not the end of the dialog.
-bool ReadPassport(chromatogram::Passport& passport, const std::string& path) {
-    try {
-        return passport.ReadFromFile(path, kPassportStream);
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 std::string FormatDate(chromatogram::Time time) {
@@ -609,18 +603,19 @@ void COpenChrmDlg::OnRowStateChanged() {
     if (fillingList_) return;
     const QModelIndex focused = list_->currentIndex();
     if (!focused.isValid()) return;
-    // The chromatogram's read goes first: it runs on its own thread while the passport is read
-    // and shown here. The selection changes before the focus does, so this comes first.
+    // The chromatogram is read on the preview's thread. The selection changes before the focus
+    // does, so this comes first.
     ShowFocusedChromatogram();
     const int row = focused.row();
     const ChrmFileEntry& e = entries_[rows_->EntryOf(row)];
 
-    chromatogram::Passport passport;
-    if (!ReadPassport(passport, FilePathOf(e))) {
+    // The passport is the one the scan read: reading it again here would hold the window up
+    // for as long as a stalled share takes to answer, at every key that moves the focus.
+    if (!e.readable) {
         passportBox_->setPlainText(tr(kReadError));
         return;
     }
-    passportBox_->setPlainText(Q(PassportText(passport)));
+    passportBox_->setPlainText(Q(PassportText(e)));
 
     // One row at most may be selected in single selection, so joint selection has nothing to add.
     QItemSelectionModel* selection = list_->selectionModel();
@@ -678,9 +673,26 @@ void COpenChrmDlg::OnCancel() { done(IDCANCEL); }
 
 // However the dialog closes, its scan stops, and the reads it has in flight end before the
 // caller goes on: it may read the chosen files at once, and a read holding one must not fail it.
+// That wait is bounded for all scans together: reads of a live file system end in microseconds,
+// and one hanging on a share that stopped answering must not hold the window. The scans still
+// reading then are left to end on a thread of their own.
 void COpenChrmDlg::done(int result) {
     CancelScan();
-    cancelledScans_.clear();
+    const auto deadline = std::chrono::steady_clock::now() + kLongestCloseWait;
+    const auto unfinished = [this] {
+        return std::any_of(cancelledScans_.begin(), cancelledScans_.end(),
+                           [](const auto& scan) { return !scan->Progress().finished; });
+    };
+    while (unfinished() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(kCloseWaitStep);
+    std::erase_if(cancelledScans_, [](const auto& scan) { return scan->Progress().finished; });
+    if (!cancelledScans_.empty()) {
+        try {
+            std::thread([scans = std::move(cancelledScans_)]() mutable { scans.clear(); }).detach();
+        } catch (const std::system_error&) {
+            // No thread to be had: the scans end here, each within its own bounded wait.
+        }
+        cancelledScans_.clear();
+    }
     CFormDialog::done(result);
 }
 

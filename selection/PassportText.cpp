@@ -34,3 +34,15 @@ std::string PassportText(const chromatogram::Passport& passport) {
            Tr(passport.isCalibration != 0 ? QT_TRANSLATE_NOOP("PassportText", "градуировка")
                                           : QT_TRANSLATE_NOOP("PassportText", "анализ"));
 }
+
+// The scan keeps exactly the facts the box shows.
+std::string PassportText(const chromatogram::ScannedFile& file) {
+    chromatogram::Passport passport(file.dateTime);
+    passport.sampleName = file.sampleName;
+    passport.methodName = file.methodName;
+    passport.samplingSite = file.samplingSite;
+    passport.samplingPoint = file.samplingPoint;
+    passport.dateTime = file.dateTime;
+    passport.isCalibration = file.isCalibration;
+    return PassportText(passport);
+}

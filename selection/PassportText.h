@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chromatogram/FolderScan.h"
 #include "chromatogram/Passport.h"
 
 #include <string>
@@ -18,3 +19,5 @@
 // "градуировка" for a calibration run and "анализ" otherwise. UTF-8. The captions and the type
 // are in the language the program speaks (these are the Russian ones).
 std::string PassportText(const chromatogram::Passport& passport);
+// The same of a file as the folder scan read it (a readable one: ScannedFile::readable).
+std::string PassportText(const chromatogram::ScannedFile& file);

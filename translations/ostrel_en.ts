@@ -116,12 +116,40 @@ r²: how well the line of the average coefficient passes through the points (1: 
         <translation>This is not a number. Enter a number, such as 1.5 (the decimal sign may be a comma or a point).
 The calculation goes on with the previous value %1.</translation>
     </message>
+    <message>
+        <source>чтение…</source>
+        <translation>reading…</translation>
+    </message>
+    <message>
+        <source>Идёт расчёт: чтение хроматограмм…</source>
+        <translation>Calculating: reading the chromatograms…</translation>
+    </message>
+    <message>
+        <source>ожидание файла: %1 с</source>
+        <translation>waiting for the file: %1 s</translation>
+    </message>
+    <message>
+        <source>Расчёт ждёт ответа файла %1 (%2 с)</source>
+        <translation>The calculation is waiting for the file %1 to answer (%2 s)</translation>
+    </message>
+    <message>
+        <source>Запись в метод — по окончании расчёта.</source>
+        <translation>Writing into the method follows when the calculation ends.</translation>
+    </message>
+    <message>
+        <source>Протокол — по окончании расчёта.</source>
+        <translation>The protocol follows when the calculation ends.</translation>
+    </message>
 </context>
 <context>
     <name>CChromatogramPreview</name>
     <message>
         <source>Ошибка чтения</source>
         <translation>Read error</translation>
+    </message>
+    <message>
+        <source>чтение…</source>
+        <translation>reading…</translation>
     </message>
 </context>
 <context>

@@ -229,9 +229,10 @@ TEST(CalibrationDialog, TypingKeyByKeyMarksWithoutMessages) {
         nav->setFocus();
         nav->selectAll();
         for (const Step& step : typing.steps) {
-            if (std::string(step.typed) == "\b")
+            if (std::string(step.typed) == "\b") {
                 QTest::keyClick(nav, Qt::Key_Backspace);
-            else
+                d.Settle();
+            } else
                 d.Type(IDC_NAV, step.typed);
             SCOPED_TRACE(nav->text().toStdString());
             EXPECT_EQ(d.Marked(IDC_NAV), step.mark != Taken);

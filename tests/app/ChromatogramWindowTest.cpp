@@ -31,7 +31,8 @@ TEST(ChromatogramWindow, OpensFromALevelRowWithThePeaksTheCalibrationTook) {
     QApplication::processEvents();
     ASSERT_EQ(Windows().size(), 1u);
     CChromatogramWindow* window = Windows()[0];
-    EXPECT_EQ(window->Preview()->CurrentState(), CChromatogramPreview::State::Shown);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->Preview()->CurrentState() == CChromatogramPreview::State::Shown; }))
+        << "the file is read in the background";
     EXPECT_EQ(window->Preview()->Path(), profile->demo.levelPaths[1]);
     QTreeWidget* peaks = window->PeakList();
     ASSERT_EQ(peaks->topLevelItemCount(), 2);

@@ -95,13 +95,25 @@ public:
     fixtures::DemoProfile demo;
 };
 
-// The dialog, shown and active, with helpers that find its controls by id.
+// The dialog, shown and active, with helpers that find its controls by id. The calculation runs
+// in the background: the helpers that act as the operator does let the pass they begin end
+// before they return (Settle), so that what follows sees its figures.
 class Driver {
 public:
-    Driver() : dialog(std::make_unique<CCalibrationDlg>()) {
+    // With `settle` false it returns as soon as the window shows, whatever the calculation does.
+    explicit Driver(bool settle = true) : dialog(std::make_unique<CCalibrationDlg>()) {
         dialog->show();
         QApplication::setActiveWindow(dialog.get());
         (void)QTest::qWaitForWindowActive(dialog.get());
+        if (settle) Settle();
+    }
+
+    // Lets the calculation pass under way end and its figures show; false when it has not
+    // ended within `timeoutMs`.
+    bool Settle(int timeoutMs = 10000) const {
+        const bool ended = QTest::qWaitFor([this] { return !dialog->Calculating(); }, timeoutMs);
+        QApplication::processEvents();
+        return ended;
     }
 
     template <class T = QWidget>
@@ -125,11 +137,20 @@ public:
         return Control<QLabel>(resources::IDC_VERDICT)->palette().color(QPalette::WindowText);
     }
 
-    void Click(int id) const { QTest::mouseClick(Control<QAbstractButton>(id), Qt::LeftButton); }
+    void Click(int id) const {
+        QTest::mouseClick(Control<QAbstractButton>(id), Qt::LeftButton);
+        Settle();
+    }
     // Replaces the whole text of a field at once, as pasting over a selection does.
-    void Paste(int id, const char* text) const { Field(id)->setText(QString::fromUtf8(text)); }
+    void Paste(int id, const char* text) const {
+        Field(id)->setText(QString::fromUtf8(text));
+        Settle();
+    }
     // Types ASCII text at the cursor, key by key.
-    void Type(int id, const char* text) const { QTest::keyClicks(Field(id), QString::fromLatin1(text)); }
+    void Type(int id, const char* text) const {
+        QTest::keyClicks(Field(id), QString::fromLatin1(text));
+        Settle();
+    }
     // Types text of any script key by key (QTest::keyClicks handles Latin only).
     void TypeText(QWidget* widget, const QString& text) const {
         for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
@@ -146,6 +167,7 @@ public:
     void Key(Qt::Key key) const {
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog.get(), key);
         QApplication::processEvents();
+        Settle();
     }
     int FocusId() const {
         return QApplication::focusWidget() ? platform::gui::ControlId(QApplication::focusWidget()) : -1;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -221,6 +223,55 @@ TEST_F(CalibrationFiles, ALevelWhoseFileCannotBeReadTakesNothingFromAnother) {
         EXPECT_EQ(c.table[1].sampleName, "Уровень 0.05");
         EXPECT_NE(c.table[1].coefficient, 0);
     }
+}
+
+// The reading and the calculation held apart: what was read is all the calculation needs (the
+// files are gone when it runs) and its figures are, to the bit, those of the pass that reads and
+// computes at once; a pass stopped before a file reads no further.
+TEST_F(CalibrationFiles, TheCalculationNeedsOnlyWhatWasRead) {
+    Calibration together;
+    together.nav = 2.5;
+    together.nav2 = 3.5;
+    together.dolya = 96;
+    together.table[0].path = Write("blank.stg", "Бланк", {"изопропанол", "этанол"}, 1);
+    together.table[2].path = Write("l2.stg", "Уровень 0.1", {"Этанол", "вода", "ИЗОПРОПАНОЛ", "этанол 2"}, 3);
+    together.table[4].path = Write("l4.stg", "Уровень 0.5", {"этанол", "вода"}, 5);
+    together.table[4].standardArea = 7;  // kept: the file has no standard peak
+    Calibration apart = together;
+
+    const std::optional<core::LevelReadings> read = core::ReadLevels(apart.Paths());
+    ASSERT_TRUE(read);
+    EXPECT_EQ((*read)[2].sampleName, "Уровень 0.1");
+    EXPECT_EQ((*read)[2].ethanolArea.value_or(-1), 12);
+    EXPECT_EQ((*read)[2].standardArea.value_or(-1), 36);
+    EXPECT_FALSE((*read)[4].standardArea.has_value());
+    EXPECT_EQ((*read)[1].file, core::LevelFile::None);
+
+    together.ComputeCalibration();
+    std::filesystem::remove_all(dir.Path() + "/blank.stg");
+    std::filesystem::remove_all(dir.Path() + "/l2.stg");
+    std::filesystem::remove_all(dir.Path() + "/l4.stg");
+    apart.Compute(*read);
+    const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    for (int k = 0; k < 5; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(apart.table[k].file, together.table[k].file);
+        EXPECT_TRUE(same(apart.table[k].ethanolAmount, together.table[k].ethanolAmount));
+        EXPECT_TRUE(same(apart.table[k].standardAmount, together.table[k].standardAmount));
+        EXPECT_TRUE(same(apart.table[k].standardArea, together.table[k].standardArea));
+        EXPECT_TRUE(same(apart.table[k].coefficient, together.table[k].coefficient));
+    }
+    EXPECT_EQ(apart.table[4].standardArea, 7);
+    EXPECT_TRUE(same(apart.averageCoefficient, together.averageCoefficient));
+    EXPECT_EQ(apart.lineX, together.lineX);
+    EXPECT_EQ(apart.lineY, together.lineY);
+
+    std::vector<int> asked;
+    EXPECT_FALSE(core::ReadLevels(together.Paths(), [&](int level) {
+        asked.push_back(level);
+        return level < 2;
+    }));
+    EXPECT_EQ(asked, (std::vector<int>{0, 2})) << "levels without a path are not read";
 }
 
 }  // namespace

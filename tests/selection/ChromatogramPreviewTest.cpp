@@ -8,11 +8,13 @@
 #include "platform/XTPRegistryManager.h"
 #include "selection/OpenChrmDlg.h"
 #include "support/SettingsHome.h"
+#include "support/StalledReads.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -20,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace {
@@ -141,6 +144,39 @@ TEST_F(ChromatogramPreviewTest, FollowsTheFocusedRow) {
         EXPECT_EQ(Shown(), "third");
         dialog.done(2);
     });
+}
+
+// The share stalls once the folder is listed: moving through the rows goes on (the passport box
+// shows what the scan read, the preview says it is reading the row focused last), Esc closes
+// while the read still hangs, and a preview going away leaves its hanging read behind.
+TEST_F(ChromatogramPreviewTest, NothingWaitsForAStalledShare) {
+    Write("first", 2000, kNoon);
+    Write("second", 2000, kNoon - 60);
+    Write("third", 2000, kNoon - 120);
+    std::optional<fixtures::StalledReads> stall;
+    Run([&] {
+        stall.emplace(folder);
+        Focus("first");
+        ASSERT_TRUE(stall->WaitForWaiting(1));
+        QTest::keyClick(List(), Qt::Key_Down);
+        QTest::keyClick(List(), Qt::Key_Down);
+        EXPECT_EQ(List()->currentIndex().row(), RowOf("third"));
+        const std::string passport = dialog.findChild<QPlainTextEdit*>()->toPlainText().toStdString();
+        EXPECT_EQ(passport.substr(0, passport.find('\n')), "Проба: third");
+        EXPECT_EQ(dialog.Preview()->CurrentState(), CChromatogramPreview::State::Reading);
+        EXPECT_EQ(dialog.Preview()->Path(), folder + "/third.stg");
+        EXPECT_EQ(Shown(), "<чтение…>");
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialog.result(), 2);
+    ASSERT_TRUE(stall);
+    EXPECT_EQ(stall->Waiting(), 1) << "closing waited for the read";
+
+    auto* alone = new CChromatogramPreview;
+    alone->ShowFile(folder + "/second.stg");
+    ASSERT_TRUE(stall->WaitForWaiting(2));
+    delete alone;
+    EXPECT_EQ(stall->Waiting(), 2) << "going away waited for the read";
 }
 
 }  // namespace
