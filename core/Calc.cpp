@@ -71,12 +71,15 @@ void Calibration::ReadLevels() {
         level.file = LevelFile::None;
         level.calibrationRun = false;
         level.acquired.reset();
+        level.readFailure = {};
         if (level.path.empty()) continue;
-        if (!file.Read(level.path)) {
+        chromatogram::ReadFailure failure;
+        if (!file.Read(level.path, &failure)) {
             std::string path = std::move(level.path);
             level = CalibrationLevel(level.fraction);
             level.path = std::move(path);
             level.file = LevelFile::Unreadable;
+            level.readFailure = std::move(failure);
             continue;
         }
         level.file = LevelFile::Read;
