@@ -7,26 +7,35 @@
 #include <string>
 
 class CChromatogramPreview;
+class QPushButton;
 class QTreeWidget;
 
 // The chromatogram of one calibration level in a window of its own: the chart (signal, peak
 // windows and baselines, the areas of "этанол" and "изопропанол" filled) and under it the
 // peaks the calibration took from the file, with their windows, retention times and areas.
 // The calibration takes the last peak of each name in the table, so those are the ones listed.
-// The window belongs to `parent` (it closes with it) and deletes itself when closed.
+// The window belongs to `parent` (it closes with it) and deletes itself when closed; Esc and
+// its "Закрыть" button close it.
 class CChromatogramWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Reads the level's file at once; a file that cannot be read shows "Ошибка чтения".
+    // Reads the level's file at once (ShowLevel).
     CChromatogramWindow(QWidget* parent, const core::CalibrationLevel& level);
+
+    // Shows the level's file afresh: its chromatogram and peaks, titled with the level, the
+    // sample and the file name; a file that cannot be read shows "Ошибка чтения" and why, and
+    // the title names the file and the reason.
+    void ShowLevel(const core::CalibrationLevel& level);
 
     CChromatogramPreview* Preview() const { return preview_; }
     QTreeWidget* PeakList() const { return peaks_; }
+    QPushButton* CloseButton() const { return close_; }
 
 private:
     void ListTakenPeaks();
 
     CChromatogramPreview* preview_;
     QTreeWidget* peaks_;
+    QPushButton* close_;
 };

@@ -18,7 +18,8 @@ class QStackedLayout;
 // drag zooms into the rectangle dragged, a right click goes back to the view before, scroll
 // bars move a zoomed view. Files are read in the background, one at a time: of the files asked
 // for while a read runs, only the last one is read next, and only the file asked for last is
-// ever shown. A file that cannot be read shows "Ошибка чтения", never the picture before it.
+// ever shown. A file that cannot be read shows "Ошибка чтения" and why (core/ReadFailureMessage.h:
+// "файл не найден", "файл повреждён"…), never the picture before it.
 class CChromatogramPreview : public QWidget {
     Q_OBJECT
 
@@ -27,7 +28,7 @@ public:
         Empty,       // nothing asked for
         Reading,     // the file asked for is being read (nothing is shown meanwhile)
         Shown,       // its chromatogram is shown
-        Unreadable,  // "Ошибка чтения"
+        Unreadable,  // "Ошибка чтения" and the reason
     };
 
     explicit CChromatogramPreview(QWidget* parent = nullptr);
@@ -40,13 +41,15 @@ public:
     // Shows a chromatogram read elsewhere, under `path`.
     void ShowChromatogram(std::shared_ptr<const chromatogram::ChromatogramFile> file, const std::string& path);
     void ShowNothing();
-    // Shows "Ошибка чтения" for a file found unreadable elsewhere.
-    void ShowUnreadable(const std::string& path);
+    // Shows "Ошибка чтения" and the reason `why` (none: no reason line) for a file found
+    // unreadable elsewhere.
+    void ShowUnreadable(const std::string& path,
+                        chromatogram::ReadFailure::Kind why = chromatogram::ReadFailure::Kind::None);
 
     State CurrentState() const { return state_; }
     // The file asked for last.
     const std::string& Path() const { return path_; }
-    // The text shown instead of the chart: "Ошибка чтения", or empty.
+    // The text shown instead of the chart: "Ошибка чтения", a line break and the reason, or empty.
     QString Message() const;
     CAutoCtrl* Chart() const { return chart_; }
     const ChromatogramPlot& Plot() const { return plot_; }
@@ -79,5 +82,6 @@ private:
     std::thread reader_;  // the running or finished read, if any
     std::mutex readMutex_;  // guards the two fields below, written by the reading thread
     std::shared_ptr<const chromatogram::ChromatogramFile> readFile_;
+    chromatogram::ReadFailure::Kind readFailure_ = chromatogram::ReadFailure::Kind::None;
     std::uint64_t readGeneration_ = 0;
 };
