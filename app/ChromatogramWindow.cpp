@@ -2,6 +2,7 @@
 
 #include "app/Translated.h"
 #include "chart/ChromatogramPlot.h"
+#include "core/NumberText.h"
 #include "core/ReadFailureMessage.h"
 #include "selection/ChromatogramPreview.h"
 
@@ -21,7 +22,7 @@ constexpr int kChartWidth = 900;
 constexpr int kChartHeight = 480;
 constexpr int kListHeight = 90;
 
-QString Number(double value) { return QString::number(value, 'g', 6); }
+QString Number(double value) { return QString::fromStdString(core::SignificantText(value, 6)); }
 
 }  // namespace
 

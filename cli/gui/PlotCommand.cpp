@@ -8,6 +8,7 @@
 #include "core/NumberText.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "cli/PictureSize.h"
 #include "cli/gui/PngFile.h"
 
 #include <QCoreApplication>
@@ -26,7 +27,6 @@ namespace {
 constexpr const char* kName = "plot";
 constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
-constexpr int kSideMax = 8192;  // keeps the image within a few hundred megabytes
 constexpr const char* kHelp =
     "Draws the chromatogram chart of FILE (the signal, every peak's window and baseline, the areas\n"
     "of \"этанол\" and \"изопропанол\" filled, the peak names) into the PNG OUT, without a display, and\n"
@@ -52,14 +52,6 @@ struct Options {
     std::optional<double> from, to;
 };
 
-std::optional<int> Side(const std::string& digits) {
-    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int side = std::stoi(digits);
-    if (side < 1 || side > kSideMax) return std::nullopt;
-    return side;
-}
-
 // The options, or a usage error message.
 std::variant<Options, std::string> ParseOptions(std::span<const std::string> args) {
     Options o;
@@ -78,12 +70,10 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
             if (v.empty()) return std::string("--png needs a file name");
             o.png = v;
         } else if (a == "--size") {
-            const std::size_t x = v.find('x');
-            const std::optional<int> w = x == std::string::npos ? std::nullopt : Side(v.substr(0, x));
-            const std::optional<int> h = x == std::string::npos ? std::nullopt : Side(v.substr(x + 1));
-            if (!w || !h) return "expected --size WxH with sides from 1 to " + std::to_string(kSideMax) + ": '" + v + "'";
-            o.width = *w;
-            o.height = *h;
+            const std::optional<cli::PictureSize> size = cli::ParsePictureSize(v);
+            if (!size) return cli::PictureSizeError(v);
+            o.width = size->width;
+            o.height = size->height;
         } else {
             const std::optional<double> t = core::ParseNumber(v);
             if (!t || !std::isfinite(*t)) return a + " needs a time: '" + v + "'";
