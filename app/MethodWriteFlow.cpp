@@ -11,6 +11,8 @@
 #include "core/Quality.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QTimeZone>
 #include <QFileInfo>
 
 #include <cmath>
@@ -144,11 +146,13 @@ void TellOutcome(QWidget* parent, const core::MethodWriteReport& report, const Q
              Notices(report));
 }
 
-// "20261210T101500Z" as "10.12.2026 10:15:00 UTC".
+// A kept copy's stamp ("20261210T101500Z", UTC) in local time, as the language writes dates:
+// "10.12.2026 13:15:00" in Russian. A stamp that is no time stays as it is.
 QString CopyTime(const std::string& stamp) {
-    const QString s = Utf8(stamp);
-    return QStringLiteral("%1.%2.%3 %4:%5:%6 UTC")
-        .arg(s.mid(6, 2), s.mid(4, 2), s.mid(0, 4), s.mid(9, 2), s.mid(11, 2), s.mid(13, 2));
+    QDateTime utc = QDateTime::fromString(Utf8(stamp).left(15), QStringLiteral("yyyyMMdd'T'HHmmss"));
+    if (!utc.isValid()) return Utf8(stamp);
+    utc.setTimeZone(QTimeZone::utc());
+    return utc.toLocalTime().toString(MethodWriteTexts::tr("dd.MM.yyyy HH:mm:ss"));
 }
 
 std::string ReadFile(const std::string& path) {

@@ -8,6 +8,7 @@
 #include "core/MethodFile.h"
 #include "core/NumberText.h"
 #include "core/Quality.h"
+#include "core/ReadFailureMessage.h"
 #include "core/Settings.h"
 #include "chart/AutoCtrl.h"
 #include "chart/CalibrationChart.h"
@@ -16,6 +17,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/DialogTemplate.h"
 #include "resources/Resource.h"
+#include "selection/ChromatogramPreview.h"
 #include "selection/OpenChrmDlg.h"
 
 #include <QApplication>
@@ -36,7 +38,9 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -162,16 +166,31 @@ std::optional<std::string> RunOpenChrmDlg(QWidget* parent, const CCalibrationDlg
     return dialog.SelectedPath(0);
 }
 
-QString SettingsNotStoredText() {
+// The system's reason for a failed write, in the operator's words where there are some.
+QString SystemReason(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM: return Tr(QT_TRANSLATE_NOOP("CCalibrationDlg", "нет прав на запись"));
+    case ENOSPC:
+    case EDQUOT: return Tr(QT_TRANSLATE_NOOP("CCalibrationDlg", "нет места на диске"));
+    case EROFS: return Tr(QT_TRANSLATE_NOOP("CCalibrationDlg", "диск доступен только для чтения"));
+    default: break;
+    }
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString SettingsNotStoredText(int error) {
     const std::string hive = platform::UserHivePath();
     const QString where =
         hive.empty() ? Tr(QT_TRANSLATE_NOOP("CCalibrationDlg", "(папка настроек не задана: нет ни XDG_CONFIG_HOME, ни HOME)"))
                      : QString::fromStdString(hive);
+    const QString reason =
+        error == 0 ? QString() : Tr(QT_TRANSLATE_NOOP("CCalibrationDlg", "Причина: %1.\n")).arg(SystemReason(error));
     return Tr(QT_TRANSLATE_NOOP("CCalibrationDlg",
                                 "Не удалось сохранить настройки в %1.\n"
-                                "Массы, хроматограммы уровней и выбранный метод при следующем запуске "
+                                "%2Массы, хроматограммы уровней и выбранный метод при следующем запуске "
                                 "не восстановятся."))
-        .arg(where);
+        .arg(where, reason);
 }
 
 QString HiveMovedAsideText(const platform::MovedHive& move) {
@@ -258,9 +277,24 @@ void CCalibrationDlg::ConfigureChart() {
     ConfigureCalibrationChart(chart_->chart);
 }
 
+// With no method to choose the list says why in its own place, as an entry that cannot be
+// chosen would (the placeholder shows while nothing is selected).
 void CCalibrationDlg::FillMethodList() {
     for (const std::string& title : core::ListMethodTitles()) gui::AddString(methodList_, title);
     methodList_->setCurrentIndex(methodList_->count() > 0 ? 0 : -1);
+    QString why;
+    switch (core::CheckMethodFolder()) {
+    case core::MethodFault::NoMethodFolder: why = tr("Папка методов не задана (MethodPath в настройках)"); break;
+    case core::MethodFault::MethodFolderMissing:
+        why = tr("Папка методов «%1» не найдена").arg(QString::fromStdString(core::MethodFolder()));
+        break;
+    default:
+        if (methodList_->count() == 0)
+            why = tr("В папке методов «%1» нет методов").arg(QString::fromStdString(core::MethodFolder()));
+        break;
+    }
+    methodList_->setPlaceholderText(why);
+    methodList_->setToolTip(why);
 }
 
 // The stored title may be only the beginning of a title, in any letter case. With none stored
@@ -300,16 +334,38 @@ void CCalibrationDlg::Connect() {
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::accept);
     // A level's chromatogram in a window of its own: double click on its row, or F3 (Enter stays
     // the dialog's default button).
-    const auto showLevel = [this](QTreeWidgetItem* row) {
-        const int k = levelList_->indexOfTopLevelItem(row);
-        if (k >= 0 && !calibration_.table[k].path.empty()) (new CChromatogramWindow(this, calibration_.table[k]))->show();
-    };
+    const auto showLevel = [this](QTreeWidgetItem* row) { ShowLevelWindow(levelList_->indexOfTopLevelItem(row)); };
     connect(levelList_, &QTreeWidget::itemDoubleClicked, this, showLevel);
     connect(new QShortcut(QKeySequence(Qt::Key_F3), levelList_, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, this, [this, showLevel] { showLevel(levelList_->currentItem()); });
     for (NumberField& field : fields_) {
         connect(field.edit, &QLineEdit::textChanged, this, &CCalibrationDlg::OnFieldEdited);
         field.edit->installEventFilter(this);
+    }
+}
+
+void CCalibrationDlg::ShowLevelWindow(int level) {
+    if (level < 0 || level >= core::CalibrationTable::kLevelCount || calibration_.table[level].path.empty()) return;
+    QPointer<CChromatogramWindow>& window = levelWindows_[static_cast<size_t>(level)];
+    if (window) {
+        window->ShowLevel(calibration_.table[level]);
+    } else {
+        window = new CChromatogramWindow(this, calibration_.table[level]);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void CCalibrationDlg::FollowLevelWindows() {
+    for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
+        CChromatogramWindow* window = levelWindows_[static_cast<size_t>(k)];
+        if (!window) continue;
+        const core::CalibrationLevel& level = calibration_.table[k];
+        if (level.path.empty())
+            window->close();
+        else if (window->Preview()->Path() != level.path)
+            window->ShowLevel(level);
     }
 }
 
@@ -391,9 +447,10 @@ void CCalibrationDlg::done(int result) {
 // The calculation's inputs are stored, which are the fields' last acceptable values.
 void CCalibrationDlg::StoreSettings() {
     settingsStored_ = true;
-    const bool stored = core::SaveSettings(calibration_, ChosenMethodTitle());
+    int error = 0;
+    const bool stored = core::SaveSettings(calibration_, ChosenMethodTitle(), &error);
     ReportHivesMovedAside();
-    if (!stored) MessageBox()(this, SettingsNotStoredText(), ProgramName());
+    if (!stored) MessageBox()(this, SettingsNotStoredText(error), ProgramName());
 }
 
 void CCalibrationDlg::ReportHivesMovedAside() {
@@ -447,6 +504,7 @@ void CCalibrationDlg::ShowWaitingRead() {
 }
 
 void CCalibrationDlg::ShowCalculation() {
+    FollowLevelWindows();
     averageLabel_->setText(FormatG(calibration_.averageCoefficient, kShownPrecision));
     FillLevelList();
     // The series draw the arrays themselves, wherever they now are.
@@ -461,7 +519,8 @@ void CCalibrationDlg::ShowCalculation() {
 // The list and the verdict always speak of the same levels: the judgement is made afresh here,
 // also when the levels were emptied without a new calculation.
 void CCalibrationDlg::FillLevelList() {
-    quality_ = core::JudgeCalibration(calibration_, maxSpread_);
+    quality_ = core::JudgeCalibration(calibration_, maxSpread_,
+                                      FieldsHoldNumbers() ? core::InputsShown::AsShown : core::InputsShown::NotAsShown);
     levelList_->clear();
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
         const core::CalibrationLevel& level = calibration_.table[k];
@@ -479,8 +538,9 @@ void CCalibrationDlg::FillLevelList() {
                                     FormatG(level.ethanolAmount, kShownPrecision),
                                     FormatG(level.standardAmount, kShownPrecision),
                                     FormatG(level.coefficient, kShownPrecision), deviation});
-        // The whole path, which the sample column has no room for.
-        const QString where = level.path.empty() ? tr(kNoFile) : QString::fromStdString(level.path);
+        // The whole path, which the sample column has no room for, and why a file was not read.
+        QString where = level.path.empty() ? tr(kNoFile) : QString::fromStdString(level.path);
+        if (unreadable) where += '\n' + tr(kUnreadable) + ": " + Translated(core::ReadFailureMessage(level.readFailure.kind));
         for (int column = 0; column < levelList_->columnCount(); ++column) row->setToolTip(column, where);
         const core::LevelMark mark = quality_.levelMarks[static_cast<size_t>(k)];
         if (mark == core::LevelMark::None) continue;
@@ -527,6 +587,11 @@ CCalibrationDlg::FieldReading CCalibrationDlg::ReadField(const NumberField& fiel
     if (!value) return {FieldState::NotANumber, 0};
     const bool inRange = *value > 0 && *value <= field.upperLimit;
     return {inRange ? FieldState::Acceptable : FieldState::OutOfRange, *value};
+}
+
+bool CCalibrationDlg::FieldsHoldNumbers() const {
+    return std::none_of(fields_.begin(), fields_.end(),
+                        [this](const NumberField& f) { return ReadField(f).state == FieldState::NotANumber; });
 }
 
 bool CCalibrationDlg::FieldsAcceptable() const {

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -15,6 +16,7 @@
 
 class CAutoCtrl;
 class CCalculationWorker;
+class CChromatogramWindow;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -116,6 +118,11 @@ private:
     void Connect();
 
     void ChooseLevelFile(int level);
+    // The level's chromatogram window: the one already open brought forward, or a new one.
+    void ShowLevelWindow(int level);
+    // Each open chromatogram window shows its level's file as it now is (closed for a level
+    // emptied).
+    void FollowLevelWindows();
     void OnClear();
     void OnSaveToMethod();
     void OnUndoMethodWrite();
@@ -142,6 +149,8 @@ private:
     void MarkField(const NumberField& field, const FieldReading& reading);
     NumberField* FieldOf(QObject* object);
     NumberField* FirstFieldWithoutNumber();
+    // Whether every field holds a number, so that the calculation's inputs are what they show.
+    bool FieldsHoldNumbers() const;
     // "Введите число.", then the field focused with its text selected for retyping.
     void ShowNotANumber(NumberField& field);
     // The focus left a field by the operator's hand: its message follows once the click or key
@@ -169,6 +178,7 @@ private:
     QLabel* statisticsLabel_ = nullptr;
     QLabel* verdictLabel_ = nullptr;
     QIcon icon_;
+    std::array<QPointer<CChromatogramWindow>, core::CalibrationTable::kLevelCount> levelWindows_;
     LevelFileChooser chooser_;
     CCalculationWorker* worker_ = nullptr;
     QTimer* readWatch_ = nullptr;  // looks at a slow read while a pass runs

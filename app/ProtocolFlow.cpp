@@ -27,6 +27,7 @@ constexpr const char* kCancel = QT_TRANSLATE_NOOP("ProtocolFlow", "Отмена"
 constexpr const char* kSaveTitle = QT_TRANSLATE_NOOP("ProtocolFlow", "Сохранить протокол");
 constexpr const char* kPdfFilter = QT_TRANSLATE_NOOP("ProtocolFlow", "Документы PDF (*.pdf)");
 constexpr const char* kNotSaved = QT_TRANSLATE_NOOP("ProtocolFlow", "Протокол не сохранён:\n%1");
+constexpr const char* kSaved = QT_TRANSLATE_NOOP("ProtocolFlow", "Протокол сохранён в файл\n%1");
 constexpr const char* kNotPrinted = QT_TRANSLATE_NOOP("ProtocolFlow", "Протокол не напечатан: принтер недоступен.");
 constexpr const char* kFieldsRefused = QT_TRANSLATE_NOOP(
     "ProtocolFlow", "Протокол не составлен: не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным.");
@@ -70,9 +71,9 @@ PrintSetup& Printing() {
     return setup;
 }
 
-void Tell(QWidget* parent, const QString& text) {
+void Tell(QWidget* parent, const QString& text, ChoiceBox::Icon icon = ChoiceBox::Icon::Warning) {
     ChoiceBox box;
-    box.icon = ChoiceBox::Icon::Warning;
+    box.icon = icon;
     box.caption = Tr(kCaption);
     box.text = text;
     ShowChoiceBox(parent, box);
@@ -87,6 +88,8 @@ void SaveProtocol(QWidget* parent, const core::Protocol& protocol) {
         return;
     }
     LastFolder() = QFileInfo(*path).absolutePath();
+    Tell(parent, Tr(kSaved).arg(QDir::toNativeSeparators(QFileInfo(*path).absoluteFilePath())),
+         ChoiceBox::Icon::Information);
 }
 
 void PrintProtocol(QWidget* parent, const core::Protocol& protocol) {

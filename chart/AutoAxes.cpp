@@ -79,15 +79,15 @@ int CAutoAxes::AddSeries() {
 }
 
 void CAutoAxes::ComputeXRange(double& min, double& max) {
-    ComputeAxisRange(&CAutoSeries::ComputeXDataRange, xDigits, xRangeValid, xMin, xMax, min, max);
+    ComputeAxisRange(&CAutoSeries::ComputeXDataRange, xDigits, xPadding, xRangeValid, xMin, xMax, min, max);
 }
 
 void CAutoAxes::ComputeYRange(double& min, double& max) {
-    ComputeAxisRange(&CAutoSeries::ComputeYDataRange, yDigits, yRangeValid, yMin, yMax, min, max);
+    ComputeAxisRange(&CAutoSeries::ComputeYDataRange, yDigits, yPadding, yRangeValid, yMin, yMax, min, max);
 }
 
 // `min` and `max` may be the members `current*` themselves.
-void CAutoAxes::ComputeAxisRange(DataRange dataRange, int digits, bool& valid, double& currentMin,
+void CAutoAxes::ComputeAxisRange(DataRange dataRange, int digits, double padding, bool& valid, double& currentMin,
                                  double& currentMax, double& min, double& max) {
     if (valid) {
         min = currentMin;
@@ -105,6 +105,11 @@ void CAutoAxes::ComputeAxisRange(DataRange dataRange, int digits, bool& valid, d
             if (!(smin >= lo)) lo = smin;
             if (smax > hi) hi = smax;
         }
+    }
+    if (padding > 0 && std::isfinite(lo) && std::isfinite(hi) && lo < hi) {
+        const double pad = (hi - lo) * padding;
+        lo -= pad;
+        hi += pad;
     }
     Widen(lo, hi, digits);
     currentMin = min = lo;

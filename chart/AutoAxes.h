@@ -27,6 +27,10 @@ class CAutoAxes : public CAutoFrame {
 public:
     int xDigits = 3;  // precision that widens a too narrow automatic range
     int yDigits = 3;
+    // The share of an automatic range's extent added beyond each of its ends, so that a marker
+    // at the data's extreme is drawn whole inside the frame; 0: the range ends at the data.
+    double xPadding = 0;
+    double yPadding = 0;
     std::vector<CAutoSeries> series;  // drawn in index order
     platform::Rgb axisColor{0, 0, 0};
     platform::Rgb gridColor{191, 191, 191};
@@ -76,7 +80,7 @@ public:
 
 private:
     using DataRange = void (CAutoSeries::*)(double& min, double& max) const;
-    void ComputeAxisRange(DataRange dataRange, int digits, bool& valid, double& currentMin, double& currentMax,
+    void ComputeAxisRange(DataRange dataRange, int digits, double padding, bool& valid, double& currentMin, double& currentMax,
                           double& min, double& max);
     void ComputeTickDistances();
     int WidestLabel(double first, double last, double step);

@@ -12,6 +12,8 @@ namespace {
 
 constexpr platform::Rgb kRed{255, 0, 0};
 constexpr platform::Rgb kBlue{0, 0, 255};
+// 4 % of the data's extent beyond each end of both axes.
+constexpr double kMarkerPadding = 0.04;
 
 int PointCount(std::span<const float> a, std::span<const float> b) {
     return static_cast<int>(std::min(a.size(), b.size()));
@@ -39,6 +41,10 @@ void ConfigureCalibrationChart(CAutoChart& chart) {
     chart.SetAxisStyle(kClosedFrame);
     chart.SetTitleColor(kBlue);
     chart.SetTitleFont(platform::PointFont("Arial", 8, platform::kCyrillicCharset));
+    // The range ends a little beyond the data: a point at its highest or lowest keeps its whole
+    // cross inside the frame.
+    chart.xPadding = kMarkerPadding;
+    chart.yPadding = kMarkerPadding;
     CAutoSeries& line = chart.GetSeries(chart.AddSeries());
     line.SetColor(kRed);
     line.SetLineType(kLineStraight);

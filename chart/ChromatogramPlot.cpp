@@ -70,7 +70,7 @@ void ChromatogramPlot::Configure(CAutoChart& chart) {
     chart.SetTitleFont(platform::PointFont("Arial", 8, platform::kCyrillicCharset));
     // The axis titles speak the language of the program's windows (ostrel-cli installs no
     // translation: its pictures stay Russian).
-    chart.SetTitles(QCoreApplication::translate("ChromatogramPlot", "Время").toStdString(),
+    chart.SetTitles(QCoreApplication::translate("ChromatogramPlot", "Время, мин").toStdString(),
                     QCoreApplication::translate("ChromatogramPlot", "Отклик детектора").toStdString());
     // Drawn into an image always (the control's picture, ostrel-cli's PNG): composing it in
     // another image first would only copy it once more.

@@ -24,12 +24,12 @@ constexpr std::uint64_t kTimeBaseBytes = 3 * sizeof(float);
 std::unique_ptr<platform::Stream> OpenStream(platform::CompoundFile& file, const char* name) {
     platform::CompoundError error = platform::CompoundError::None;
     std::unique_ptr<platform::Stream> stream = file.OpenStream(name, &error);
-    if (!stream) throw StreamOpenError(StreamOpenFailureText(name, error));
+    if (!stream) throw StreamOpenError(StreamOpenFailureText(name, error), error);
     return stream;
 }
 
-bool Failed(std::string* failure, std::string reason) {
-    if (failure) *failure = std::move(reason);
+bool Failed(ReadFailure* failure, ReadFailure::Kind kind, std::string reason) {
+    if (failure) *failure = ReadFailure{kind, std::move(reason)};
     return false;
 }
 
@@ -74,12 +74,13 @@ void ReadTimeBase(platform::CompoundFile& file, Lattice& signal) {
 
 ChromatogramFile::ChromatogramFile() { peaks.SetSignal(&signal); }
 
-bool ChromatogramFile::Read(const std::string& newPath, std::string* failure, platform::CompoundSharing sharing) {
+bool ChromatogramFile::Read(const std::string& newPath, ReadFailure* failure, platform::CompoundSharing sharing) {
+    using Kind = ReadFailure::Kind;
     path = newPath;
-    if (failure) failure->clear();
+    if (failure) *failure = ReadFailure{};
     platform::CompoundError error = platform::CompoundError::None;
     const std::unique_ptr<platform::CompoundFile> file = platform::CompoundFile::Open(path, &error, sharing);
-    if (!file) return Failed(failure, OpenFailureText(error));
+    if (!file) return Failed(failure, OpenFailureKind(error), OpenFailureText(error));
     const char* stream = kRawDataStream;  // the one being read, to name in the reason
     try {
         ReadSignal(*file, signal);
@@ -92,13 +93,16 @@ bool ChromatogramFile::Read(const std::string& newPath, std::string* failure, pl
         passport.ReadFromStream(*OpenStream(*file, kPassportStream));
         return true;
     } catch (const StreamOpenError& e) {
-        return Failed(failure, e.what());
+        // A compound file without the signal is some other program's file; one without a later
+        // stream, or with a damaged chain, is a damaged chromatogram.
+        const bool noSignal = stream == kRawDataStream && e.Error() == platform::CompoundError::NotFound;
+        return Failed(failure, noSignal ? Kind::NotChromatogram : Kind::Damaged, e.what());
     } catch (const std::bad_alloc&) {
-        return Failed(failure, StreamFailureText(stream, "out of memory"));
+        return Failed(failure, Kind::Damaged, StreamFailureText(stream, "out of memory"));
     } catch (const std::exception& e) {
         // Whatever went wrong inside the streams (malformed data, end of data, a damaged
         // stream, exhausted memory) the answer is the same: this file could not be read.
-        return Failed(failure, StreamFailureText(stream, e.what()));
+        return Failed(failure, Kind::Damaged, StreamFailureText(stream, e.what()));
     }
 }
 

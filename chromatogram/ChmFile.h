@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chromatogram/Cmpeeks.h"
+#include "chromatogram/Errors.h"
 #include "chromatogram/Lattice.h"
 #include "chromatogram/Passport.h"
 #include "platform/CompoundFile.h"
@@ -23,13 +24,13 @@ public:
     // is taken first, whatever follows. When the file cannot be opened nothing else changes;
     // otherwise the streams are read in the order "Raw_data", "Time", "Table", "Passport", each
     // replacing its part, and a failure keeps the parts of the later streams as they were.
-    // When `failure` is given it receives a short text of the reason (chromatogram/Errors.h:
-    // "no such file", "not a compound file", missing stream "Table", stream "Table": a value runs
-    // past the end of the stream, ...), and is emptied on success. The file is held as `sharing`
+    // When `failure` is given it receives the reason: its kind and a short text (chromatogram/
+    // Errors.h: "no such file", "not a compound file", missing stream "Table", stream "Table": a
+    // value runs past the end of the stream, ...); on success kind None and an empty text. The file is held as `sharing`
     // says while it is read: a calibration holds it alone; a look at it (the open dialog's
     // preview) shares it with other readers, such as the dialog's own passport reads, and still
     // keeps writers out.
-    bool Read(const std::string& path, std::string* failure = nullptr,
+    bool Read(const std::string& path, ReadFailure* failure = nullptr,
               platform::CompoundSharing sharing = platform::CompoundSharing::Exclusive);
 
     Lattice signal;

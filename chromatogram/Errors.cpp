@@ -14,6 +14,18 @@ std::string OpenFailureText(platform::CompoundError error) {
     return "cannot be opened";
 }
 
+ReadFailure::Kind OpenFailureKind(platform::CompoundError error) {
+    switch (error) {
+    case platform::CompoundError::None: return ReadFailure::Kind::None;
+    case platform::CompoundError::NotFound: return ReadFailure::Kind::NotFound;
+    case platform::CompoundError::AccessDenied: return ReadFailure::Kind::AccessDenied;
+    case platform::CompoundError::Locked: return ReadFailure::Kind::Locked;
+    case platform::CompoundError::NotCompoundFile: return ReadFailure::Kind::NotChromatogram;
+    case platform::CompoundError::Corrupt: break;
+    }
+    return ReadFailure::Kind::Damaged;
+}
+
 std::string StreamOpenFailureText(std::string_view stream, platform::CompoundError error) {
     const std::string quoted = "\"" + std::string(stream) + "\"";
     return (error == platform::CompoundError::Corrupt ? "damaged stream " : "missing stream ") + quoted;

@@ -23,11 +23,15 @@ public:
     using ReadError::ReadError;
 };
 
-// A stream the file must hold cannot be opened: it is missing or its chain is damaged. The text
-// names the stream.
+// A stream the file must hold cannot be opened: it is missing (NotFound) or its chain is damaged
+// (Corrupt), as Error() says. The text names the stream.
 class StreamOpenError : public BadFormatError {
 public:
-    using BadFormatError::BadFormatError;
+    StreamOpenError(const std::string& what, platform::CompoundError error) : BadFormatError(what), error_(error) {}
+    platform::CompoundError Error() const { return error_; }
+
+private:
+    platform::CompoundError error_;
 };
 
 // A value runs past the end of the stream.
@@ -48,6 +52,24 @@ class ExhaustedMemoryError : public ReadError {
 public:
     using ReadError::ReadError;
 };
+
+// Why a chromatogram file could not be read, as an operator is told it: the kinds a window and
+// ostrel-cli name in words, each with the short text of the detail (below).
+struct ReadFailure {
+    enum class Kind {
+        None,             // read whole
+        NotFound,         // no such file
+        AccessDenied,     // it exists but may not be read (or is no regular file)
+        Locked,           // another program holds it
+        NotChromatogram,  // not a compound file, or one without the signal stream
+        Damaged,          // a structure or a stream of it is inconsistent or cut short
+    };
+    Kind kind = Kind::None;
+    std::string text;  // the detail: "no such file", stream "Table": ..., empty on success
+};
+
+// The kind of a failure to open the file.
+ReadFailure::Kind OpenFailureKind(platform::CompoundError error);
 
 // ---- Reasons, as short texts for whoever reports a failed read (ostrel-cli prints them) ----
 

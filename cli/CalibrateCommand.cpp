@@ -1,5 +1,5 @@
 // ostrel-cli calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]...
-//                     [--chart FILE.png [--size WxH]] [--report FILE.pdf] [--csv FILE]
+//                     [--chart FILE.png [--size WxH]] [--report FILE.pdf] [--csv FILE] [--check]
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
 // the options applied in order; prints the levels, the average coefficient, the chart arrays and
 // the quality block (the judgement under the machine's MaxSpread), and with --chart draws the
@@ -31,11 +31,12 @@ constexpr const char* kName = "calibrate";
 constexpr const char* kHelp =
     "Computes one calibration as the main dialog does and prints it as JSON: \"levels\" (for each of\n"
     "the five: fraction, sampleName, path, ethanolArea, standardArea, ethanolAmount,\n"
-    "standardAmount, coefficient), \"averageCoefficient\" and the chart's arrays \"pointsX\",\n"
+    "standardAmount, coefficient, and \"error\" where its file could not be read: why, as\n"
+    "ostrel-cli read says it), \"averageCoefficient\" and the chart's arrays \"pointsX\",\n"
     "\"pointsY\", \"lineX\", \"lineY\", and \"quality\": the judgement (deviations, rsd, spread, r2,\n"
     "blankRatio, complete, maxSpread, accepted, problems) under the machine's limit \"MaxSpread\".\n"
-    "A level whose file cannot be read counts as empty, as in the dialog, and is named among the\n"
-    "problems. Never writes the settings.\n"
+    "A level whose file cannot be read counts as empty, as in the dialog, is named among the\n"
+    "problems and told on standard error. Never writes the settings.\n"
     "\n"
     "options, applied in the order given (after --stored, wherever it stands):\n"
     "  --stored          start from the stored inputs and level paths, as the dialog starts\n"
@@ -52,18 +53,21 @@ constexpr const char* kHelp =
     "  --csv FILE        also write the protocol's level table as CSV (RFC 4180, UTF-8, a header row,\n"
     "                    CR LF, point decimals, every digit; an empty field for a figure that does\n"
     "                    not exist)\n"
+    "  --check           exit with status 1 when the calibration is not accepted\n"
     "Each file is written whole or not at all: into a temporary file beside it, renamed when complete.\n"
     "Numbers are read as the dialog's fields read them: a point or a comma before the decimals and\n"
     "an optional exponent (\"2.5\", \"2,5\", \"25e-1\"); \"inf\", \"nan\" and hexadecimal are refused.\n"
     "\n"
     "exit status: 0 computed; 1 the chart, the protocol or the table could not be written (the JSON\n"
-    "is printed all the same; the reason on standard error);\n"
+    "is printed all the same; the reason on standard error), or with --check the calibration is not\n"
+    "accepted;\n"
     "2 usage error.\n";
 constexpr int kChartWidth = 560;
 constexpr int kChartHeight = 300;
 
 struct Options {
     bool stored = false;
+    bool check = false;
     std::string chartPath;
     std::optional<std::pair<int, int>> chartSize;
     std::string reportPath;
@@ -123,6 +127,7 @@ const std::vector<OptionRule>& OptionRules() {
              o.csvPath = v;
              return v.empty() ? std::optional<std::string>("--csv needs a file name") : std::nullopt;
          }},
+        {"--check", false, [](const std::string&, Options& o) { o.check = true; return std::optional<std::string>(); }},
     };
     return rules;
 }
@@ -181,8 +186,9 @@ void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c, const c
             .Field("standardArea", level.standardArea)
             .Field("ethanolAmount", level.ethanolAmount)
             .Field("standardAmount", level.standardAmount)
-            .Field("coefficient", level.coefficient)
-            .EndObject();
+            .Field("coefficient", level.coefficient);
+        if (level.file == core::LevelFile::Unreadable) json.Field("error", level.readFailure.text);
+        json.EndObject();
     }
     json.EndArray().Field("averageCoefficient", c.averageCoefficient);
     WriteFloats(json, "pointsX", c.pointsX);
@@ -230,12 +236,19 @@ int RunCalibrate(std::span<const std::string> args) {
     if (options.stored) methodTitle = core::LoadSettings(calibration, platform::SectionReading::ExistingKeysOnly);
     for (const auto& change : options.changes) change(calibration);
     calibration.ComputeCalibration();
+    for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
+        const core::CalibrationLevel& level = calibration.table[k];
+        if (level.file == core::LevelFile::Unreadable)
+            std::fprintf(stderr, "ostrel-cli: level %d: %s: %s\n", k, level.path.c_str(), level.readFailure.text.c_str());
+    }
 
     bool chartWritten = true;
     if (!options.chartPath.empty()) {
         const auto [width, height] = options.chartSize.value_or(std::pair{kChartWidth, kChartHeight});
-        chartWritten = cli::TheDrawing().writeCalibrationChart(options.chartPath, calibration, width, height);
-        if (!chartWritten) std::fprintf(stderr, "ostrel-cli: cannot write the chart to '%s'\n", options.chartPath.c_str());
+        const std::optional<std::string> failure =
+            cli::TheDrawing().writeCalibrationChart(options.chartPath, calibration, width, height);
+        chartWritten = !failure;
+        if (failure) std::fprintf(stderr, "ostrel-cli: cannot write the chart: %s\n", failure->c_str());
     }
 
     const core::CalibrationQuality quality = core::JudgeCalibration(calibration, core::ReadMaxSpread());
@@ -244,13 +257,14 @@ int RunCalibrate(std::span<const std::string> args) {
     cli::JsonWriter json;
     WriteCalibration(json, calibration, quality);
     cli::PrintJson(json);
-    return chartWritten && protocolWritten ? cli::kExitOk : cli::kExitFailed;
+    const bool passed = !options.check || quality.accepted;
+    return chartWritten && protocolWritten && passed ? cli::kExitOk : cli::kExitFailed;
 }
 
 const cli::Registrar registrar{
     {kName,
      "calibrate [--stored] [--nav X] [--nav2 X] [--dolya X] [--level K=PATH]... [--chart FILE.png [--size WxH]] "
-     "[--report FILE.pdf] [--csv FILE]",
+     "[--report FILE.pdf] [--csv FILE] [--check]",
      RunCalibrate, kHelp}};
 
 }  // namespace

@@ -30,13 +30,13 @@ int RunRead(std::span<const std::string> args) {
     cli::JsonWriter json;
     json.BeginArray();
     for (const std::string& path : args) {
-        std::string failure;
+        chromatogram::ReadFailure failure;
         const bool ok = file->Read(path, &failure);
         allRead = allRead && ok;
         json.BeginObject().Field("ok", ok);
         if (!ok) {
-            json.Field("error", failure);
-            cli::Failure(path + ": " + failure);
+            json.Field("error", failure.text);
+            cli::Failure(path + ": " + failure.text);
         }
         json.Field("path", file->path);
         cli::WriteChromatogramState(json, *file);

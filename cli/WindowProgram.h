@@ -37,10 +37,10 @@ int RunInWindowProgram(const char* what);
 // Drawing that plain commands may ask for: offered by cli/gui/ in ostrel-cli-gui, absent (null)
 // in ostrel-cli. Call RunInWindowProgram when a service is null.
 struct Drawing {
-    // The main dialog's calibration chart of `calibration` as a PNG of width x height pixels;
-    // false when the file cannot be written.
-    bool (*writeCalibrationChart)(const std::string& path, const core::Calibration& calibration, int width,
-                                  int height) = nullptr;
+    // The main dialog's calibration chart of `calibration` as a PNG of width x height pixels,
+    // written whole or not at all; nothing when written, otherwise why not.
+    std::optional<std::string> (*writeCalibrationChart)(const std::string& path, const core::Calibration& calibration,
+                                                        int width, int height) = nullptr;
     // The calibration protocol as a PDF (report/ProtocolPdf.h), written whole or not at all;
     // nothing when written, otherwise why not.
     std::optional<std::string> (*writeProtocolPdf)(const std::string& path, const core::Protocol& protocol) = nullptr;

@@ -66,8 +66,10 @@ std::optional<LevelReadings> ReadLevels(const LevelPaths& paths, const BeforeLev
         level.path = paths[static_cast<size_t>(k)];
         if (level.path.empty()) continue;
         if (beforeRead && !beforeRead(k)) return std::nullopt;
-        if (!file.Read(level.path)) {
+        chromatogram::ReadFailure failure;
+        if (!file.Read(level.path, &failure)) {
             level.file = LevelFile::Unreadable;
+            level.readFailure = std::move(failure);
             continue;
         }
         level.file = LevelFile::Read;
@@ -119,6 +121,7 @@ void Calibration::TakeLevels(const LevelReadings& read) {
         level.file = LevelFile::None;
         level.calibrationRun = false;
         level.acquired.reset();
+        level.readFailure = {};
         level.sameFileAs = r.sameFileAs;
         if (level.path.empty()) continue;
         if (r.file != LevelFile::Read) {
@@ -126,6 +129,7 @@ void Calibration::TakeLevels(const LevelReadings& read) {
             level = CalibrationLevel(level.fraction);
             level.path = std::move(path);
             level.file = LevelFile::Unreadable;
+            level.readFailure = r.readFailure;
             level.sameFileAs = r.sameFileAs;
             continue;
         }

@@ -48,6 +48,7 @@ struct LevelReading {
     std::optional<double> ethanolArea;
     std::optional<double> standardArea;
     int sameFileAs = -1;  // the first other level whose path names the same file; -1: none
+    chromatogram::ReadFailure readFailure;  // why an Unreadable file was not read; else none
 };
 using LevelReadings = std::array<LevelReading, CalibrationTable::kLevelCount>;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chromatogram/Errors.h"
 #include "platform/Translatable.h"
 
 #include <chrono>
@@ -12,7 +13,8 @@ namespace core {
 enum class LevelFile {
     None,        // no path: no chromatogram chosen
     Read,        // read whole; the level's figures are the file's
-    Unreadable,  // it could not be read whole (missing, damaged, locked): the figures are the initial ones
+    Unreadable,  // it could not be read whole (missing, damaged, locked): the figures are the initial ones,
+                 // readFailure says why
 };
 
 // One calibration level: the chromatogram chosen for it and what the calculation took from it.
@@ -35,6 +37,7 @@ public:
     bool calibrationRun = false;  // the passport flags the chromatogram as a calibration run (read files only)
     int sameFileAs = -1;          // the first other level whose path names the same file; -1: none
     std::optional<std::chrono::sys_seconds> acquired;  // the passport's date and time (read files only)
+    chromatogram::ReadFailure readFailure;             // why an Unreadable file was not read; else none
 
     // The sample name of a level without a chromatogram. Stored and printed as it is; the
     // dialog shows it translated in the context kTranslationContext.

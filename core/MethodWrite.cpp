@@ -155,6 +155,10 @@ public:
         SettleTrail();
         method_.emplace(MethodFile::Open(report_.title, mode));
         report_.oldCoefficient = method_->Stored();
+        // A method that cannot be opened for writing (read-only, say) may still be read: the
+        // record keeps the value the operator was shown, not a blank.
+        if (method_->Fault() != MethodFault::None && report_.oldCoefficient.fault != MethodFault::None)
+            report_.oldCoefficient = ReadStoredCoefficient(report_.title);
         return method_->Fault() == MethodFault::None || Refuse(method_->Fault());
     }
 

@@ -1,6 +1,7 @@
 #include "core/Quality.h"
 
 #include "core/NumberText.h"
+#include "core/ReadFailureMessage.h"
 #include "core/Settings.h"
 #include "platform/Registry.h"
 #include "platform/XTPRegistryManager.h"
@@ -47,19 +48,21 @@ Point CalibrationPoint(const Calibration& c, int k) {
 
 void ComputeStatistics(const Calibration& c, CalibrationQuality& q) {
     const double average = c.averageCoefficient;
+    // A share of an average that is not above 0 means nothing: its sign would turn the figures.
+    const double relativeTo = average > 0 ? average : kNotANumber;
     std::array<double, kCoefficientLevels> k{};
     for (int i = 0; i < kCoefficientLevels; ++i) k[static_cast<size_t>(i)] = c.table[kFirstLevel + i].coefficient;
 
     double squares = 0;
     for (int i = 0; i < kCoefficientLevels; ++i) {
         const double ki = k[static_cast<size_t>(i)];
-        q.deviations[static_cast<size_t>(i)] = Quotient(ki - average, average) * kPercent;
+        q.deviations[static_cast<size_t>(i)] = Quotient(ki - average, relativeTo) * kPercent;
         squares += (ki - average) * (ki - average);
     }
     const double s = std::sqrt(squares / (kCoefficientLevels - 1));
-    q.rsd = Quotient(s, average) * kPercent;
+    q.rsd = Quotient(s, relativeTo) * kPercent;
     const auto [minimum, maximum] = std::minmax_element(k.begin(), k.end());
-    q.spread = Quotient(*maximum - *minimum, average) * kPercent;
+    q.spread = Quotient(*maximum - *minimum, relativeTo) * kPercent;
 
     std::array<Point, kCoefficientLevels> points{};
     double meanY = 0;
@@ -95,8 +98,10 @@ void FindRefusals(const Calibration& c, CalibrationQuality& q) {
         if (level.file == LevelFile::None)
             problem = CalibrationProblem{.kind = Kind::NoFile, .fraction = level.fraction};
         else if (level.file == LevelFile::Unreadable)
-            problem =
-                CalibrationProblem{.kind = Kind::Unreadable, .fraction = level.fraction, .name = FileName(level.path)};
+            problem = CalibrationProblem{.kind = Kind::Unreadable,
+                                         .fraction = level.fraction,
+                                         .name = FileName(level.path),
+                                         .failure = level.readFailure.kind};
         else if (k >= kFirstLevel && !(level.coefficient > 0))
             problem = CalibrationProblem{.kind = MissingCoefficientReason(c, level), .fraction = level.fraction};
         if (problem) q.reasons.push_back(std::move(*problem));
@@ -104,11 +109,15 @@ void FindRefusals(const Calibration& c, CalibrationQuality& q) {
     }
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
         const CalibrationLevel& level = c.table[k];
-        if (level.sameFileAs >= 0 && level.sameFileAs < k)
-            q.reasons.push_back({.kind = Kind::SameFile,
-                                 .fraction = level.fraction,
-                                 .otherFraction = c.table[level.sameFileAs].fraction,
-                                 .name = FileName(level.path)});
+        if (level.sameFileAs < 0 || level.sameFileAs >= k) continue;
+        // Under a link or another spelling of the path the operator chose two names: both are told.
+        const std::string& otherPath = c.table[level.sameFileAs].path;
+        const bool twoPaths = otherPath != level.path;
+        q.reasons.push_back({.kind = Kind::SameFile,
+                             .fraction = level.fraction,
+                             .otherFraction = c.table[level.sameFileAs].fraction,
+                             .name = twoPaths ? level.path : FileName(level.path),
+                             .otherName = twoPaths ? otherPath : std::string()});
     }
     const double average = c.averageCoefficient;
     if (q.complete && !(std::isfinite(average) && average > 0))
@@ -131,11 +140,14 @@ void FindWarnings(const Calibration& c, CalibrationQuality& q) {
 }
 
 // The template of a problem's text; %1 is the level, where the problem names one.
-const char* ProblemTemplate(CalibrationProblem::Kind kind) {
+const char* ProblemTemplate(const CalibrationProblem& problem) {
     using Kind = CalibrationProblem::Kind;
-    switch (kind) {
+    switch (problem.kind) {
+    case Kind::InputsNotShown:
+        return QT_TRANSLATE_NOOP("CalibrationProblem",
+                                 "Расчёт сделан не по значениям полей: в поле, отмеченном красным, нет числа");
     case Kind::NoFile: return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: хроматограмма не выбрана");
-    case Kind::Unreadable: return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: ошибка чтения файла %2");
+    case Kind::Unreadable: return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: ошибка чтения файла %2: %3");
     case Kind::NoStandard:
         return QT_TRANSLATE_NOOP(
             "CalibrationProblem",
@@ -149,7 +161,10 @@ const char* ProblemTemplate(CalibrationProblem::Kind kind) {
             "Уровень %1: нет коэффициента: масса навески этанола или доля основного вещества не больше 0");
     case Kind::NoCoefficient:
         return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: нет коэффициента: коэффициент не вычислен");
-    case Kind::SameFile: return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровни %1 и %2: один и тот же файл %3");
+    case Kind::SameFile:
+        if (!problem.otherName.empty())
+            return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровни %1 и %2: один и тот же файл под двумя путями: %4 и %3");
+        return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровни %1 и %2: один и тот же файл %3");
     case Kind::AverageNotPositive:
         return QT_TRANSLATE_NOOP("CalibrationProblem", "Средний коэффициент %1 не является положительным числом");
     case Kind::SpreadOverLimit:
@@ -174,7 +189,7 @@ double ReadMaxSpread() {
     return limit && *limit > 0 ? *limit : kDefaultMaxSpread;
 }
 
-CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSpread) {
+CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSpread, InputsShown inputs) {
     CalibrationQuality q;
     q.maxSpread = maxSpread;
     ComputeStatistics(calibration, q);
@@ -188,8 +203,10 @@ CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSp
         if (level.sameFileAs >= 0) noFileTwice = false;
     }
     const double average = calibration.averageCoefficient;
-    q.accepted = q.complete && std::isfinite(average) && average > 0 && q.spread <= maxSpread && noFileTwice;
+    q.accepted = inputs == InputsShown::AsShown && q.complete && std::isfinite(average) && average > 0 &&
+                 q.spread <= maxSpread && noFileTwice;
 
+    if (inputs == InputsShown::NotAsShown) q.reasons.push_back({.kind = CalibrationProblem::Kind::InputsNotShown});
     FindRefusals(calibration, q);
     FindWarnings(calibration, q);
     for (const CalibrationProblem& problem : q.reasons) q.problems.push_back(RussianText(ProblemMessage(problem)));
@@ -198,18 +215,22 @@ CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSp
 
 Message ProblemMessage(const CalibrationProblem& problem) {
     using Kind = CalibrationProblem::Kind;
-    Message message{"CalibrationProblem", ProblemTemplate(problem.kind), {}};
+    Message message{"CalibrationProblem", ProblemTemplate(problem), {}};
     std::vector<Message>& arguments = message.arguments;
     switch (problem.kind) {
     case Kind::SameFile:
         arguments = {Message::Data(Figure(problem.otherFraction)), Message::Data(Figure(problem.fraction)),
-                     Message::Data(problem.name)};
+                     Message::Data(problem.name), Message::Data(problem.otherName)};
         break;
     case Kind::AverageNotPositive: arguments = {Message::Data(Figure(problem.value))}; break;
     case Kind::SpreadOverLimit:
         arguments = {Message::Data(Figure(problem.value)), Message::Data(Figure(problem.limit))};
         break;
     case Kind::Unreadable:
+        arguments = {Message::Data(Figure(problem.fraction)), Message::Data(problem.name),
+                     ReadFailureMessage(problem.failure)};
+        break;
+    case Kind::InputsNotShown: break;
     case Kind::NotCalibrationRun:
         arguments = {Message::Data(Figure(problem.fraction)), Message::Data(problem.name)};
         break;

@@ -19,13 +19,16 @@ enum class LevelMark { None, Warning, Problem };
 // names it speaks of. ProblemMessage gives its text.
 struct CalibrationProblem {
     enum class Kind {
+        InputsNotShown,        // a field does not hold a number: the figures are not those of the fields as shown
         NoFile,                // a level has no chromatogram
-        Unreadable,            // a level's file could not be read whole (`name`: the file name)
+        Unreadable,            // a level's file could not be read whole (`name`: the file name, `failure` why)
         NoStandard,            // no coefficient: no isopropanol peak, or its mass is not above 0
         EthanolNotAboveBlank,  // no coefficient: the ethanol area is not above the blank's
         NoEthanolAmount,       // no coefficient: the ethanol mass or the mass fraction is not above 0
         NoCoefficient,         // no coefficient, for none of the reasons above
-        SameFile,              // one file on two levels (`otherFraction` the earlier, `name` the file name)
+        SameFile,              // one file on two levels (`otherFraction` the earlier, `name` the file name;
+                               // `otherName` the earlier level's path where the two paths differ, and
+                               // then `name` this level's path)
         AverageNotPositive,    // K̄ (`value`) is not a finite number above 0
         SpreadOverLimit,       // the spread (`value`, %) is over the limit (`limit`, %)
         NotCalibrationRun,     // a remark: the passport does not flag the sample (`name`) as a calibration run
@@ -36,6 +39,8 @@ struct CalibrationProblem {
     double value = 0;
     double limit = 0;
     std::string name{};
+    std::string otherName{};
+    chromatogram::ReadFailure::Kind failure = chromatogram::ReadFailure::Kind::None;
 };
 
 // The problem's text: "Уровень 0.05: хроматограмма не выбрана", "Разброс коэффициентов 23.53 %
@@ -49,13 +54,15 @@ inline constexpr double kDefaultMaxSpread = 15;
 struct CalibrationQuality {
     // (Kᵢ − K̄) / K̄ × 100 for levels 1 to 4, in percent.
     std::array<double, 4> deviations{};
+    // deviations, rsd and spread are relative to K̄: not a number (NaN) unless K̄ > 0, never a
+    // percentage of a negative or zero average.
     double rsd = 0;         // sample standard deviation (n − 1) of the four Kᵢ over K̄, in percent
     double spread = 0;      // (max Kᵢ − min Kᵢ) / K̄ × 100, in percent
     double r2 = 0;          // 1 − Σ(yᵢ − K̄·xᵢ)² / Σ(yᵢ − ȳ)² over the four calibration points
     double blankRatio = 0;  // the blank's ethanol area over that of level 0.05, in percent
     bool complete = false;  // five chromatograms read whole, levels 1 to 4 each with K > 0
     double maxSpread = kDefaultMaxSpread;  // the limit in force, in percent
-    bool accepted = false;  // complete, K̄ finite and > 0, spread ≤ maxSpread, no file twice
+    bool accepted = false;  // inputs as shown, complete, K̄ finite and > 0, spread ≤ maxSpread, no file twice
     // Each reason the calibration is not accepted or deserves a look, the reasons that refuse
     // acceptance first; empty when there is nothing to say.
     std::vector<CalibrationProblem> reasons;
@@ -74,9 +81,15 @@ struct CalibrationQuality {
 // creates a key.
 double ReadMaxSpread();
 
+// Whether the calculation's three inputs are what the operator's fields show. A window whose field
+// holds no number keeps calculating with the field's last number, and says so.
+enum class InputsShown { AsShown, NotAsShown };
+
 // Judges the calibration as the last ComputeCalibration left it: K̄ is its averageCoefficient,
 // the points are its levels' (x, y) computed afresh in double precision. A quotient whose divisor
-// is 0 or not a number is not a number (NaN), never an error.
-CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSpread);
+// is 0 or not a number is not a number (NaN), never an error. With inputs NotAsShown it is never
+// accepted, and InputsNotShown is the first reason.
+CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSpread,
+                                    InputsShown inputs = InputsShown::AsShown);
 
 }  // namespace core

@@ -1,5 +1,6 @@
 #include "core/Settings.h"
 
+#include "platform/Registry.h"
 #include "platform/XTPRegistryManager.h"
 
 namespace core {
@@ -22,15 +23,22 @@ std::string LoadSettings(Calibration& calibration, platform::SectionReading read
     return methodTitle;
 }
 
-bool SaveSettings(const Calibration& calibration, std::string_view methodTitle) {
+bool SaveSettings(const Calibration& calibration, std::string_view methodTitle, int* systemError) {
     const platform::XTPRegistryManager registry;
     // Every value is tried, so that one that fails costs no other.
-    bool stored = registry.SetDoubleValue(kSettingsSection, "nav", calibration.nav);
-    stored &= registry.SetDoubleValue(kSettingsSection, "nav2", calibration.nav2);
-    stored &= registry.SetDoubleValue(kSettingsSection, "dolya", calibration.dolya);
-    stored &= registry.SetStringValue(kSettingsSection, "mtd", methodTitle);
+    bool stored = true;
+    int firstError = 0;
+    const auto note = [&](bool written) {
+        if (!written && stored) firstError = platform::LastHiveWriteError();
+        stored &= written;
+    };
+    note(registry.SetDoubleValue(kSettingsSection, "nav", calibration.nav));
+    note(registry.SetDoubleValue(kSettingsSection, "nav2", calibration.nav2));
+    note(registry.SetDoubleValue(kSettingsSection, "dolya", calibration.dolya));
+    note(registry.SetStringValue(kSettingsSection, "mtd", methodTitle));
     for (int i = 0; i < CalibrationTable::kLevelCount; ++i)
-        stored &= registry.SetStringValue(kSettingsSection, LevelValueName(i), calibration.table[i].path);
+        note(registry.SetStringValue(kSettingsSection, LevelValueName(i), calibration.table[i].path));
+    if (systemError) *systemError = stored ? 0 : firstError;
     return stored;
 }
 

@@ -32,7 +32,10 @@ std::string LoadSettings(Calibration& calibration,
 // Writes the three inputs, the method title and the five level paths (empty ones included).
 // Returns whether every value was stored; on false (a folder that cannot be written, a full disk,
 // a hive that cannot be read) the values that could be written are, and the others keep what
-// the store held. The caller tells the operator: nothing else does.
-[[nodiscard]] bool SaveSettings(const Calibration& calibration, std::string_view methodTitle);
+// the store held. The caller tells the operator: nothing else does. On false `systemError`, when
+// given, receives the system's reason for the first value that failed (an errno value, 0 when
+// none is known).
+[[nodiscard]] bool SaveSettings(const Calibration& calibration, std::string_view methodTitle,
+                                int* systemError = nullptr);
 
 }  // namespace core

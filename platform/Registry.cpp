@@ -103,6 +103,14 @@ HiveFile ReadHive(const std::string& path) {
 
 // ---- Writing a hive file -------------------------------------------------------------------
 
+// Why this thread's last hive write failed, as errno tells it (LastHiveWriteError).
+thread_local int tHiveWriteError = 0;
+
+bool WriteFailed(int error) {
+    tHiveWriteError = error != 0 ? error : EIO;
+    return false;
+}
+
 // The exclusive lock that every writer of one hive takes, on a companion file that is never
 // replaced (a lock on the hive itself would go with the old file at the rename).
 class HiveLock {
@@ -164,14 +172,18 @@ void SyncFolder(const std::string& folder) {
 bool ReplaceHive(const std::string& path, const std::string& text, mode_t mode) {
     const std::string temporary = path + ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
-    if (fd < 0) return false;
+    if (fd < 0) return WriteFailed(errno);
+    errno = 0;
     bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, text);
     if (written) ReachHiveWriteStep(HiveWriteStep::TemporaryWritten);
     written = written && ::fsync(fd) == 0;
     if (written) ReachHiveWriteStep(HiveWriteStep::TemporarySynced);
-    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    int error = written ? 0 : (errno != 0 ? errno : ENOSPC);  // a write of nothing: the disk is full
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return WriteFailed(error);
     }
     ReachHiveWriteStep(HiveWriteStep::Renamed);
     SyncFolder(std::filesystem::path(path).parent_path().string());
@@ -211,17 +223,18 @@ enum class Change { None, Made, Failed };
 // to an empty one; a hive that cannot be read at all is left alone and the write fails.
 bool ModifyHive(const std::string& path, const std::function<Change(RegistryHive&)>& change) {
     const std::string folder = std::filesystem::path(path).parent_path().string();
+    tHiveWriteError = 0;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error) return false;
+    if (error) return WriteFailed(error.value());
     const HiveLock lock(path);
-    if (!lock.Held()) return false;
+    if (!lock.Held()) return WriteFailed(errno);
     HiveFile file = ReadHive(path);
-    if (file.state == HiveFile::State::Unreadable) return false;
-    if (file.state == HiveFile::State::Damaged && !MoveAside(path)) return false;
+    if (file.state == HiveFile::State::Unreadable) return WriteFailed(errno);
+    if (file.state == HiveFile::State::Damaged && !MoveAside(path)) return WriteFailed(errno);
     switch (change(file.hive)) {
     case Change::None: return true;
-    case Change::Failed: return false;
+    case Change::Failed: return WriteFailed(EINVAL);
     case Change::Made: return ReplaceHive(path, file.hive.Serialize(), file.mode);
     }
     return false;
@@ -243,6 +256,8 @@ std::string HiveFileOf(RootKey root) {
 }  // namespace
 
 void SetHiveWriteHook(std::function<void(HiveWriteStep)> hook) { HiveWriteHook() = std::move(hook); }
+
+int LastHiveWriteError() { return tHiveWriteError; }
 
 std::vector<MovedHive> TakeHivesMovedAside() {
     MovedHives& record = MovedHiveRecord();

@@ -63,6 +63,11 @@ std::string ApplicationKeyPath();
 std::string UserHivePath();
 std::string MachineHivePath();
 
+// Why the last hive write of the calling thread that failed did so, as an errno value (EACCES,
+// ENOSPC, EROFS...); 0 when its last write succeeded or none was made. Set by every write
+// (RegistryKey::Create and Set of HKEY_CURRENT_USER).
+int LastHiveWriteError();
+
 // A damaged hive that a write moved aside: where it was and where it is now.
 struct MovedHive {
     std::string from;

@@ -1,7 +1,9 @@
 #include "selection/ChromatogramPreview.h"
 
 #include "chart/AutoCtrl.h"
+#include "core/ReadFailureMessage.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStackedLayout>
@@ -23,17 +25,25 @@ namespace {
 constexpr int kReadAttempts = 3;
 constexpr std::chrono::milliseconds kRetryDelay{30};
 
-std::shared_ptr<const chromatogram::ChromatogramFile> ReadChromatogram(const std::string& path) {
+// The chromatogram, or null and why in `failure`.
+std::shared_ptr<const chromatogram::ChromatogramFile> ReadChromatogram(const std::string& path,
+                                                                        chromatogram::ReadFailure& failure) {
     auto file = std::make_shared<chromatogram::ChromatogramFile>();
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         if (attempt > 0) std::this_thread::sleep_for(kRetryDelay);
-        if (file->Read(path, nullptr, platform::CompoundSharing::DenyWrite)) return file;
+        if (file->Read(path, &failure, platform::CompoundSharing::DenyWrite)) return file;
     }
     return nullptr;
 }
 
 // How long going away waits for a read in flight: a live file system answers in far less.
 constexpr std::chrono::milliseconds kLongestWaitForRead{200};
+
+QString ReasonText(chromatogram::ReadFailure::Kind why) {
+    return QString::fromStdString(core::RenderMessage(
+        core::ReadFailureMessage(why),
+        [](const char* context, const char* text) { return QCoreApplication::translate(context, text).toStdString(); }));
+}
 
 }  // namespace
 
@@ -44,6 +54,7 @@ struct CChromatogramPreview::Reads {
     CChromatogramPreview* owner = nullptr;  // null once the preview is gone
     bool running = false;
     std::shared_ptr<const chromatogram::ChromatogramFile> file;
+    chromatogram::ReadFailure::Kind failure = chromatogram::ReadFailure::Kind::None;
     std::uint64_t generation = 0;
 };
 
@@ -111,13 +122,16 @@ void CChromatogramPreview::StartRead() {
     }
     const auto read = [reads = reads_, path = path_, generation = generation_] {
         std::shared_ptr<const chromatogram::ChromatogramFile> file;
+        chromatogram::ReadFailure failure;
         try {
-            file = ReadChromatogram(path);
+            file = ReadChromatogram(path, failure);
         } catch (const std::exception&) {
             file = nullptr;  // out of memory on a huge file: unreadable here
+            failure.kind = chromatogram::ReadFailure::Kind::Damaged;
         }
         std::lock_guard lock(reads->mutex);
         reads->file = std::move(file);
+        reads->failure = failure.kind;
         reads->generation = generation;
         reads->running = false;
         reads->ended.notify_all();
@@ -133,10 +147,12 @@ void CChromatogramPreview::StartRead() {
 // A result for a file asked for before the last one is dropped, and the last one is read now.
 void CChromatogramPreview::TakeRead() {
     std::shared_ptr<const chromatogram::ChromatogramFile> file;
+    chromatogram::ReadFailure::Kind failure = chromatogram::ReadFailure::Kind::None;
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(reads_->mutex);
         file = std::move(reads_->file);
+        failure = reads_->failure;
         generation = reads_->generation;
     }
     reading_ = false;
@@ -145,17 +161,19 @@ void CChromatogramPreview::TakeRead() {
         return;
     }
     if (!file) {
-        ShowUnreadable(path_);
+        ShowUnreadable(path_, failure);
         return;
     }
     ShowChromatogram(std::move(file), path_);
 }
 
-void CChromatogramPreview::ShowUnreadable(const std::string& path) {
+void CChromatogramPreview::ShowUnreadable(const std::string& path, chromatogram::ReadFailure::Kind why) {
     if (path != path_) ++generation_;
     path_ = path;
     state_ = State::Unreadable;
-    ShowMessage(tr(kReadErrorText));
+    failure_ = why;
+    const QString reason = ReasonText(why);
+    ShowMessage(reason.isEmpty() ? tr(kReadErrorText) : tr(kReadErrorText) + '\n' + reason);
     emit shown();
 }
 

@@ -16,8 +16,8 @@ class QStackedLayout;
 // drag zooms into the rectangle dragged, a right click goes back to the view before, scroll
 // bars move a zoomed view. Files are read in the background, one at a time: of the files asked
 // for while a read runs, only the last one is read next, and only the file asked for last is
-// ever shown. A file that cannot be read shows "Ошибка чтения", never the picture before it;
-// one being read shows "чтение…".
+// ever shown. A file that cannot be read shows "Ошибка чтения" and why (core/ReadFailureMessage.h:
+// "файл не найден", "файл повреждён"…), never the picture before it; one being read shows "чтение…".
 //
 // Threads: the reading thread hands its result back through a lock and the signal
 // readFinished. The preview never waits for a read on the window's thread: going away, it waits
@@ -31,7 +31,7 @@ public:
         Empty,       // nothing asked for
         Reading,     // the file asked for is being read ("чтение…" is shown meanwhile)
         Shown,       // its chromatogram is shown
-        Unreadable,  // "Ошибка чтения"
+        Unreadable,  // "Ошибка чтения" and the reason
     };
 
     explicit CChromatogramPreview(QWidget* parent = nullptr);
@@ -44,13 +44,17 @@ public:
     // Shows a chromatogram read elsewhere, under `path`.
     void ShowChromatogram(std::shared_ptr<const chromatogram::ChromatogramFile> file, const std::string& path);
     void ShowNothing();
-    // Shows "Ошибка чтения" for a file found unreadable elsewhere.
-    void ShowUnreadable(const std::string& path);
+    // Shows "Ошибка чтения" and the reason `why` (none: no reason line) for a file found
+    // unreadable elsewhere.
+    void ShowUnreadable(const std::string& path,
+                        chromatogram::ReadFailure::Kind why = chromatogram::ReadFailure::Kind::None);
 
     State CurrentState() const { return state_; }
+    // Why the file shown as unreadable could not be read; None otherwise.
+    chromatogram::ReadFailure::Kind FailureKind() const { return failure_; }
     // The file asked for last.
     const std::string& Path() const { return path_; }
-    // The text shown instead of the chart: "Ошибка чтения", or empty.
+    // The text shown instead of the chart: "Ошибка чтения", a line break and the reason, or empty.
     QString Message() const;
     CAutoCtrl* Chart() const { return chart_; }
     const ChromatogramPlot& Plot() const { return plot_; }
@@ -81,6 +85,7 @@ private:
     std::string path_;
     std::uint64_t generation_ = 0;  // counts the files asked for
     bool reading_ = false;
+    chromatogram::ReadFailure::Kind failure_ = chromatogram::ReadFailure::Kind::None;
     struct Reads;
     std::shared_ptr<Reads> reads_;  // shared with the reading thread, which may outlive the preview
 };

@@ -21,12 +21,16 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <initializer_list>
@@ -55,6 +59,20 @@ constexpr int kPassportWidth = 190;
 constexpr int kBandGrowth = 150;
 constexpr int kPreviewGap = 6;
 constexpr QSize kDialogGrowth{320, kBandGrowth};
+// What a window manager's frame (title bar, borders) takes around the client area, kept free
+// when the dialog opens, since the frame is not known before the window is shown.
+constexpr QSize kFrameAllowance{16, 40};
+
+QRect ScreenArea(const QWidget* window) {
+    const QWidget* shown = window->parentWidget() ? window->parentWidget()->window() : window;
+    const QScreen* screen = shown->screen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+AvailableAreaFunction& AvailableArea() {
+    static AvailableAreaFunction area = ScreenArea;
+    return area;
+}
 
 // Settings values.
 constexpr const char* kOpenDirType = "OpenDirType";
@@ -216,6 +234,12 @@ private:
 
 }  // namespace
 
+AvailableAreaFunction SetAvailableAreaFunction(AvailableAreaFunction function) {
+    AvailableAreaFunction previous = std::move(AvailableArea());
+    AvailableArea() = function ? std::move(function) : AvailableAreaFunction(ScreenArea);
+    return previous;
+}
+
 COpenChrmDlg::COpenChrmDlg(QWidget* parent)
     : CFormDialog(IDD_OPEN_CHRM, parent, true, [](const gui::ControlTemplate& c, QWidget* p) -> QWidget* {
           if (c.id == IDC_FOLDER_TREE) return new CDirTreeCtrl(p);
@@ -309,8 +333,10 @@ void COpenChrmDlg::OnInitDialog() {
 }
 
 // The band under the list grows upwards; the passport box keeps its left part, the preview
-// takes the rest up to the list's right edge. The preview stretches with the dialog's width,
-// and the list takes all of its height. Placed once, before the controls are anchored.
+// takes the rest up to the list's right edge. Placed once, before the controls are anchored.
+// The dialog opens larger than its template, so that the list keeps its size and the preview
+// has room, but never beyond the screen's available area; it can be made as small as its
+// template, where every control is where the template puts it.
 void COpenChrmDlg::PlacePreview() {
     if (previewPlaced_) return;
     previewPlaced_ = true;
@@ -323,8 +349,50 @@ void COpenChrmDlg::PlacePreview() {
     platform::gui::SetControlId(preview_, IDC_CHRM_PREVIEW);
     preview_->show();
     AnchorControl(IDC_CHRM_PREVIEW, Stretch, Move);
-    resize(size() + kDialogGrowth);
-    setMinimumSize(size());  // smaller, the preview would have no room
+    listBase_ = list_->geometry();
+    passportBase_ = passportBox_->geometry();
+    previewBase_ = preview_->geometry();
+    connect(passportBox_, &QPlainTextEdit::textChanged, this, &COpenChrmDlg::LayOutBand);
+    QSize opening = size() + kDialogGrowth;
+    if (const QRect area = AvailableArea()(this); area.isValid())
+        opening = opening.boundedTo(area.size() - kFrameAllowance).expandedTo(minimumSize());
+    resize(opening);
+}
+
+int COpenChrmDlg::PassportWidthWanted() const {
+    const QFontMetrics metrics(passportBox_->font());
+    int widest = 0;
+    for (const QString& line : passportBox_->toPlainText().split('\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int margins = 2 * static_cast<int>(std::ceil(passportBox_->document()->documentMargin())) +
+                        2 * passportBox_->frameWidth() + passportBox_->cursorWidth() + 2;
+    return widest + margins + passportBox_->verticalScrollBar()->sizeHint().width();
+}
+
+void COpenChrmDlg::LayOutBand() {
+    if (!previewPlaced_) return;
+    const int dx = width() - (InitialClient().right - InitialClient().left);
+    const int dy = height() - (InitialClient().bottom - InitialClient().top);
+    const int bandGrowth = std::max(0, dy) / 2;
+    list_->setGeometry(listBase_.adjusted(0, 0, dx, dy - bandGrowth));
+    const int top = passportBase_.top() + dy - bandGrowth;
+    const int height = passportBase_.height() + bandGrowth;
+    const int left = passportBase_.left();
+    const int bandWidth = previewBase_.right() + dx - left + 1;
+    const int roomForPassport = std::max(kPassportWidth, bandWidth - kPreviewGap - previewBase_.width());
+    const int passportWidth = std::clamp(PassportWidthWanted(), kPassportWidth, roomForPassport);
+    passportBox_->setGeometry(left, top, passportWidth, height);
+    preview_->setGeometry(left + passportWidth + kPreviewGap, top, bandWidth - passportWidth - kPreviewGap, height);
+}
+
+void COpenChrmDlg::resizeEvent(QResizeEvent* event) {
+    CFormDialog::resizeEvent(event);
+    LayOutBand();
+}
+
+void COpenChrmDlg::changeEvent(QEvent* event) {
+    CFormDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) LayOutBand();
 }
 
 void COpenChrmDlg::ShowFocusedChromatogram() {

@@ -3,6 +3,9 @@
 #include "chromatogram/FolderScan.h"
 #include "selection/FormDialog.h"
 
+#include <QRect>
+
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -18,6 +21,12 @@ class QTreeView;
 class QTimer;
 class QTreeWidgetItem;
 class ChrmListModel;
+
+// The part of the screen a window may take: by default the available geometry of the screen of
+// `window` (a dialog not shown yet: its parent's). Tests put a function of their own in place of
+// the screen; an empty function brings the screen's back. Returns the function it replaces.
+using AvailableAreaFunction = std::function<QRect(const QWidget* window)>;
+AvailableAreaFunction SetAvailableAreaFunction(AvailableAreaFunction function);
 
 // One scanned chromatogram file.
 using ChrmFileEntry = chromatogram::ScannedFile;
@@ -100,6 +109,13 @@ private:
     void OnTypeChanged();
     void OnRowStateChanged();
     void PlacePreview();
+    // The list, the passport box and the preview for the dialog's size: the band under the list
+    // takes half of the height the dialog has grown by, and the passport box as much of the
+    // band's width as its longest line needs, the preview keeping at least its opening width.
+    void LayOutBand();
+    int PassportWidthWanted() const;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void ShowFocusedChromatogram();
     void OnListDoubleClick();
     void OnOK();
@@ -149,6 +165,8 @@ private:
     std::string preselectedFile_;
 
     bool previewPlaced_ = false;
+    // Where the three lay at the template's size, once the band was placed.
+    QRect listBase_, passportBase_, previewBase_;
     bool fillingList_ = false;  // rows come and go: no row-state handling meanwhile
 
     chromatogram::PassportReader passportReader_;

@@ -79,12 +79,6 @@
         <translation>(no settings folder: neither XDG_CONFIG_HOME nor HOME is set)</translation>
     </message>
     <message>
-        <source>Не удалось сохранить настройки в %1.
-Массы, хроматограммы уровней и выбранный метод при следующем запуске не восстановятся.</source>
-        <translation>The settings could not be stored in %1.
-The masses, the levels&apos; chromatograms and the chosen method will not come back at the next start.</translation>
-    </message>
-    <message>
         <source>Файл настроек %1 был повреждён и не читался.
 Он сохранён как %2, настройки начаты заново.</source>
         <translation>The settings file %1 was damaged and could not be read.
@@ -140,6 +134,42 @@ The calculation goes on with the previous value %1.</translation>
         <source>Протокол — по окончании расчёта.</source>
         <translation>The protocol follows when the calculation ends.</translation>
     </message>
+    <message>
+        <source>нет прав на запись</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>нет места на диске</source>
+        <translation>no space left on the disk</translation>
+    </message>
+    <message>
+        <source>диск доступен только для чтения</source>
+        <translation>the disk is read-only</translation>
+    </message>
+    <message>
+        <source>Причина: %1.
+</source>
+        <translation>Reason: %1.
+</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить настройки в %1.
+%2Массы, хроматограммы уровней и выбранный метод при следующем запуске не восстановятся.</source>
+        <translation>The settings could not be saved in %1.
+%2The masses, the level chromatograms and the chosen method will not be restored at the next start.</translation>
+    </message>
+    <message>
+        <source>Папка методов не задана (MethodPath в настройках)</source>
+        <translation>No method folder is set (MethodPath in the settings)</translation>
+    </message>
+    <message>
+        <source>Папка методов «%1» не найдена</source>
+        <translation>Method folder “%1” not found</translation>
+    </message>
+    <message>
+        <source>В папке методов «%1» нет методов</source>
+        <translation>The method folder “%1” holds no methods</translation>
+    </message>
 </context>
 <context>
     <name>CChromatogramPreview</name>
@@ -181,6 +211,14 @@ The calculation goes on with the previous value %1.</translation>
     <message>
         <source>Площадь</source>
         <translation>Area</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Хроматограмма уровня %1: %2 — ошибка чтения: %3</source>
+        <translation>Chromatogram of level %1: %2 — read error: %3</translation>
     </message>
 </context>
 <context>
@@ -255,10 +293,6 @@ The calculation goes on with the previous value %1.</translation>
         <translation>Level %1: no chromatogram chosen</translation>
     </message>
     <message>
-        <source>Уровень %1: ошибка чтения файла %2</source>
-        <translation>Level %1: the file %2 could not be read</translation>
-    </message>
-    <message>
         <source>Уровень %1: нет коэффициента: нет пика изопропанола или масса навески изопропанола не больше 0</source>
         <translation>Level %1: no coefficient: no isopropanol peak, or the isopropanol sample mass is not above 0</translation>
     </message>
@@ -289,6 +323,18 @@ The calculation goes on with the previous value %1.</translation>
     <message>
         <source>Уровень %1: проба «%2» не отмечена как градуировочная</source>
         <translation>Level %1: the sample “%2” is not marked as a calibration run</translation>
+    </message>
+    <message>
+        <source>Расчёт сделан не по значениям полей: в поле, отмеченном красным, нет числа</source>
+        <translation>Not computed from the values in the fields: the field marked red holds no number</translation>
+    </message>
+    <message>
+        <source>Уровень %1: ошибка чтения файла %2: %3</source>
+        <translation>Level %1: error reading file %2: %3</translation>
+    </message>
+    <message>
+        <source>Уровни %1 и %2: один и тот же файл под двумя путями: %4 и %3</source>
+        <translation>Levels %1 and %2: the same file under two paths: %4 and %3</translation>
     </message>
 </context>
 <context>
@@ -321,12 +367,12 @@ The calculation goes on with the previous value %1.</translation>
 <context>
     <name>ChromatogramPlot</name>
     <message>
-        <source>Время</source>
-        <translation>Time</translation>
-    </message>
-    <message>
         <source>Отклик детектора</source>
         <translation>Detector response</translation>
+    </message>
+    <message>
+        <source>Время, мин</source>
+        <translation>Time, min</translation>
     </message>
 </context>
 <context>
@@ -650,6 +696,10 @@ The present method file is kept too, so the undo can itself be undone.</translat
         <source>Запись в метод «%1» не отменена</source>
         <translation>The write into the method “%1” was not undone</translation>
     </message>
+    <message>
+        <source>dd.MM.yyyy HH:mm:ss</source>
+        <translation>d MMM yyyy HH:mm:ss</translation>
+    </message>
 </context>
 <context>
     <name>PassportText</name>
@@ -729,6 +779,35 @@ The present method file is kept too, so the undo can itself be undone.</translat
     <message>
         <source>Протокол не составлен: не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным.</source>
         <translation>The protocol was not made: not every field holds a valid number; correct the field marked in red.</translation>
+    </message>
+    <message>
+        <source>Протокол сохранён в файл
+%1</source>
+        <translation>The protocol was saved to
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>ReadFailure</name>
+    <message>
+        <source>файл не найден</source>
+        <translation>file not found</translation>
+    </message>
+    <message>
+        <source>нет доступа к файлу</source>
+        <translation>access to the file denied</translation>
+    </message>
+    <message>
+        <source>файл занят другой программой</source>
+        <translation>the file is locked by another program</translation>
+    </message>
+    <message>
+        <source>это не файл хроматограммы</source>
+        <translation>not a chromatogram file</translation>
+    </message>
+    <message>
+        <source>файл повреждён</source>
+        <translation>the file is damaged</translation>
     </message>
 </context>
 </TS>

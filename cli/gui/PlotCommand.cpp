@@ -9,6 +9,7 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "cli/PictureSize.h"
+#include "cli/gui/PngFile.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -125,9 +126,9 @@ int RunPlot(std::span<const std::string> args) {
     const Options& o = std::get<Options>(parsed);
 
     auto file = std::make_shared<chromatogram::ChromatogramFile>();
-    std::string failure;
+    chromatogram::ReadFailure failure;
     if (!file->Read(o.path, &failure)) {
-        cli::Failure(o.path + ": " + failure);
+        cli::Failure(o.path + ": " + failure.text);
         cli::JsonWriter json;
         json.BeginObject().Field("ok", false).Field("path", o.path).Field("error", "Ошибка чтения").EndObject();
         cli::PrintJson(json);
@@ -152,8 +153,9 @@ int RunPlot(std::span<const std::string> args) {
         platform::Surface surface(image);
         chart.Draw(surface, {0, 0, o.width, o.height});
     }
-    const bool written = !image.isNull() && image.save(QString::fromStdString(o.png), "PNG");
-    if (!written) cli::Failure("cannot write the picture to '" + o.png + "'");
+    const std::optional<std::string> writeFailure = cli::WritePngFile(o.png, image);
+    const bool written = !writeFailure;
+    if (writeFailure) cli::Failure("cannot write the picture: " + *writeFailure);
 
     cli::JsonWriter json;
     json.BeginObject()

@@ -371,6 +371,7 @@ TEST(CalibrationDialog, SettingsThatCannotBeStoredAreReportedAtClosing) {
     ASSERT_EQ(log.messages.size(), 1u);
     EXPECT_NE(log.messages[0].text.find("Не удалось сохранить настройки в " + profile.home.UserHive()), std::string::npos)
         << log.messages[0].text;
+    EXPECT_NE(log.messages[0].text.find(".\nПричина: "), std::string::npos) << "the system's reason: " << log.messages[0].text;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -469,6 +470,38 @@ TEST(CalibrationDialog, ShowsTheQualityOfTheDemoCalibrationAndItsVerdict) {
     EXPECT_EQ(d.VerdictColour(), QColor(200, 0, 0));
     EXPECT_NE(d.Statistics().find("(допуск 1 %)"), std::string::npos) << d.Statistics();
     EXPECT_TRUE(log.messages.empty());
+}
+
+// The verdict speaks only of figures the fields show, and of percentages of a positive average.
+TEST(CalibrationDialog, TheVerdictNeverSaysMoreThanTheFieldsShow) {
+    auto profile = Profile::Demo();
+    MessageLog log;
+    Driver d;
+    ASSERT_EQ(d.Verdict(), "Калибровка принята");
+    for (const char* text : {"", "x"}) {
+        SCOPED_TRACE(std::string("nav holds '") + text + "'");
+        d.Paste(IDC_NAV, text);
+        EXPECT_TRUE(d.Marked(IDC_NAV));
+        EXPECT_FALSE(d.dialog->Quality().accepted);
+        EXPECT_EQ(d.Verdict().rfind("Калибровка не принята: Расчёт сделан не по значениям полей", 0), 0u) << d.Verdict();
+        EXPECT_EQ(d.VerdictColour(), QColor(200, 0, 0));
+        d.Click(IDC_SAVE_TO_METHOD);
+        d.Click(IDC_PROTOCOL);
+        ASSERT_EQ(log.boxes.size(), 2u) << "both refuse before asking anything";
+        EXPECT_EQ(log.Box(0).rfind("Коэффициент не записан: не во всех полях", 0), 0u) << log.Box(0);
+        EXPECT_EQ(log.Box(1).rfind("Протокол не составлен", 0), 0u) << log.Box(1);
+        log.boxes.clear();
+        log.messages.clear();
+    }
+    // A negative ethanol mass: K̄ < 0, and no percentage of it.
+    d.Paste(IDC_NAV, "-5");
+    EXPECT_FALSE(d.dialog->Quality().accepted);
+    EXPECT_LT(d.dialog->State().averageCoefficient, 0);
+    EXPECT_EQ(d.Statistics().rfind("ОСКО — %   разброс — % (допуск 15 %)", 0), 0u) << d.Statistics();
+    for (int row = 1; row <= 4; ++row) EXPECT_EQ(d.Cell(row, 7), "—") << row;
+    d.Paste(IDC_NAV, "1.5028");  // the demo's mass again
+    EXPECT_EQ(d.Verdict(), "Калибровка принята");
+    d.dialog->close();
 }
 
 // The picture of the README: the dialog on the demo profile, written into the build tree.
@@ -699,11 +732,13 @@ TEST(CalibrationDialog, AMissingChromatogramSaysSoAndKeepsItsLevelPath) {
         EXPECT_EQ(d.Cell(2, 1), "Ошибка чтения");
         EXPECT_EQ(d.Cell(2, 2), "0") << "nothing read for the missing file";
         const QTreeWidgetItem* row = d.Levels()->topLevelItem(2);
-        EXPECT_EQ(row->toolTip(1).toStdString(), profile->demo.levelPaths[2]);
+        EXPECT_EQ(row->toolTip(1).toStdString(), profile->demo.levelPaths[2] + "\nОшибка чтения: файл не найден");
         EXPECT_EQ(row->foreground(1).color(), QColor(200, 0, 0));
         EXPECT_EQ(d.Levels()->topLevelItem(1)->foreground(1).color(), d.Levels()->palette().color(QPalette::Text));
-        EXPECT_EQ(d.Verdict(), "Калибровка не принята: Уровень 0.1: ошибка чтения файла calibration-0.1.stg");
+        EXPECT_EQ(d.Verdict().rfind("Калибровка не принята: Уровень 0.1: ошибка чтения файла calibration-0.1.stg", 0), 0u)
+            << d.Verdict();
         const std::string tip = d.Control<QLabel>(IDC_VERDICT)->toolTip().toStdString();
+        EXPECT_EQ(tip.rfind("Уровень 0.1: ошибка чтения файла calibration-0.1.stg: файл не найден\n", 0), 0u) << tip;
         EXPECT_NE(tip.find("\nРазброс коэффициентов"), std::string::npos) << "every problem in the tooltip: " << tip;
 
         // An analysis on level 0.1 instead: its row is marked as a warning, its area refuses by the spread.
@@ -729,6 +764,9 @@ TEST(CalibrationDialog, AMissingMethodFolderKeepsTheStoredMethod) {
         MessageLog log;
         Driver d;
         EXPECT_EQ(d.Methods()->count(), 0);
+        EXPECT_EQ(d.Methods()->placeholderText().toStdString(),
+                  "Папка методов «" + profile.home.Dir().Path() + "/no such folder» не найдена")
+            << "said where the list is, at start";
         d.Click(IDC_SAVE_TO_METHOD);
         d.Click(IDOK);
         EXPECT_TRUE(log.messages.empty());

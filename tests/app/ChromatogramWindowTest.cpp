@@ -6,7 +6,11 @@
 #include "selection/ChromatogramPreview.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QPushButton>
 #include <QTreeWidget>
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +59,56 @@ TEST(ChromatogramWindow, OpensFromALevelRowWithThePeaksTheCalibrationTook) {
     EXPECT_EQ(Windows()[0]->Preview()->Path(), profile->demo.levelPaths[4]);
     EXPECT_TRUE(d.dialog->isVisible());
     Windows()[0]->close();
+}
+
+// Esc and the window's own button close it; it follows its level's file while it is open, and
+// a file it cannot read is named with its reason, in the title and on the chart's place.
+TEST(ChromatogramWindow, ClosesByEscOrButtonAndFollowsItsLevel) {
+    const auto profile = Profile::Demo();
+    Driver d;
+    QTreeWidget* levels = d.Levels();
+    const auto open = [&](int row) {
+        QApplication::setActiveWindow(d.dialog.get());
+        levels->setFocus();
+        levels->setCurrentItem(levels->topLevelItem(row));
+        QTest::keyClick(levels, Qt::Key_F3);
+        QApplication::processEvents();
+    };
+    open(1);
+    ASSERT_EQ(Windows().size(), 1u);
+    CChromatogramWindow* window = Windows()[0];
+    QHeaderView* header = window->PeakList()->header();
+    for (int column = 0; column < header->count(); ++column) {
+        const QString text = window->PeakList()->headerItem()->text(column);
+        EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(text))
+            << text.toStdString() << ": the header is cut";
+    }
+    QApplication::setActiveWindow(window);
+    (void)QTest::qWaitForWindowActive(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_TRUE(Windows().empty()) << "Esc closes";
+
+    open(2);
+    ASSERT_EQ(Windows().size(), 1u);
+    window = Windows()[0];
+    const std::string other = profile->demo.levelPaths[4];
+    d.dialog->SetLevelFileChooser([&](QWidget*, const CCalibrationDlg::LevelFileRequest&) { return other; });
+    d.Click(resources::IDC_LEVEL2);
+    ASSERT_EQ(Windows().size(), 1u);
+    EXPECT_EQ(window->Preview()->Path(), other) << "the window shows the level's new file";
+    EXPECT_EQ(window->PeakList()->topLevelItemCount(), 2);
+
+    const std::string gone = profile->home.Dir().Path() + "/gone.stg";
+    d.dialog->SetLevelFileChooser([&](QWidget*, const CCalibrationDlg::LevelFileRequest&) { return gone; });
+    d.Click(resources::IDC_LEVEL2);
+    EXPECT_EQ(window->Preview()->CurrentState(), CChromatogramPreview::State::Unreadable);
+    EXPECT_EQ(window->Preview()->Message().toStdString(), "Ошибка чтения\nфайл не найден");
+    EXPECT_EQ(window->windowTitle().toStdString(), "Хроматограмма уровня 0.1: gone.stg — ошибка чтения: файл не найден");
+    EXPECT_EQ(window->PeakList()->topLevelItemCount(), 0);
+    QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(Windows().empty()) << "its button closes";
 }
 
 }  // namespace

@@ -72,7 +72,9 @@ TEST(ProtocolFlow, SavesThePdfUnderTheNameTheOperatorChoosesWithADefaultFromMeth
     PathAnswer chosen(QString::fromStdString(pdf));
     d.Click(IDC_PROTOCOL);
     ExpectDemoProtocol(pdf, *profile);
-    EXPECT_EQ(log.boxes.size(), 2u) << "saved: nothing more to say";
+    ASSERT_EQ(log.boxes.size(), 3u) << "saved: where it went";
+    EXPECT_EQ(log.boxes[2].icon, ChoiceBox::Icon::Information);
+    EXPECT_EQ(log.Box(2), "Протокол сохранён в файл\n" + pdf);
     EXPECT_EQ(fs::path(chosen.suggestions.at(0)).parent_path(), fs::path(cancelled.suggestions[0]).parent_path());
 
     log.answer = [](const ChoiceBox&) { return kCancel; };
@@ -105,7 +107,7 @@ TEST(ProtocolFlow, AFieldWithoutANumberRefusesTheProtocol) {
     PathAnswer chosen(QString::fromStdString(profile->home.Dir().Path() + "/протокол.pdf"));
     d.Paste(IDC_NAV, "abc");
     d.Click(IDC_PROTOCOL);
-    ASSERT_FALSE(log.boxes.empty());
+    ASSERT_EQ(log.boxes.size(), 1u) << "refused before anything is asked";
     EXPECT_EQ(log.boxes.back().text.toStdString(),
               "Протокол не составлен: не во всех полях стоят допустимые числа; исправьте поле, отмеченное красным.");
     EXPECT_TRUE(chosen.suggestions.empty());

@@ -95,6 +95,17 @@ TEST(CalibrationChart, RendersFourCrossesTheRedLineAndBlueTitles) {
     EXPECT_TRUE(Is(image, 0, 0, kWhite));
 }
 
+// A point at the data's highest or lowest (here above the line's end, on a tick) keeps its whole
+// cross inside the frame.
+TEST(CalibrationChart, PointsAtTheEndsOfTheRangeAreDrawnWhole) {
+    for (const std::vector<float>& y : {std::vector<float>{0.48f, 1.05f, 1.46f, 3.0f},
+                                        std::vector<float>{-1.0f, 1.05f, 1.46f, 2.02f}}) {
+        Calibration c;
+        c.pointsY = y;
+        EXPECT_EQ(CrossCentres(c.Render()).size(), 4u) << y.front() << " … " << y.back();
+    }
+}
+
 TEST(CalibrationChart, FreshStartWithoutChromatogramsDrawsAnEmptyFrame) {
     // Every abscissa is 0 / 0 and the line is empty.
     const float nan = std::numeric_limits<float>::quiet_NaN();

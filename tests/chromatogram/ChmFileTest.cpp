@@ -116,35 +116,38 @@ TEST_F(ChromatogramFileRead, AFailedReadKeepsThePartsOfTheStreamsItDidNotReach) 
         NamedStreams streams;
         Expected expected;
         const char* reason;
+        chromatogram::ReadFailure::Kind kind;
     } cases[] = {
         {"no Raw_data", fixtures::Without(streams, "Raw_data"), {From::Previous, From::Previous, From::Previous, From::Previous},
-         "missing stream \"Raw_data\""},
+         "missing stream \"Raw_data\"", chromatogram::ReadFailure::Kind::NotChromatogram},
         {"no Time", fixtures::Without(streams, "Time"), {From::New, From::Previous, From::Previous, From::Previous},
-         "missing stream \"Time\""},
+         "missing stream \"Time\"", chromatogram::ReadFailure::Kind::Damaged},
         {"no Table", fixtures::Without(streams, "Table"), {From::New, From::New, From::Previous, From::Previous},
-         "missing stream \"Table\""},
+         "missing stream \"Table\"", chromatogram::ReadFailure::Kind::Damaged},
         {"no Passport", fixtures::Without(streams, "Passport"), {From::New, From::New, From::New, From::Previous},
-         "missing stream \"Passport\""},
+         "missing stream \"Passport\"", chromatogram::ReadFailure::Kind::Damaged},
         {"table of version 5", fixtures::Replaced(streams, "Table", fixtures::EncodeTable(newerTable)),
-         {From::New, From::New, From::Previous, From::Previous}, "stream \"Table\": unknown peak table version"},
+         {From::New, From::New, From::Previous, From::Previous}, "stream \"Table\": unknown peak table version", chromatogram::ReadFailure::Kind::Damaged},
         {"table cut short", fixtures::Replaced(streams, "Table", table.substr(0, table.size() - 2)),
-         {From::New, From::New, From::Partial, From::Previous}, "stream \"Table\": a value runs past the end of the stream"},
+         {From::New, From::New, From::Partial, From::Previous}, "stream \"Table\": a value runs past the end of the stream", chromatogram::ReadFailure::Kind::Damaged},
         {"passport cut inside methodName", fixtures::Replaced(streams, "Passport", cutPassport),
-         {From::New, From::New, From::New, From::Partial}, "stream \"Passport\": a text runs past the end of the stream"},
+         {From::New, From::New, From::New, From::Partial}, "stream \"Passport\": a text runs past the end of the stream", chromatogram::ReadFailure::Kind::Damaged},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(file.Read(previousPath));
         const std::string path = dir.Path() + "/damaged.stg";
         fixtures::WriteCompoundFile(path, c.streams);
-        std::string reason = "left over";
+        chromatogram::ReadFailure reason{chromatogram::ReadFailure::Kind::Locked, "left over"};
         EXPECT_FALSE(file.Read(path, &reason)) << c.what;
-        EXPECT_EQ(reason, c.reason) << c.what;
+        EXPECT_EQ(reason.text, c.reason) << c.what;
+        EXPECT_EQ(reason.kind, c.kind) << c.what;
         EXPECT_EQ(file.path, path) << c.what;
         ExpectParts(c.expected, c.what);
     }
-    std::string reason = "left over";
+    chromatogram::ReadFailure reason{chromatogram::ReadFailure::Kind::Locked, "left over"};
     EXPECT_TRUE(file.Read(previousPath, &reason));
-    EXPECT_EQ(reason, "") << "a successful read reports no reason";
+    EXPECT_EQ(reason.text, "") << "a successful read reports no reason";
+    EXPECT_EQ(reason.kind, chromatogram::ReadFailure::Kind::None);
 }
 
 TEST_F(ChromatogramFileRead, AFileThatCannotBeOpenedChangesOnlyThePath) {
@@ -152,16 +155,18 @@ TEST_F(ChromatogramFileRead, AFileThatCannotBeOpenedChangesOnlyThePath) {
     fixtures::WriteStg(locked, next);
     const std::optional<platform::LockedFile> holder = platform::LockedFile::Open(locked, platform::LockedFile::Mode::ReadOnly);
     ASSERT_TRUE(holder.has_value());
-    const std::pair<std::string, const char*> cases[] = {
-        {dir.Path() + "/missing.stg", "no such file"},
-        {dir.WriteFile("text.stg", std::string(4096, 'x')), "not a compound file"},
-        {locked, "locked by another program"},
-        {dir.MakeFolder("folder.stg"), "not a readable file"},
+    using Kind = chromatogram::ReadFailure::Kind;
+    const std::tuple<std::string, const char*, Kind> cases[] = {
+        {dir.Path() + "/missing.stg", "no such file", Kind::NotFound},
+        {dir.WriteFile("text.stg", std::string(4096, 'x')), "not a compound file", Kind::NotChromatogram},
+        {locked, "locked by another program", Kind::Locked},
+        {dir.MakeFolder("folder.stg"), "not a readable file", Kind::AccessDenied},
     };
-    for (const auto& [path, expectedReason] : cases) {
-        std::string reason;
+    for (const auto& [path, expectedReason, expectedKind] : cases) {
+        chromatogram::ReadFailure reason;
         EXPECT_FALSE(file.Read(path, &reason)) << path;
-        EXPECT_EQ(reason, expectedReason) << path;
+        EXPECT_EQ(reason.text, expectedReason) << path;
+        EXPECT_EQ(reason.kind, expectedKind) << path;
         EXPECT_EQ(file.path, path);
         ExpectParts({From::Previous, From::Previous, From::Previous, From::Previous}, path);
     }
@@ -176,9 +181,9 @@ TEST_F(ChromatogramFileRead, ASharedReadAndAPassportReadOfOneFileBothSucceed) {
         path, platform::LockedFile::Mode::ReadOnly, nullptr, platform::LockedFile::Lock::Shared);
     ASSERT_TRUE(passportReader.has_value());
     EXPECT_TRUE(file.Read(path, nullptr, platform::CompoundSharing::DenyWrite));
-    std::string reason;
+    chromatogram::ReadFailure reason;
     EXPECT_FALSE(file.Read(path, &reason));
-    EXPECT_EQ(reason, "locked by another program");
+    EXPECT_EQ(reason.text, "locked by another program");
     EXPECT_FALSE(platform::LockedFile::Open(path, platform::LockedFile::Mode::ReadWrite).has_value());
 }
 

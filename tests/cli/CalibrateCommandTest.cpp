@@ -3,8 +3,10 @@
 #include "support/DemoProfile.h"
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
+#include "platform/LockedFile.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
@@ -132,9 +134,55 @@ TEST(CalibrateCommand, JudgesTheCalibrationUnderTheMachinesLimit) {
     const CliResult gone = Cli({"calibrate", "--stored", "--level", "2=" + home.Dir().Path() + "/gone.stg"});
     EXPECT_EQ(tail(gone),
               "\"complete\": false, \"maxSpread\": 1.5, \"accepted\": false, \"problems\": [\"Уровень 0.1: "
-              "ошибка чтения файла gone.stg\", \"Разброс коэффициентов 133.7 % больше допустимого 1.5 %\"]}}\n");
+              "ошибка чтения файла gone.stg: файл не найден\", \"Разброс коэффициентов 133.7 % больше допустимого 1.5 %\"]}}\n");
     EXPECT_NE(gone.out.find("\"path\": " + cli::JsonQuote(home.Dir().Path() + "/gone.stg")), std::string::npos)
         << "the path is kept";
+    EXPECT_EQ(gone.status, 0) << "computed, though not accepted";
+
+    // --check gates a script on the verdict; the JSON is printed all the same.
+    const CliResult refused = Cli({"calibrate", "--stored", "--check"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("\"accepted\": false"), std::string::npos) << refused.out;
+    EXPECT_EQ(Cli({"calibrate", "--stored", "--check", "--level", "2=" + home.Dir().Path() + "/gone.stg"}).status, 1);
+    std::filesystem::remove(demo.machineConfig + "/Tarnwick/registry.reg");
+    EXPECT_EQ(Cli({"calibrate", "--stored", "--check"}).status, 0) << "accepted under the default limit";
+}
+
+// A level whose file cannot be read says why: in its own "error" (as `read` says it), in the
+// problem line and on standard error.
+TEST(CalibrateCommand, SaysWhyALevelFileCannotBeRead) {
+    fixtures::SettingsHome home;
+    const std::string cut = Stg(home.Dir(), "cut.stg", "Обрезанный");
+    std::filesystem::resize_file(cut, 1000);
+    const std::string locked = Stg(home.Dir(), "locked.stg", "Занятый");
+    const auto holder = platform::LockedFile::Open(locked, platform::LockedFile::Mode::ReadOnly);
+    ASSERT_TRUE(holder.has_value());
+    struct Case {
+        std::string path;
+        const char* error;  // the level's "error"; nullptr: any text
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"/nonexistent.stg", "no such file", "файл не найден"},
+        {cut, nullptr, "файл повреждён"},
+        {locked, "locked by another program", "файл занят другой программой"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const CliResult run = Cli({"calibrate", "--level", "1=" + c.path});
+        EXPECT_EQ(run.status, 0);
+        const nlohmann::json out = nlohmann::json::parse(run.out);
+        const nlohmann::json& level = out["levels"][1];
+        ASSERT_TRUE(level.contains("error")) << run.out;
+        if (c.error) {
+            EXPECT_EQ(level["error"], c.error);
+        }
+        EXPECT_FALSE(level["error"].get<std::string>().empty());
+        EXPECT_FALSE(out["levels"][2].contains("error")) << "a level without a file has no error";
+        EXPECT_EQ(out["quality"]["problems"][1],
+                  "Уровень 0.05: ошибка чтения файла " + std::filesystem::path(c.path).filename().string() + ": " + c.reason);
+        EXPECT_EQ(run.err, "ostrel-cli: level 1: " + c.path + ": " + level["error"].get<std::string>() + "\n");
+    }
 }
 
 TEST(CalibrateCommand, RefusesBadOptions) {

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +73,29 @@ TEST(PlotCommand, RefusesWrongUseAndAFileItCannotRead) {
     EXPECT_FALSE(result["ok"].get<bool>());
     EXPECT_EQ(result["error"], "Ошибка чтения");
     EXPECT_TRUE(fixtures::ReadFileBytes(png).empty());
+}
+
+// Under root or cron XDG_RUNTIME_DIR is unset: the drawing commands print nothing of Qt's, and
+// every message they do print is the program's own, with its reason.
+TEST(PlotCommand, StandardErrorHoldsOnlyTheProgramsOwnMessages) {
+    fixtures::TempDir dir;
+    const fixtures::DemoProfile demo = fixtures::WriteDemoProfile(dir.Path() + "/demo");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = runtime ? runtime : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const CliResult plot = Cli({"plot", demo.levelPaths[4], "--png", dir.Path() + "/plot.png"});
+    const CliResult chart = Cli({"calibrate", "--level", "1=" + demo.levelPaths[1], "--chart", dir.Path() + "/c.png"});
+    const CliResult nowhere = Cli({"plot", demo.levelPaths[4], "--png", "/nonexistent-dir/z.png"});
+    const CliResult chartNowhere = Cli({"calibrate", "--chart", "/nonexistent-dir/c.png"});
+    if (runtime) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    EXPECT_EQ(plot.status, 0);
+    EXPECT_EQ(plot.err, "");
+    EXPECT_EQ(chart.status, 0);
+    EXPECT_EQ(chart.err, "");
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_EQ(nowhere.err, "ostrel-cli: cannot write the picture: /nonexistent-dir/z.png: No such file or directory\n");
+    EXPECT_EQ(chartNowhere.status, 1);
+    EXPECT_EQ(chartNowhere.err, "ostrel-cli: cannot write the chart: /nonexistent-dir/c.png: No such file or directory\n");
 }
 
 }  // namespace

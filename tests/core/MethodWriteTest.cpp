@@ -168,6 +168,10 @@ TEST_F(MethodWrite, RefusesAndRecordsEveryFaultWithoutChangingAnything) {
         EXPECT_EQ(last["outcome"], core::MethodFaultCode(c.fault));
         EXPECT_EQ(last["error"], core::MethodFaultText(c.fault));
         EXPECT_EQ(last["method"], c.title);
+        // A method that may be read though not written: the record keeps the value it holds.
+        if (c.fault == MethodFault::NotWritable) {
+            EXPECT_EQ(last["old"], 50.0);
+        }
     }
     EXPECT_EQ(Records().size(), cases.size()) << "one line for each refusal";
     for (const auto& [path, bytes] : contents) EXPECT_EQ(fixtures::ReadFileBytes(path), bytes) << path;

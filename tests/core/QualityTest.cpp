@@ -1,5 +1,6 @@
 #include "core/Quality.h"
 
+#include "platform/LockedFile.h"
 #include "support/SettingsHome.h"
 #include "support/StgBuilder.h"
 #include "support/TempDir.h"
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -85,6 +87,9 @@ TEST(CalibrationQuality, FiguresOfHandWorkedCalibrations) {
          // K = 8, 4, 2, 1; K̄ = 3.75
          {113.33333333333333, 6.666666666666667, -46.666666666666664, -73.33333333333333},
          82.55189164891871, 186.66666666666666, kNaN, 0},
+        {"negative ethanol amounts: K̄ = −2 is no base for percentages",
+         {0, {1, 2, 4, 10}, {1, 1, 1, 1}, {1, 1, 1, 1}, {-2, -4, -8, -20}},
+         {kNaN, kNaN, kNaN, kNaN}, kNaN, kNaN, 1, 0},
         {"a blank peak and no ethanol on level 0.05",
          {5, {0, 20, 40, 105}, {1, 1, 1, 1}, {1, 1, 1, 1}, {0, 30, 70, 200}},
          // K = 0, 2, 2, 2; K̄ = 1.5; x = −5, 15, 35, 100
@@ -168,6 +173,10 @@ TEST_F(QualityOfFiles, FiveGoodLevelsAreAccepted) {
 TEST_F(QualityOfFiles, EachFaultIsNamedAndRefusesOrWarns) {
     const std::string junk = home.Dir().WriteFile("junk.stg", "not a compound file");
     std::filesystem::create_symlink(home.Dir().Path() + "/l2.stg", home.Dir().Path() + "/link.stg");
+    const std::string cut = Write("cut.stg", 1);
+    std::filesystem::resize_file(cut, 1000);
+    const std::string locked = Write("locked.stg", 1);
+    std::optional<platform::LockedFile> holder;  // another program's hold, for the case that takes it
     struct Case {
         const char* what;
         std::function<void(Calibration&)> change;
@@ -186,18 +195,42 @@ TEST_F(QualityOfFiles, EachFaultIsNamedAndRefusesOrWarns) {
         {"a file that cannot be read",
          [&](Calibration& c) { c.table[0].path = junk; },
          false, false,
-         {"Уровень 0: ошибка чтения файла junk.stg"},
+         {"Уровень 0: ошибка чтения файла junk.stg: это не файл хроматограммы"},
          {P, o, o, o, o}},
         {"a file that is gone",
          [&](Calibration& c) { c.table[4].path = home.Dir().Path() + "/gone.stg"; },
          false, false,
-         {"Уровень 0.5: ошибка чтения файла gone.stg", "Разброс коэффициентов 133.3 % больше допустимого 15 %"},
+         {"Уровень 0.5: ошибка чтения файла gone.stg: файл не найден",
+          "Разброс коэффициентов 133.3 % больше допустимого 15 %"},
          {o, o, o, o, P}},
+        {"a file cut to 1000 bytes",
+         [&](Calibration& c) { c.table[2].path = cut; },
+         false, false,
+         {"Уровень 0.1: ошибка чтения файла cut.stg: файл повреждён",
+          "Разброс коэффициентов 133.3 % больше допустимого 15 %"},
+         {o, o, P, o, o}},
+        {"a file another program holds",
+         [&](Calibration& c) {
+             holder = platform::LockedFile::Open(locked, platform::LockedFile::Mode::ReadOnly);
+             ASSERT_TRUE(holder.has_value());
+             c.table[2].path = locked;
+         },
+         false, false,
+         {"Уровень 0.1: ошибка чтения файла locked.stg: файл занят другой программой",
+          "Разброс коэффициентов 133.3 % больше допустимого 15 %"},
+         {o, o, P, o, o}},
         {"one file on two levels, under another name",
          [&](Calibration& c) {
              c.table[2].path = home.Dir().Path() + "/link.stg";
              c.table[3].path = home.Dir().Path() + "/./l2.stg";
          },
+         false, true,
+         {"Уровни 0.1 и 0.2: один и тот же файл под двумя путями: " + home.Dir().Path() + "/link.stg и " +
+              home.Dir().Path() + "/./l2.stg",
+          "Разброс коэффициентов 80 % больше допустимого 15 %"},
+         {o, o, P, P, o}},
+        {"one file on two levels, under one path",
+         [&](Calibration& c) { c.table[3].path = c.table[2].path; },
          false, true,
          {"Уровни 0.1 и 0.2: один и тот же файл l2.stg", "Разброс коэффициентов 80 % больше допустимого 15 %"},
          {o, o, P, P, o}},
@@ -231,11 +264,25 @@ TEST_F(QualityOfFiles, EachFaultIsNamedAndRefusesOrWarns) {
         Calibration c = FiveGoodLevels();
         k.change(c);
         const CalibrationQuality q = Judge(c);
+        holder.reset();
         EXPECT_EQ(q.accepted, k.accepted);
         EXPECT_EQ(q.complete, k.complete);
         EXPECT_EQ(q.problems, k.problems);
         EXPECT_EQ(q.levelMarks, k.marks);
     }
+}
+
+// A window whose field holds no number calculates with the field's last number: the verdict
+// must not accept figures the fields do not show.
+TEST_F(QualityOfFiles, InputsNotAsShownAreNeverAccepted) {
+    Calibration c = FiveGoodLevels();
+    c.ComputeCalibration();
+    const CalibrationQuality q = core::JudgeCalibration(c, core::kDefaultMaxSpread, core::InputsShown::NotAsShown);
+    EXPECT_TRUE(q.complete);
+    EXPECT_FALSE(q.accepted);
+    EXPECT_EQ(q.problems,
+              std::vector<std::string>{"Расчёт сделан не по значениям полей: в поле, отмеченном красным, нет числа"});
+    EXPECT_EQ(q.levelMarks, (std::array<LevelMark, 5>{}));
 }
 
 // The spread is compared with the limit in force, equal included.

@@ -1,5 +1,5 @@
 // The open dialog's chromatogram preview follows the focused row: it shows the focused file's
-// chromatogram, only the last of quickly passed rows, and "Ошибка чтения" for a damaged file,
+// chromatogram, only the last of quickly passed rows, and "Ошибка чтения" with the reason for a damaged file,
 // never the picture before it.
 #include "selection/ChromatogramPreview.h"
 
@@ -36,7 +36,10 @@ protected:
             platform::RegistryKey::Create(platform::RootKey::CurrentUser, platform::ApplicationKeyPath());
         platform::WriteRegString(*key, "LastOpenPath2", folder);
         platform::WriteRegDword(*key, "OpenDirType", 0);
+        // A screen with room for the dialog's opening size, whatever the test platform's is.
+        previousArea_ = SetAvailableAreaFunction([](const QWidget*) { return QRect(0, 0, 1400, 1000); });
     }
+    ~ChromatogramPreviewTest() override { SetAvailableAreaFunction(previousArea_); }
 
     // A run whose signal is `samples` long with one ethanol peak in the middle.
     void Write(const std::string& name, int samples, std::int64_t time) const {
@@ -93,6 +96,7 @@ protected:
         return file ? file->passport.sampleName : "<no file>";
     }
 
+    AvailableAreaFunction previousArea_;
     fixtures::SettingsHome home;
     fixtures::TempDir data;
     std::string folder;
@@ -131,11 +135,11 @@ TEST_F(ChromatogramPreviewTest, FollowsTheFocusedRow) {
         EXPECT_EQ(shown, 1) << "files passed over were drawn";
         QObject::disconnect(counting);
 
-        // A damaged file: the read error, not the picture before it.
+        // A damaged file: the read error and its reason, not the picture before it.
         Focus("damaged");
         ASSERT_TRUE(Settled());
         EXPECT_EQ(dialog.Preview()->CurrentState(), CChromatogramPreview::State::Unreadable);
-        EXPECT_EQ(Shown(), "<Ошибка чтения>");
+        EXPECT_EQ(Shown(), "<Ошибка чтения\nэто не файл хроматограммы>");
         EXPECT_EQ(dialog.Preview()->Plot().File(), nullptr);
         EXPECT_TRUE(dialog.Preview()->Chart()->isHidden() || !dialog.Preview()->Chart()->isVisible());
 

@@ -776,10 +776,11 @@ TEST_P(OpenChrmDlgIn, ControlsFollowTheWindowAndComeBackExactly) {
 
         dialog.resize(size + QSize(100, 50));
         QApplication::processEvents();
+        // The list and the band under it share the added height.
         const std::map<int, QRect> expected = {
-            {IDC_CHRM_LIST, opening[IDC_CHRM_LIST].adjusted(0, 0, 100, 50)},
-            {IDC_PASSPORT, opening[IDC_PASSPORT].translated(0, 50)},
-            {IDC_CHRM_PREVIEW, opening[IDC_CHRM_PREVIEW].adjusted(0, 50, 100, 50)},
+            {IDC_CHRM_LIST, opening[IDC_CHRM_LIST].adjusted(0, 0, 100, 25)},
+            {IDC_PASSPORT, opening[IDC_PASSPORT].adjusted(0, 25, 0, 50)},
+            {IDC_CHRM_PREVIEW, opening[IDC_CHRM_PREVIEW].adjusted(0, 25, 100, 50)},
             {IDOK, opening[IDOK].translated(100, 0)},
             {IDCANCEL, opening[IDCANCEL].translated(100, 0)},
             {IDC_SITE_LABEL, opening[IDC_SITE_LABEL].translated(100, 0)},
@@ -798,12 +799,55 @@ TEST_P(OpenChrmDlgIn, ControlsFollowTheWindowAndComeBackExactly) {
         for (const auto& [id, rect] : expected) EXPECT_EQ(Control(id)->geometry(), rect) << "control " << id;
         if (const char* shots = std::getenv("OSTREL_SCREENSHOTS")) dialog.grab().save(QString(shots) + "/open-enlarged.png");
 
-        dialog.resize(size - QSize(80, 0));  // narrower than it opened: held at the opening width
+        dialog.resize(dialog.minimumSize() - QSize(80, 10));  // smaller than its minimum: held there
         QApplication::processEvents();
-        EXPECT_EQ(dialog.size(), size);
+        EXPECT_EQ(dialog.size(), dialog.minimumSize());
+        dialog.resize(size);
+        QApplication::processEvents();
         for (int id : ids) EXPECT_EQ(Control(id)->geometry(), opening[id]) << "control " << id;
         Click(IDCANCEL);
     });
+}
+
+// An instrument PC's 1024 x 768 screen, less a panel: the dialog opens within it and can be made
+// as small as a window there may be, with every control inside; grown, the passport box takes the
+// width its lines need and the preview grows in height as well.
+TEST_P(OpenChrmDlgIn, FitsASmallScreenAndGivesThePassportItsRoom) {
+    const QRect screen(0, 0, 1024, 768 - 32);
+    const AvailableAreaFunction previous = SetAvailableAreaFunction([&](const QWidget*) { return screen; });
+    Write({"long.stg", kNoon, "Проба", "Этанол", "Цех 1", "Градуировочный раствор этанола в воде, колба 5", 1});
+    Remember(folder);
+    Run([&] {
+        EXPECT_LE(dialog.width(), screen.width());
+        EXPECT_LE(dialog.height(), screen.height());
+        EXPECT_LE(dialog.minimumWidth() + 16, 1024);
+        EXPECT_LE(dialog.minimumHeight() + 40, 768 - 32);
+        dialog.resize(dialog.minimumSize());
+        QApplication::processEvents();
+        const int ids[] = {IDC_CHRM_LIST,   IDC_PASSPORT,        IDOK,           IDCANCEL,        IDC_SITE_LABEL,
+                           IDC_SITE_FILTER, IDC_POINT_LABEL,     IDC_POINT_FILTER, IDC_FOLDER_CAPTION,
+                           IDC_JOINT_SELECTION, IDC_FOLDER_TREE, IDC_METHOD_FILTER, IDC_TYPE_FILTER,
+                           IDC_WHOLE_FILE_SYSTEM, IDC_CHRM_PREVIEW};
+        for (int id : ids) {
+            EXPECT_TRUE(dialog.rect().contains(Control(id)->geometry())) << "control " << id << " outside";
+            EXPECT_GT(Control(id)->width(), 0) << "control " << id;
+        }
+        for (int id : {IDOK, IDCANCEL, IDC_JOINT_SELECTION, IDC_POINT_FILTER, IDC_SITE_FILTER})
+            for (int other : {IDC_CHRM_LIST, IDC_PASSPORT, IDC_CHRM_PREVIEW})
+                EXPECT_FALSE(Control(id)->geometry().intersects(Control(other)->geometry())) << id << " under " << other;
+        const int smallPreviewHeight = Control(IDC_CHRM_PREVIEW)->height();
+
+        ClickRow("long.stg");
+        dialog.resize(1398, 1000);
+        QApplication::processEvents();
+        auto* passport = Control<QPlainTextEdit>(IDC_PASSPORT);
+        ASSERT_NE(PassportBox().find("колба 5"), std::string::npos) << PassportBox();
+        EXPECT_EQ(passport->horizontalScrollBar()->maximum(), 0) << "the passport's lines need scrolling";
+        EXPECT_GT(Control(IDC_CHRM_PREVIEW)->height(), smallPreviewHeight);
+        EXPECT_GT(Control(IDC_CHRM_PREVIEW)->width(), passport->width()) << "the preview keeps its room";
+        Click(IDCANCEL);
+    });
+    SetAvailableAreaFunction(previous);
 }
 
 }  // namespace
