@@ -57,8 +57,8 @@ int RunExport(std::span<const std::string> args) {
     if (const std::optional<std::string> usage = ParseOptions(args, options)) return cli::UsageError("export", *usage);
 
     const auto file = std::make_unique<chromatogram::ChromatogramFile>();
-    std::string failure;
-    if (!file->Read(options.file, &failure)) return cli::Failure(options.file + ": " + failure);
+    chromatogram::ReadFailure failure;
+    if (!file->Read(options.file, &failure)) return cli::Failure(options.file + ": " + failure.text);
 
     bool written = true;
     if (options.andi) {

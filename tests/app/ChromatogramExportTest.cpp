@@ -49,7 +49,7 @@ TEST(ChromatogramExport, WritesTheChosenKindOnAWorkerAndSaysWhere) {
     fixtures::WriteStg(stg, c);
     QWidget owner;
     auto* window = new CChromatogramWindow(&owner, Level(stg));
-    ASSERT_TRUE(window->ExportButton()->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->ExportButton()->isEnabled(); }, 10000)) << "read in the background";
 
     struct Case {
         std::string name, expectedStart, failure;

@@ -96,12 +96,16 @@ TEST(ChromatogramWindow, ClosesByEscOrButtonAndFollowsItsLevel) {
     d.dialog->SetLevelFileChooser([&](QWidget*, const CCalibrationDlg::LevelFileRequest&) { return other; });
     d.Click(resources::IDC_LEVEL2);
     ASSERT_EQ(Windows().size(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->Preview()->CurrentState() != CChromatogramPreview::State::Reading; }, 10000));
     EXPECT_EQ(window->Preview()->Path(), other) << "the window shows the level's new file";
     EXPECT_EQ(window->PeakList()->topLevelItemCount(), 2);
 
     const std::string gone = profile->home.Dir().Path() + "/gone.stg";
     d.dialog->SetLevelFileChooser([&](QWidget*, const CCalibrationDlg::LevelFileRequest&) { return gone; });
     d.Click(resources::IDC_LEVEL2);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->Preview()->CurrentState() != CChromatogramPreview::State::Reading; }, 10000));
     EXPECT_EQ(window->Preview()->CurrentState(), CChromatogramPreview::State::Unreadable);
     EXPECT_EQ(window->Preview()->Message().toStdString(), "Ошибка чтения\nфайл не найден");
     EXPECT_EQ(window->windowTitle().toStdString(), "Хроматограмма уровня 0.1: gone.stg — ошибка чтения: файл не найден");

@@ -111,7 +111,7 @@ TEST(CalibrationDialogInEnglish, SaysWhyTheCalibrationIsRefusedAndWhyNothingWasW
     // The spread's figure as the Russian text has it: "Разброс коэффициентов 106.7 % больше …".
     const std::string russianSpread = q.problems[2].substr(std::string("Разброс коэффициентов ").size());
     const QString spread = QString::fromStdString(russianSpread.substr(0, russianSpread.find(' ')));
-    EXPECT_EQ(d.Verdict(), "Calibration not accepted: Level 0.1: the file calibration-0.1.stg could not be read");
+    EXPECT_EQ(d.Verdict(), "Calibration not accepted: Level 0.1: error reading file calibration-0.1.stg: file not found");
     EXPECT_EQ(tip.split('\n').size(), 4) << tip.toStdString();
     EXPECT_TRUE(tip.contains("\nLevels 0.2 and 0.5: the same file calibration-0.2.stg\nThe spread of the coefficients " +
                              spread + " % is over the limit of 15 %\n"))
@@ -122,7 +122,7 @@ TEST(CalibrationDialogInEnglish, SaysWhyTheCalibrationIsRefusedAndWhyNothingWasW
     for (const ChoiceBox& box : boxes.boxes)
         EXPECT_FALSE(fixtures::HasRussianBesides(box.text, data)) << box.text.toStdString();
     EXPECT_TRUE(boxes.boxes[0].text.contains("In the method now: no ethanol record\n")) << boxes.Box(0);
-    EXPECT_TRUE(boxes.boxes[0].text.contains("WARNING: the calibration is NOT accepted:\n  • Level 0.1: the file "))
+    EXPECT_TRUE(boxes.boxes[0].text.contains("WARNING: the calibration is NOT accepted:\n  • Level 0.1: error reading file "))
         << boxes.Box(0);
     EXPECT_EQ(boxes.Box(1),
               "The coefficient was not written into the method “Метанол”: no ethanol record.\nMethod file: " +
@@ -135,7 +135,7 @@ TEST(CalibrationDialogInEnglish, SaysWhyTheCalibrationIsRefusedAndWhyNothingWasW
     nlohmann::json last;
     for (std::string line; std::getline(in, line);) last = nlohmann::json::parse(line);
     EXPECT_EQ(last["error"], "нет записи этанола");
-    EXPECT_EQ(last["quality"]["problems"][0], "Уровень 0.1: ошибка чтения файла calibration-0.1.stg");
+    EXPECT_EQ(last["quality"]["problems"][0], "Уровень 0.1: ошибка чтения файла calibration-0.1.stg: файл не найден");
     EXPECT_EQ(last["quality"]["problems"], q.problems);
 }
 

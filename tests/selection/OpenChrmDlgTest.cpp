@@ -837,7 +837,8 @@ TEST_P(OpenChrmDlgIn, FitsASmallScreenAndGivesThePassportItsRoom) {
                 EXPECT_FALSE(Control(id)->geometry().intersects(Control(other)->geometry())) << id << " under " << other;
         const int smallPreviewHeight = Control(IDC_CHRM_PREVIEW)->height();
 
-        ClickRow("long.stg");
+        Settle();
+        ClickRow("long");
         dialog.resize(1398, 1000);
         QApplication::processEvents();
         auto* passport = Control<QPlainTextEdit>(IDC_PASSPORT);
