@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace core {
@@ -71,6 +72,7 @@ void Calibration::ReadLevels() {
         level.file = LevelFile::None;
         level.calibrationRun = false;
         level.acquired.reset();
+        level.ethanolRetention = level.standardRetention = std::numeric_limits<double>::quiet_NaN();
         if (level.path.empty()) continue;
         if (!file.Read(level.path)) {
             std::string path = std::move(level.path);
@@ -86,10 +88,12 @@ void Calibration::ReadLevels() {
         for (const chromatogram::Peak& peak : file.peaks) {
             if (platform::EqualIgnoreCase(peak.name, kEthanol)) {
                 level.ethanolArea = peak.area;
+                level.ethanolRetention = peak.retentionTime;
                 level.ethanolAmount = k == 0 ? 0 : nav * dolya * level.fraction / kAmountDivisor;
             }
             if (platform::EqualIgnoreCase(peak.name, kStandard)) {
                 level.standardArea = peak.area;
+                level.standardRetention = peak.retentionTime;
                 level.standardAmount = nav2 / kAmountDivisor;
             }
         }
