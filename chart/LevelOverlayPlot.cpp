@@ -139,17 +139,20 @@ std::vector<OverlayLegendEntry> LevelOverlayPlot::Legend() const {
     return entries;
 }
 
-int LevelOverlayPlot::LegendHeight(int entries, const platform::FontDescription& font) {
+platform::FontDescription LevelOverlayPlot::LegendFont() {
+    return platform::PointFont("Arial", 8, platform::kCyrillicCharset);
+}
+
+int LevelOverlayPlot::LegendHeight(int entries) {
     QImage probe = platform::MakeImage(1, 1);
     platform::Surface surface(probe);
-    surface.SelectFont(font);
+    surface.SelectFont(LegendFont());
     return 2 * kLegendPad + std::max(entries, 1) * surface.GetTextMetrics().height;
 }
 
 void LevelOverlayPlot::DrawLegend(platform::Surface& surface, const platform::Rect& area,
-                                  const std::vector<OverlayLegendEntry>& entries,
-                                  const platform::FontDescription& font) {
-    const platform::FontDescription before = surface.SelectFont(font);
+                                  const std::vector<OverlayLegendEntry>& entries) {
+    const platform::FontDescription before = surface.SelectFont(LegendFont());
     surface.SetTransparentBackground(true);
     surface.SetTextAlign(platform::kAlignLeft | platform::kAlignTop);
     const int lineHeight = surface.GetTextMetrics().height;
@@ -172,10 +175,10 @@ std::vector<OverlayLegendEntry> DrawLevelOverlay(QImage& image, const std::vecto
     plot.Show(chart, levels);
     const std::vector<OverlayLegendEntry> legend = plot.Legend();
     const int width = image.width(), height = image.height();
-    const int legendHeight = std::min(height / 2, LevelOverlayPlot::LegendHeight(static_cast<int>(legend.size()), chart.titleFont));
+    const int legendHeight = std::min(height / 2, LevelOverlayPlot::LegendHeight(static_cast<int>(legend.size())));
     platform::Surface surface(image);
     surface.FillRect({0, 0, width, height}, chart.backColor);
     chart.Draw(surface, {0, 0, width, height - legendHeight});
-    LevelOverlayPlot::DrawLegend(surface, {0, height - legendHeight, width, height}, legend, chart.titleFont);
+    LevelOverlayPlot::DrawLegend(surface, {0, height - legendHeight, width, height}, legend);
     return legend;
 }

@@ -64,11 +64,13 @@ public:
     ChartView ComponentView() const;
 
     std::vector<OverlayLegendEntry> Legend() const;
-    // The height in pixels the legend takes when drawn in `font`.
-    static int LegendHeight(int entries, const platform::FontDescription& font);
+    // The legend's type: 8-point Arial with Cyrillic, as the chart's titles.
+    static platform::FontDescription LegendFont();
+    // The height in pixels a legend of `entries` lines takes.
+    static int LegendHeight(int entries);
     // Draws the legend into `area`: one line per level, a stroke of its colour before its text.
     static void DrawLegend(platform::Surface& surface, const platform::Rect& area,
-                           const std::vector<OverlayLegendEntry>& entries, const platform::FontDescription& font);
+                           const std::vector<OverlayLegendEntry>& entries);
 
 private:
     std::array<ChromatogramPlot, kMaxLevels> layers_;
@@ -76,6 +78,6 @@ private:
     ChartView full_{0, 1, 0, 1};
 };
 
-// The overlay of `levels` as a width x height picture: the chart above, its legend below (in the
-// chart's title font), drawn onto all of `image`. Returns the legend drawn.
+// The overlay of `levels` as a picture: the chart above, its legend below, drawn onto all of
+// `image`. Returns the legend drawn.
 std::vector<OverlayLegendEntry> DrawLevelOverlay(QImage& image, const std::vector<OverlayLevel>& levels);
