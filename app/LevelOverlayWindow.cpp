@@ -20,14 +20,14 @@ constexpr int kChartHeight = 480;
 // The legend under the chart, drawn as the overlay's picture draws it.
 class LegendStrip : public QWidget {
 public:
-    LegendStrip(QWidget* parent, const CAutoChart& chart) : QWidget(parent), font_(chart.titleFont) {
+    explicit LegendStrip(QWidget* parent) : QWidget(parent) {
         setAutoFillBackground(false);
         Show({});
     }
 
     void Show(std::vector<OverlayLegendEntry> entries) {
         entries_ = std::move(entries);
-        setFixedHeight(LevelOverlayPlot::LegendHeight(LevelOverlayPlot::kMaxLevels, font_));
+        setFixedHeight(LevelOverlayPlot::LegendHeight(LevelOverlayPlot::kMaxLevels));
         update();
     }
 
@@ -35,11 +35,10 @@ protected:
     void paintEvent(QPaintEvent*) override {
         platform::Surface surface(*this);
         surface.FillRect({0, 0, width(), height()}, {255, 255, 255});
-        LevelOverlayPlot::DrawLegend(surface, {0, 0, width(), height()}, entries_, font_);
+        LevelOverlayPlot::DrawLegend(surface, {0, 0, width(), height()}, entries_);
     }
 
 private:
-    platform::FontDescription font_;
     std::vector<OverlayLegendEntry> entries_;
 };
 
@@ -49,7 +48,7 @@ CLevelOverlayWindow::CLevelOverlayWindow(QWidget* parent) : QWidget(parent, Qt::
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Хроматограммы уровней"));
     LevelOverlayPlot::Configure(chart_->chart);
-    auto* legend = new LegendStrip(this, chart_->chart);
+    auto* legend = new LegendStrip(this);
     legend_ = legend;
     auto* components = new QPushButton(tr("Этанол и изопропанол"), this);
     auto* whole = new QPushButton(tr("Весь график"), this);

@@ -142,9 +142,9 @@ TEST(LevelOverlayPlot, NamesTheLevelsItCannotShowAndZoomsOntoTheComponents) {
     }
 
     // The legend drawn: a stroke of each shown level's colour, none for the missing ones.
-    const int height = LevelOverlayPlot::LegendHeight(5, chart.titleFont);
+    const int height = LevelOverlayPlot::LegendHeight(5);
     const QImage strip = charttest::Drawn(400, height, [&](platform::Surface& s) {
-        LevelOverlayPlot::DrawLegend(s, {0, 0, 400, height}, legend, chart.titleFont);
+        LevelOverlayPlot::DrawLegend(s, {0, 0, 400, height}, legend);
     });
     for (int k = 0; k < 5; ++k)
         EXPECT_EQ(CountOf(strip, LevelOverlayPlot::LevelColor(k)) > 0, k != 2 && k != 3) << k;
