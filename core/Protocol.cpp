@@ -207,7 +207,7 @@ ProtocolText DescribeProtocol(const Protocol& p) {
         {"ОСКО коэффициентов, %", ProtocolFigure(q.rsd)},
         {"Разброс (Кmax − Кmin) / Кср, %", ProtocolFigure(q.spread)},
         {"Допуск на разброс, %", ProtocolFigure(q.maxSpread)},
-        {"Допуск на отклонение времени удерживания от медианы, %", ProtocolFigure(q.maxRetentionShift)},
+        {"Допуск на отклонение tR от медианы, %", ProtocolFigure(q.maxRetentionShift)},
         {"r² линии среднего коэффициента", ProtocolFigure(q.r2)},
         {"Холостая проба: S(0) / S(0.05), %", ProtocolFigure(q.blankRatio)},
     };

@@ -156,7 +156,7 @@ TEST(ProtocolPdf, DemoProfileOnOneA4PageWithEveryFigureNameAndHash) {
     expectText("ОСКО коэффициентов, % " + PrintfFigure("%.6g", q.rsd));
     expectText("Разброс (Кmax − Кmin) / Кср, % " + PrintfFigure("%.6g", q.spread));
     expectText("Допуск на разброс, % 15");
-    expectText("Допуск на отклонение времени удерживания от медианы, % 2");
+    expectText("Допуск на отклонение tR от медианы, % 2");
     expectText("r² линии среднего коэффициента " + PrintfFigure("%.6g", q.r2));
     expectText("Холостая проба: S(0) / S(0.05), % " + PrintfFigure("%.6g", q.blankRatio));
     expectText("Калибровка принята");
