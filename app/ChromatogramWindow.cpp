@@ -1,6 +1,7 @@
 #include "app/ChromatogramWindow.h"
 
 #include "chart/ChromatogramPlot.h"
+#include "core/NumberText.h"
 #include "selection/ChromatogramPreview.h"
 
 #include <QFileInfo>
@@ -16,7 +17,7 @@ constexpr int kChartWidth = 900;
 constexpr int kChartHeight = 480;
 constexpr int kListHeight = 90;
 
-QString Number(double value) { return QString::number(value, 'g', 6); }
+QString Number(double value) { return QString::fromStdString(core::SignificantText(value, 6)); }
 
 }  // namespace
 

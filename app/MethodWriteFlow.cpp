@@ -1,5 +1,7 @@
 #include "app/MethodWriteFlow.h"
 
+#include "core/NumberText.h"
+
 #include "app/MessageBoxes.h"
 #include "app/Translated.h"
 #include "core/Calc.h"
@@ -11,7 +13,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -36,9 +37,7 @@ QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 // Every digit that is written: the shortest text that reads back as the same double.
 QString ExactNumber(double value) {
     if (std::isnan(value)) return QStringLiteral("NaN");
-    char buffer[64];
-    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, static_cast<int>(r.ptr - buffer));
+    return QString::fromStdString(core::ShortestText(value));
 }
 
 QString Stored(const core::StoredCoefficient& stored) {

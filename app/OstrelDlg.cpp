@@ -36,7 +36,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -79,11 +78,9 @@ constexpr const char* kNoFile = QT_TRANSLATE_NOOP("CCalibrationDlg", "Хрома
 constexpr const char* kAccepted = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка принята");
 constexpr const char* kAcceptedWithRemark = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка принята. Замечание: %1");
 constexpr const char* kRefused = QT_TRANSLATE_NOOP("CCalibrationDlg", "Калибровка не принята: %1");
-constexpr const char* kNoFigure = "—";
 constexpr QRgb kAcceptedColour = qRgb(0, 128, 0);
 constexpr QRgb kRefusedColour = qRgb(200, 0, 0);
 constexpr QRgb kWarningColour = qRgb(170, 85, 0);
-constexpr int kDeviationDecimals = 2;
 constexpr int kSpreadPrecision = 4;
 constexpr int kR2Precision = 6;
 
@@ -103,28 +100,11 @@ MessageBoxFunction& MessageBox() {
 // The name of the executable file without its extension.
 QString ProgramName() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(); }
 
-// printf's "%.*g", whatever locale the process runs in.
-QString FormatG(double value, int precision) {
-    char buffer[64];
-    const std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
-    return QString::fromLatin1(buffer, static_cast<int>(r.ptr - buffer));
-}
+QString FormatG(double value, int precision) { return QString::fromStdString(core::SignificantText(value, precision)); }
 
-// A figure of the quality as "%.*g", or a dash when it is not a number.
-QString QualityFigure(double value, int precision) {
-    return std::isfinite(value) ? FormatG(value, precision) : QString::fromUtf8(kNoFigure);
-}
+QString QualityFigure(double value, int precision) { return QString::fromStdString(core::FigureText(value, precision)); }
 
-// A deviation in percent with its sign and two decimals ("+0.85", "-0.74").
-QString DeviationText(double value) {
-    if (!std::isfinite(value)) return QString::fromUtf8(kNoFigure);
-    char buffer[64];
-    const std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, kDeviationDecimals);
-    const QString text = QString::fromLatin1(buffer, static_cast<int>(r.ptr - buffer));
-    return value > 0 ? "+" + text : text;
-}
+QString DeviationText(double value) { return QString::fromStdString(core::DeviationText(value)); }
 
 // The text in the label, cut with an ellipsis where it would not fit.
 void SetElidedText(QLabel* label, const QString& text) {

@@ -15,6 +15,7 @@
 #include <QPolygon>
 
 #include "BenchSupport.h"
+#include "PolylineFloor.h"
 
 #include <cmath>
 #include <random>
@@ -64,12 +65,7 @@ struct LaidOutChart {
         for (int i = 0; i < kPoints; ++i) mapped[i] = QPoint(chart.XToPixel(s.x[i]), chart.YToPixel(s.y[i]));
     }
 
-    void DrawFloor() {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(Qt::black, 0));
-        painter.drawPolyline(mapped);
-    }
+    void DrawFloor() { bench::DrawPolylineFloor(image, mapped); }
 };
 
 // Times `draw` against the floor in the same iterations; the iteration time is the draw's.

@@ -10,6 +10,7 @@
 #include "support/TempDir.h"
 
 #include "BenchSupport.h"
+#include "PolylineFloor.h"
 #include "BigChromatogram.h"
 
 #include <QGuiApplication>
@@ -62,12 +63,7 @@ struct LaidOutChart {
             mapped[i] = QPoint(chart.XToPixel(signal.getX(signal, i)), chart.YToPixel(signal.getY(signal, i)));
     }
 
-    void DrawFloor() {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(Qt::black, 0));
-        painter.drawPolyline(mapped);
-    }
+    void DrawFloor() { bench::DrawPolylineFloor(image, mapped); }
 };
 
 // Times `draw` against the floor in the same iterations; the iteration time is the draw's.

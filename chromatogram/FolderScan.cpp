@@ -185,7 +185,7 @@ std::optional<ScannedFile> FolderScan::State::ReadOne(std::size_t index) {
             read = false;  // one file that cannot be read, whatever the reason, is one row of "????"
         }
     }
-    file.isCalibration = passport.isCalibration != 0;
+    file.isCalibration = passport.isCalibration;
     file.readable = read;
     if (read) {
         file.sampleName = std::move(passport.sampleName);
@@ -202,8 +202,8 @@ std::optional<ScannedFile> FolderScan::State::ReadOne(std::size_t index) {
 
 bool FolderScan::State::Keeps(const ScannedFile& file) const {
     switch (options.type) {
-        case ScanType::Calibration: return file.isCalibration;
-        case ScanType::Analysis: return !file.isCalibration;
+        case ScanType::Calibration: return file.isCalibration != 0;
+        case ScanType::Analysis: return file.isCalibration == 0;
         case ScanType::Any: break;
     }
     return true;

@@ -4,6 +4,7 @@
 #include "chromatogram/Passport.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,9 +30,9 @@ struct ScannedFile {
     std::string samplingSite;
     std::string samplingPoint;
     Time dateTime;  // the file's last-write time when the passport cannot be read
-    // The passport's flag; for an unreadable file what the failed read left in a fresh passport:
-    // zero unless the read broke off after that field.
-    bool isCalibration = false;
+    // The passport's flag as it stores it (nonzero: a calibration run); for an unreadable file
+    // what the failed read left in a fresh passport: zero unless the read broke off after it.
+    std::int32_t isCalibration = 0;
     bool readable = false;  // the passport was read whole
 };
 

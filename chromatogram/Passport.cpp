@@ -1,10 +1,13 @@
 #include "chromatogram/Passport.h"
 
 #include "chromatogram/Errors.h"
+#include "chromatogram/PassportFields.h"
 #include "platform/CompoundFile.h"
 
 #include <ctime>
 #include <new>
+#include <string>
+#include <type_traits>
 
 namespace chromatogram {
 
@@ -12,8 +15,6 @@ namespace {
 
 constexpr std::uint32_t kMagic = 0xE04561CC;
 constexpr std::int32_t kLatestVersion = 3;
-constexpr std::int32_t kSamplingSiteVersion = 2;
-constexpr std::int32_t kExtraReals15And16Version = 3;
 
 }  // namespace
 
@@ -59,43 +60,20 @@ void Passport::ReadFromStream(platform::Stream& stream) {
     const std::int32_t version = archive.ReadInt32();
     if (magic != kMagic || version > kLatestVersion) throw BadFormatError("not a passport of a known version");
 
-    sampleName = archive.ReadText();
-    extraText1 = archive.ReadText();
-    extraReal1 = archive.ReadDouble();
-    extraReal2 = archive.ReadDouble();
-    extraReal3 = archive.ReadDouble();
-    dateOnly = archive.ReadTime();
-    samplingPoint = archive.ReadText();
-    methodName = archive.ReadText();
-    extraReal4 = archive.ReadDouble();
-    extraInt1 = archive.ReadInt32();
-    extraInt2 = archive.ReadInt32();
-    isCalibration = archive.ReadInt32();
-    extraText2 = archive.ReadText();
-    extraText3 = archive.ReadText();
-    extraText4 = archive.ReadText();
-    extraInt3 = archive.ReadInt32();
-    extraReal5 = archive.ReadDouble();
-    extraReal6 = archive.ReadDouble();
-    extraReal7 = archive.ReadDouble();
-    extraReal8 = archive.ReadDouble();
-    extraText5 = archive.ReadText();
-    extraReal9 = archive.ReadDouble();
-    extraReal10 = archive.ReadDouble();
-    extraReal11 = archive.ReadDouble();
-    extraText6 = archive.ReadText();
-    extraReal12 = archive.ReadDouble();
-    extraReal13 = archive.ReadDouble();
-    extraReal14 = archive.ReadDouble();
-    dateTime = archive.ReadTime();
-    extraInt4 = archive.ReadInt32();
-    extraText7 = archive.ReadText();
-    extraText8 = archive.ReadText();
-    if (version >= kSamplingSiteVersion) samplingSite = archive.ReadText();
-    if (version >= kExtraReals15And16Version) {
-        extraReal15 = archive.ReadDouble();
-        extraReal16 = archive.ReadDouble();
-    }
+    VisitPassportFields(
+        [&](const char*, std::int32_t since, auto& field) {
+            if (version < since) return;
+            using Field = std::remove_reference_t<decltype(field)>;
+            if constexpr (std::is_same_v<Field, std::string>)
+                field = archive.ReadText();
+            else if constexpr (std::is_same_v<Field, double>)
+                field = archive.ReadDouble();
+            else if constexpr (std::is_same_v<Field, std::int32_t>)
+                field = archive.ReadInt32();
+            else
+                field = archive.ReadTime();
+        },
+        *this);
 }
 
 bool Passport::ReadFromFile(const std::string& path, const std::string& streamName, std::string* failure) {

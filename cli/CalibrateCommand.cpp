@@ -2,8 +2,8 @@
 //                     [--chart FILE.png [--size WxH]] [--report FILE.pdf] [--csv FILE]
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
 // the options applied in order; prints the levels, the average coefficient, the chart arrays and
-// the quality block (the judgement under the machine's MaxSpread and MaxRetentionShift), and with --chart draws the
-// main dialog's chart of them into a PNG (560 x 300 unless --size), which ostrel-cli-gui does
+// the quality block (the judgement under the machine's MaxSpread and MaxRetentionShift), and with
+// --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size), which ostrel-cli-gui does
 // (cli/WindowProgram.h); with --report writes the calibration protocol of them as a PDF (done by
 // ostrel-cli-gui too), with --csv the protocol's level table. It never writes the settings.
 #include "core/Calc.h"
@@ -15,6 +15,7 @@
 #include "core/Settings.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "cli/PictureSize.h"
 #include "cli/WindowProgram.h"
 
 #include <cstdio>
@@ -63,7 +64,6 @@ constexpr const char* kHelp =
     "2 usage error.\n";
 constexpr int kChartWidth = 560;
 constexpr int kChartHeight = 300;
-constexpr int kChartSideMax = 8192;  // keeps the image within a few hundred megabytes
 
 struct Options {
     bool stored = false;
@@ -77,7 +77,7 @@ struct Options {
 
 // One option: its name, whether it takes a value, and what it does with it. A usage error
 // message comes back when the value is not acceptable.
-struct OptionSpec {
+struct OptionRule {
     const char* name;
     bool takesValue;
     std::function<std::optional<std::string>(const std::string& value, Options& options)> apply;
@@ -99,26 +99,15 @@ std::optional<std::string> SetLevel(const std::string& value, Options& options) 
     return std::nullopt;
 }
 
-// A side of the chart's size: 1 to kChartSideMax, in decimal digits only.
-std::optional<int> ChartSide(const std::string& digits) {
-    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int side = std::stoi(digits);
-    if (side < 1 || side > kChartSideMax) return std::nullopt;
-    return side;
-}
-
 std::optional<std::string> SetChartSize(const std::string& value, Options& options) {
-    const std::size_t x = value.find('x');
-    const std::optional<int> w = x == std::string::npos ? std::nullopt : ChartSide(value.substr(0, x));
-    const std::optional<int> h = x == std::string::npos ? std::nullopt : ChartSide(value.substr(x + 1));
-    if (!w || !h) return "expected --size WxH with sides from 1 to " + std::to_string(kChartSideMax) + ": '" + value + "'";
-    options.chartSize = std::pair{*w, *h};
+    const std::optional<cli::PictureSize> size = cli::ParsePictureSize(value);
+    if (!size) return cli::PictureSizeError(value);
+    options.chartSize = std::pair{size->width, size->height};
     return std::nullopt;
 }
 
-const std::vector<OptionSpec>& Specs() {
-    static const std::vector<OptionSpec> specs = {
+const std::vector<OptionRule>& OptionRules() {
+    static const std::vector<OptionRule> rules = {
         {"--stored", false, [](const std::string&, Options& o) { o.stored = true; return std::optional<std::string>(); }},
         {"--nav", true, [](const std::string& v, Options& o) { return SetInput(&core::Calibration::nav, v, o); }},
         {"--nav2", true, [](const std::string& v, Options& o) { return SetInput(&core::Calibration::nav2, v, o); }},
@@ -138,16 +127,16 @@ const std::vector<OptionSpec>& Specs() {
              return v.empty() ? std::optional<std::string>("--csv needs a file name") : std::nullopt;
          }},
     };
-    return specs;
+    return rules;
 }
 
 // The options, or a usage error message.
 std::variant<Options, std::string> ParseOptions(std::span<const std::string> args) {
     Options options;
     for (size_t i = 0; i < args.size(); ++i) {
-        const OptionSpec* option = nullptr;
-        for (const OptionSpec& s : Specs())
-            if (args[i] == s.name) option = &s;
+        const OptionRule* option = nullptr;
+        for (const OptionRule& rule : OptionRules())
+            if (args[i] == rule.name) option = &rule;
         if (!option) return "unknown option '" + args[i] + "'";
         std::string value;
         if (option->takesValue) {
@@ -260,7 +249,8 @@ int RunCalibrate(std::span<const std::string> args) {
         if (!chartWritten) std::fprintf(stderr, "ostrel-cli: cannot write the chart to '%s'\n", options.chartPath.c_str());
     }
 
-    const core::CalibrationQuality quality = core::JudgeCalibration(calibration, core::ReadMaxSpread(), core::ReadMaxRetentionShift());
+    const core::CalibrationQuality quality =
+        core::JudgeCalibration(calibration, core::ReadMaxSpread(), core::ReadMaxRetentionShift());
     const bool protocolWritten = WriteProtocolFiles(options, calibration, quality, methodTitle);
 
     cli::JsonWriter json;

@@ -1,5 +1,9 @@
 #include "cli/ChromatogramJson.h"
 
+#include "chromatogram/PassportFields.h"
+
+#include <type_traits>
+
 namespace cli {
 
 namespace {
@@ -15,43 +19,16 @@ void WriteAttributes(JsonWriter& json, const chromatogram::Attributes& attribute
 }
 
 void WritePassport(JsonWriter& json, const chromatogram::Passport& p) {
-    json.BeginObject()
-        .Field("sampleName", p.sampleName)
-        .Field("extraText1", p.extraText1)
-        .Field("extraReal1", p.extraReal1)
-        .Field("extraReal2", p.extraReal2)
-        .Field("extraReal3", p.extraReal3)
-        .Field("dateOnly", Seconds(p.dateOnly))
-        .Field("samplingPoint", p.samplingPoint)
-        .Field("methodName", p.methodName)
-        .Field("extraReal4", p.extraReal4)
-        .Field("extraInt1", p.extraInt1)
-        .Field("extraInt2", p.extraInt2)
-        .Field("isCalibration", p.isCalibration)
-        .Field("extraText2", p.extraText2)
-        .Field("extraText3", p.extraText3)
-        .Field("extraText4", p.extraText4)
-        .Field("extraInt3", p.extraInt3)
-        .Field("extraReal5", p.extraReal5)
-        .Field("extraReal6", p.extraReal6)
-        .Field("extraReal7", p.extraReal7)
-        .Field("extraReal8", p.extraReal8)
-        .Field("extraText5", p.extraText5)
-        .Field("extraReal9", p.extraReal9)
-        .Field("extraReal10", p.extraReal10)
-        .Field("extraReal11", p.extraReal11)
-        .Field("extraText6", p.extraText6)
-        .Field("extraReal12", p.extraReal12)
-        .Field("extraReal13", p.extraReal13)
-        .Field("extraReal14", p.extraReal14)
-        .Field("dateTime", Seconds(p.dateTime))
-        .Field("extraInt4", p.extraInt4)
-        .Field("extraText7", p.extraText7)
-        .Field("extraText8", p.extraText8)
-        .Field("samplingSite", p.samplingSite)
-        .Field("extraReal15", p.extraReal15)
-        .Field("extraReal16", p.extraReal16)
-        .EndObject();
+    json.BeginObject();
+    chromatogram::VisitPassportFields(
+        [&](const char* name, std::int32_t, const auto& field) {
+            if constexpr (std::is_same_v<std::remove_cvref_t<decltype(field)>, chromatogram::Time>)
+                json.Field(name, Seconds(field));
+            else
+                json.Field(name, field);
+        },
+        p);
+    json.EndObject();
 }
 
 void WritePeaks(JsonWriter& json, const chromatogram::PeakTable& peaks) {

@@ -1,6 +1,7 @@
 #include "cli/Json.h"
 
-#include <charconv>
+#include "core/NumberText.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -12,9 +13,7 @@ template <typename T>
 std::string ShortestNumber(T value) {
     if (std::isnan(value)) return "\"NaN\"";
     if (std::isinf(value)) return value > 0 ? "\"Infinity\"" : "\"-Infinity\"";
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    return core::ShortestText(value);
 }
 
 // Length of the valid UTF-8 sequence starting at s[i], or 0 when it is not valid.

@@ -15,8 +15,9 @@ constexpr const char* kCommand = "scan";
 constexpr const char* kHelp =
     "Lists the chromatograms (*.stg) of FOLDER as the open dialog does, newest first, each with\n"
     "fileTitle, path, sampleName, methodName, samplingSite, samplingPoint, dateTime (seconds since\n"
-    "1970), isCalibration and readable (false: its passport could not be read; its date is then\n"
-    "the file's). Files that disappear while the folder is read are counted on standard error.\n"
+    "1970), isCalibration (the passport's integer, as passport and read print it; nonzero: a\n"
+    "calibration run) and readable (false: its passport could not be read; its date is then the\n"
+    "file's). Files that disappear while the folder is read are counted on standard error.\n"
     "\n"
     "options:\n"
     "  --type any|calibration|analysis   only the calibration runs, or only the others (default any)\n"

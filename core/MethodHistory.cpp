@@ -3,10 +3,10 @@
 #include "core/FileIo.h"
 #include "core/Settings.h"
 #include "core/WriteSteps.h"
+#include "platform/Account.h"
 #include "platform/FileSearch.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,12 +23,6 @@ namespace {
 constexpr std::size_t kStampLength = 16;  // YYYYMMDDTHHMMSSZ
 constexpr const char* kCopyExtension = ".mtd";
 constexpr int kMaxCopiesPerSecond = 100000;
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/') return home;
-    const struct passwd* pw = ::getpwuid(::getuid());
-    return pw && pw->pw_dir && pw->pw_dir[0] == '/' ? std::string(pw->pw_dir) : std::string();
-}
 
 bool IsDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -72,7 +66,7 @@ std::string DataFolder() {
     if (const char* value = std::getenv("XDG_DATA_HOME"); value && value[0] == '/') {
         data = value;
     } else {
-        const std::string home = HomeFolder();
+        const std::string home = platform::HomeFolder();
         if (home.empty()) return {};
         data = home + "/.local/share";
     }

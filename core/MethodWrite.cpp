@@ -8,11 +8,11 @@
 #include "core/Quality.h"
 #include "core/Sha256.h"
 #include "core/WriteSteps.h"
+#include "platform/Account.h"
 
 #include <nlohmann/json.hpp>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -57,13 +57,6 @@ std::string IsoTime(std::chrono::sys_seconds moment, bool zone) {
     return text;
 }
 
-std::string LoginName() {
-    if (const struct passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_name) return pw->pw_name;
-    for (const char* variable : {"LOGNAME", "USER"})
-        if (const char* value = std::getenv(variable); value && *value) return value;
-    return std::to_string(::getuid());
-}
-
 std::string HostName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return {};
@@ -93,7 +86,7 @@ std::string NewId() {
 
 Json Header(const WriteOrigin& origin, const char* action) {
     return Json{{"time", IsoTime(std::chrono::floor<std::chrono::seconds>(Now()), true)},
-                {"user", LoginName()},
+                {"user", platform::LoginName()},
                 {"host", HostName()},
                 {"version", ProgramVersion()},
                 {"program", origin.program},

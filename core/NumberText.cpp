@@ -1,5 +1,6 @@
 #include "core/NumberText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
@@ -67,5 +68,36 @@ std::optional<double> ParseNumber(std::string_view text) {
     if (end != normal->c_str() + normal->size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
+
+namespace {
+
+constexpr int kDeviationDecimals = 2;
+
+template <typename... Format>
+std::string ToChars(auto value, Format... format) {
+    char buffer[64];
+    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, format...);
+    return std::string(buffer, r.ptr);
+}
+
+}  // namespace
+
+std::string SignificantText(double value, int significant) {
+    return ToChars(value, std::chars_format::general, significant);
+}
+
+std::string FigureText(double value, int significant) {
+    return std::isfinite(value) ? SignificantText(value, significant) : kNoFigure;
+}
+
+std::string DeviationText(double value) {
+    if (!std::isfinite(value)) return kNoFigure;
+    std::string text = ToChars(value, std::chars_format::fixed, kDeviationDecimals);
+    if (text == "-0.00") text = "0.00";
+    return value > 0 && text != "0.00" ? "+" + text : text;
+}
+
+std::string ShortestText(double value) { return ToChars(value); }
+std::string ShortestText(float value) { return ToChars(value); }
 
 }  // namespace core

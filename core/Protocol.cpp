@@ -1,14 +1,14 @@
 #include "core/Protocol.h"
 
 #include "core/MethodFile.h"
+#include "core/NumberText.h"
 #include "core/Sha256.h"
+#include "platform/Account.h"
 #include "platform/Registry.h"
 #include "platform/XTPRegistryManager.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
@@ -25,9 +25,7 @@ namespace {
 
 constexpr const char* kLabNameValue = "LabName";
 constexpr const char* kProgramName = "Ostrel";
-constexpr const char* kNoFigure = "—";
 constexpr int kFigurePrecision = 6;
-constexpr int kDeviationDecimals = 2;
 constexpr int kFirstLevel = 1;
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
@@ -133,15 +131,9 @@ ProtocolOrigin ReadProtocolOrigin() {
                 platform::RegistryKey::Open(platform::RootKey::LocalMachine, application, platform::RegistryKey::Access::Read))
             platform::ReadRegString(origin.labName, *key, kLabNameValue, "");
     }
-    // getpwuid_r with a buffer of the size the system suggests: the record of the effective user.
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 16384));
-    passwd record{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::geteuid(), &record, buffer.data(), buffer.size(), &found) == 0 && found) {
-        origin.operatorLogin = found->pw_name ? found->pw_name : "";
-        origin.operatorName = FullNameOf(found->pw_gecos);
-    }
+    // The same account and login name as the audit trail's "user".
+    origin.operatorLogin = platform::LoginName();
+    origin.operatorName = FullNameOf(platform::UserAccount().gecos.c_str());
     origin.madeAt = std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now());
     return origin;
 }
@@ -224,23 +216,9 @@ std::string PageFooter(int page, int pages) {
     return "Стр. " + std::to_string(page) + " из " + std::to_string(pages);
 }
 
-std::string ProtocolFigure(double value) {
-    if (!std::isfinite(value)) return kNoFigure;
-    char buffer[64];
-    const std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, kFigurePrecision);
-    return std::string(buffer, r.ptr);
-}
+std::string ProtocolFigure(double value) { return FigureText(value, kFigurePrecision); }
 
-std::string ProtocolDeviation(double value) {
-    if (!std::isfinite(value)) return kNoFigure;
-    char buffer[64];
-    const std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, kDeviationDecimals);
-    std::string text(buffer, r.ptr);
-    if (text == "-0.00") text = "0.00";
-    return value > 0 && text != "0.00" ? "+" + text : text;
-}
+std::string ProtocolDeviation(double value) { return DeviationText(value); }
 
 std::string ProtocolDateTime(std::chrono::sys_seconds moment) { return LocalTime(moment, "%d.%m.%Y %H:%M:%S"); }
 

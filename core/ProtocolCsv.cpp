@@ -1,6 +1,7 @@
 #include "core/ProtocolCsv.h"
 
-#include <charconv>
+#include "core/NumberText.h"
+
 #include <cmath>
 #include <ctime>
 #include <string_view>
@@ -32,12 +33,7 @@ std::string TextField(const std::string& text) {
 }
 
 // The shortest text that reads back as the same double; "" for a figure that does not exist.
-std::string NumberField(double value) {
-    if (!std::isfinite(value)) return {};
-    char buffer[64];
-    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, r.ptr);
-}
+std::string NumberField(double value) { return std::isfinite(value) ? ShortestText(value) : std::string(); }
 
 const char* FileState(LevelFile file) {
     switch (file) {

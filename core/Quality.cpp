@@ -6,7 +6,6 @@
 #include "platform/XTPRegistryManager.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -34,13 +33,7 @@ constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 // there was nothing to divide by).
 double Quotient(double a, double b) { return b == 0 || std::isnan(b) ? kNotANumber : a / b; }
 
-// "%.*g" in the C locale, as the dialog shows figures.
-std::string Figure(double value, int precision = kProblemPrecision) {
-    char buffer[64];
-    const std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
-    return std::string(buffer, r.ptr);
-}
+std::string Figure(double value, int precision = kProblemPrecision) { return SignificantText(value, precision); }
 
 std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 

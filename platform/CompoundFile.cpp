@@ -1,10 +1,10 @@
 #include "platform/CompoundFile.h"
 
 #include "platform/CompoundFileFormat.h"
+#include "platform/CompoundSource.h"
 #include "platform/LockedFile.h"
 #include "platform/Text.h"
 
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,129 +42,6 @@ std::uint64_t CeilDiv(std::uint64_t n, std::uint64_t d) { return n / d + (n % d 
 
 // FAT sectors read ahead in one read while a long chain is followed (64 KiB of version 3 FAT).
 constexpr std::uint64_t kMaxFatSectorsAhead = 127;
-
-// Where the bytes of a compound file come from. Shared by the file object and its streams, so
-// either may be destroyed first.
-class Source {
-public:
-    explicit Source(std::uint64_t size) : size_(size) {}
-    virtual ~Source() = default;
-    std::uint64_t Size() const { return size_; }
-    // Reads exactly n bytes at `offset`; false when they cannot all be read.
-    virtual bool ReadAt(std::uint64_t offset, void* buffer, std::size_t n) = 0;
-    // Announces that the n bytes at `offset` are about to be read in small pieces, so that a
-    // source can fetch them at once. Failing here is not failing: the reads that follow do.
-    virtual void Prefetch(std::uint64_t offset, std::uint64_t n) {}
-
-private:
-    std::uint64_t size_;
-};
-
-// A file read with pread. What a passport read needs (the header, the FAT, directory and mini FAT
-// sectors, a short stream) is a few small pieces that writers put close together, mostly near
-// the start of the file, while each call into the kernel costs more than copying a page (and a
-// round trip on a network share). So small reads are served from a few windows of the file, each
-// fetched whole in one call at page granularity; the first window takes the header with the
-// sectors that follow it, which usually hold the FAT and the directory. Reads larger than a page
-// (a signal, a run of FAT sectors) go straight into the caller's buffer.
-class FileSource final : public Source {
-public:
-    explicit FileSource(LockedFile file) : Source(file.SizeAtOpen()), file_(std::move(file)) {}
-
-    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t n) override {
-        if (n > kPage) return ReadDirect(offset, buffer, n);
-        const Window* window = CoveringWindow(offset, n);
-        if (!window) window = LoadWindow(offset, n);
-        if (!window) return false;
-        if (n > 0) std::memcpy(buffer, window->bytes.get() + (offset - window->start), n);
-        return true;
-    }
-
-    void Prefetch(std::uint64_t offset, std::uint64_t n) override {
-        if (n <= kMaxWindow && !CoveringWindow(offset, n)) LoadWindow(offset, n);
-    }
-
-    // Exclusive sharing lasts as long as the file object; streams still open after it keep
-    // reading through the same descriptor, unlocked.
-    void Unlock() { ::flock(file_.Descriptor(), LOCK_UN); }
-
-private:
-    static constexpr std::uint64_t kPage = 4096;
-    static constexpr std::uint64_t kFirstWindow = 2 * kPage;  // the header sector of version 4 is a page itself
-    static constexpr std::uint64_t kMaxWindow = 16 * kPage;
-    static constexpr std::size_t kWindows = 4;
-
-    struct Window {
-        std::uint64_t start = 0;
-        std::uint64_t length = 0;  // bytes held; 0: unused
-        std::uint64_t capacity = 0;
-        std::unique_ptr<std::uint8_t[]> bytes;
-    };
-
-    const Window* CoveringWindow(std::uint64_t offset, std::uint64_t n) const {
-        for (const Window& w : windows_)
-            if (w.length > 0 && offset >= w.start && offset - w.start <= w.length && n <= w.length - (offset - w.start))
-                return &w;
-        return nullptr;
-    }
-
-    // Fetches the pages that hold [offset, offset + n), within the size the file had when it was
-    // opened, into the next window; null when the file no longer holds them all.
-    const Window* LoadWindow(std::uint64_t offset, std::uint64_t n) {
-        if (offset > Size() || n > Size() - offset) return nullptr;
-        const std::uint64_t start = offset / kPage * kPage;
-        std::uint64_t end = (offset + n + kPage - 1) / kPage * kPage;
-        if (start == 0) end = std::max(end, kFirstWindow);
-        end = std::min(end, Size());
-        Window& w = windows_[next_];
-        next_ = (next_ + 1) % kWindows;
-        const std::uint64_t length = end - start;
-        if (w.capacity < length) {
-            w.bytes.reset(new std::uint8_t[length]);  // filled by the read: no need to clear it
-            w.capacity = length;
-        }
-        w.start = start;
-        w.length = ReadAvailable(start, w.bytes.get(), length);
-        const bool windowHoldsRequest = offset + n <= start + w.length;
-        return windowHoldsRequest ? &w : nullptr;
-    }
-
-    bool ReadDirect(std::uint64_t offset, void* buffer, std::size_t n) {
-        return ReadAvailable(offset, buffer, n) == n;
-    }
-
-    // Reads up to n bytes at `offset`; fewer at the end of the file or on an error.
-    std::uint64_t ReadAvailable(std::uint64_t offset, void* buffer, std::uint64_t n) {
-        auto* out = static_cast<std::uint8_t*>(buffer);
-        std::uint64_t done = 0;
-        while (done < n) {
-            const ssize_t got = ::pread(file_.Descriptor(), out + done, static_cast<std::size_t>(n - done),
-                                        static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
-            done += static_cast<std::uint64_t>(got);
-        }
-        return done;
-    }
-
-    LockedFile file_;
-    Window windows_[kWindows];
-    std::size_t next_ = 0;
-};
-
-class MemorySource final : public Source {
-public:
-    explicit MemorySource(std::span<const std::uint8_t> bytes) : Source(bytes.size()), bytes_(bytes) {}
-
-    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t n) override {
-        if (offset > bytes_.size() || n > bytes_.size() - offset) return false;
-        if (n > 0) std::memcpy(buffer, bytes_.data() + offset, n);
-        return true;
-    }
-
-private:
-    std::span<const std::uint8_t> bytes_;
-};
 
 // A run of a stream's bytes that lies contiguously in the file.
 struct Extent {
@@ -368,7 +245,11 @@ CompoundError Reader::ReadHeader() {
 
     majorVersion_ = LoadU16(header + kMajorVersionOffset);
     const std::uint16_t sectorShift = LoadU16(header + kSectorShiftOffset);
+    // Some writers store version 3 files with the 4096-byte sectors of version 4; that one
+    // mismatch is read as it stands (the stream sizes stay those of version 3). A version 4 file
+    // with 512-byte sectors, or any other size, is not taken.
     const bool sectorSizeFitsVersion = (majorVersion_ == 3 && sectorShift == kSectorShiftVersion3) ||
+                                       (majorVersion_ == 3 && sectorShift == kSectorShiftVersion4) ||
                                        (majorVersion_ == 4 && sectorShift == kSectorShiftVersion4);
     if (!sectorSizeFitsVersion || LoadU16(header + kByteOrderOffset) != kByteOrderMark ||
         LoadU16(header + kMiniSectorShiftOffset) != kMiniSectorShift ||

@@ -1,7 +1,8 @@
 #include "platform/Registry.h"
 
+#include "platform/Account.h"
+
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,12 +46,6 @@ bool IsUsableFolderName(const std::string& name) {
 std::string EnvironmentPath(const char* variable) {
     const char* value = std::getenv(variable);
     return value && value[0] == '/' ? std::string(value) : std::string();
-}
-
-std::string HomeFolder() {
-    if (std::string home = EnvironmentPath("HOME"); !home.empty()) return home;
-    const struct passwd* pw = ::getpwuid(::getuid());
-    return pw && pw->pw_dir && pw->pw_dir[0] == '/' ? std::string(pw->pw_dir) : std::string();
 }
 
 std::string HiveFileIn(const std::string& configFolder) {

@@ -3,6 +3,9 @@
 #include "chart/AutoChart.h"
 #include "chart/CalibrationChart.h"
 #include "platform/gui/Surface.h"
+#include "report/ColumnWidths.h"
+#include "report/Pagination.h"
+#include "report/TextLines.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -12,8 +15,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
-#include <QTextLayout>
-#include <QTextOption>
 
 #include <algorithm>
 #include <functional>
@@ -25,6 +26,13 @@ namespace {
 using core::ProtocolColumn;
 using core::ProtocolField;
 using core::ProtocolText;
+using report::CellLines;
+using report::DrawLines;
+using report::Font;
+using report::Printable;
+using report::Q;
+using report::WidestWord;
+using report::Wrap;
 
 constexpr double kPointsPerInch = 72;
 constexpr double kMillimetresPerInch = 25.4;
@@ -65,17 +73,6 @@ constexpr QRgb kAcceptedColour = qRgb(0, 128, 0);
 constexpr QRgb kRefusedColour = qRgb(200, 0, 0);
 constexpr QRgb kWarningColour = qRgb(170, 85, 0);
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-// Control characters (a line break in a sample name) would break the layout: they become spaces.
-QString Printable(const std::string& text) {
-    QString q = Q(text);
-    for (QChar& c : q)
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            c = u' ';
-    return q;
-}
-
 // Lengths on the device: the painter draws in device pixels.
 class Units {
 public:
@@ -87,74 +84,6 @@ public:
 private:
     int dpi_;
 };
-
-QFont Font(double points, bool bold = false, bool monospace = false) {
-    QFont font(monospace ? QStringLiteral("Courier New") : QStringLiteral("Arial"));
-    font.setStyleHint(monospace ? QFont::Monospace : QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-// The lines `text` breaks into within `width`: at word boundaries where it can, anywhere where
-// a word alone is too wide. With more than `maxLines` lines the last one takes the rest and ends
-// in an ellipsis.
-QStringList Wrap(const QString& text, const QFont& font, QPaintDevice* device, double width, int maxLines) {
-    QStringList lines;
-    QTextLayout layout(text, font, device);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        if (lines.size() == maxLines - 1) {
-            const QFontMetricsF metrics(font, device);
-            lines << metrics.elidedText(text.mid(line.textStart()).trimmed(), Qt::ElideRight, width);
-            break;
-        }
-        QString part = text.mid(line.textStart(), line.textLength());
-        while (!part.isEmpty() && part.back().isSpace()) part.chop(1);
-        lines << part;
-    }
-    layout.endLayout();
-    if (lines.isEmpty()) lines << QString();
-    return lines;
-}
-
-// The lines of a cell that does not wrap: its own line breaks, if any.
-QStringList CellLines(const std::string& text) {
-    QStringList lines;
-    for (const QString& line : Q(text).split(u'\n')) {
-        QString printable = line;
-        for (QChar& c : printable)
-            if (c.category() == QChar::Other_Control) c = u' ';
-        lines << printable;
-    }
-    return lines;
-}
-
-double WidestWord(const QString& text, const QFontMetricsF& metrics) {
-    double widest = 0;
-    for (const QString& word : text.split(u' ', Qt::SkipEmptyParts))
-        widest = std::max(widest, metrics.horizontalAdvance(word));
-    return widest;
-}
-
-// Lines of text at `left`, from the top `top` down, each line `lineHeight` below the last.
-void DrawLines(QPainter& painter, const QStringList& lines, const QFont& font, double left, double top,
-               double width, Qt::Alignment align = Qt::AlignLeft) {
-    const QFontMetricsF metrics(font, painter.device());
-    painter.setFont(font);
-    double y = top + metrics.ascent();
-    for (const QString& line : lines) {
-        double x = left;
-        if (align & Qt::AlignRight) x = left + width - metrics.horizontalAdvance(line);
-        if (align & Qt::AlignHCenter) x = left + (width - metrics.horizontalAdvance(line)) / 2;
-        painter.drawText(QPointF(x, y), line);
-        y += metrics.lineSpacing();
-    }
-}
 
 // A part of the page that stays together: its height, how it paints itself at a given top, and
 // whether the space between blocks follows it (not within a list).
@@ -289,9 +218,8 @@ private:
         const QFontMetricsF cell(font, &device_), header(headerFont, &device_), code(codeFont, &device_);
         // A hair more than the text: a layout may measure a little wider than the metrics.
         const double padding = 2 * units_.Pt(kCellPadding) + units_.Pt(kMeasuringSlack);
-        const std::size_t n = text_.columns.size();
-        std::vector<double> minimum(n), natural(n);
-        for (std::size_t c = 0; c < n; ++c) {
+        std::vector<report::ColumnNeed> needs;
+        for (std::size_t c = 0; c < text_.columns.size(); ++c) {
             const ProtocolColumn& column = text_.columns[c];
             const QFontMetricsF& metrics = column.kind == ProtocolColumn::Kind::Code ? code : cell;
             double widest = 0;
@@ -299,35 +227,20 @@ private:
                 for (const QString& line : CellLines(row[c]))
                     widest = std::max(widest, metrics.horizontalAdvance(line));
             const double headerWord = WidestWord(Q(column.header), header);
+            report::ColumnNeed need;
             if (column.kind == ProtocolColumn::Kind::Wrapping) {
                 double widestWord = 0;
                 for (const auto& row : text_.rows) widestWord = std::max(widestWord, WidestWord(Printable(row[c]), cell));
-                minimum[c] = std::max({headerWord, units_.Pt(kMinimumWrappingColumn), std::min(widestWord, units_.Pt(3 * kMinimumWrappingColumn))}) + padding;
-                natural[c] = std::max({widest, header.horizontalAdvance(Q(column.header))}) + padding;
-                natural[c] = std::max(natural[c], minimum[c]);
+                need.minimum = std::max({headerWord, units_.Pt(kMinimumWrappingColumn), std::min(widestWord, units_.Pt(3 * kMinimumWrappingColumn))}) + padding;
+                need.natural = std::max({widest, header.horizontalAdvance(Q(column.header))}) + padding;
+                need.natural = std::max(need.natural, need.minimum);
+                need.wraps = true;
             } else {
-                minimum[c] = natural[c] = std::max(widest, headerWord) + padding;
+                need.minimum = need.natural = std::max(widest, headerWord) + padding;
             }
+            needs.push_back(need);
         }
-        const double fixedWidth = std::accumulate(minimum.begin(), minimum.end(), 0.0);
-        if (fixedWidth > width_) return std::nullopt;
-        if (unwrapped && std::accumulate(natural.begin(), natural.end(), 0.0) > width_) return std::nullopt;
-        // The room left goes to the wrapping columns: first up to their natural widths, in
-        // proportion to what each lacks, then what remains in proportion to those widths.
-        std::vector<double> widths = minimum;
-        double spare = width_ - fixedWidth;
-        double lacking = 0;
-        for (std::size_t c = 0; c < n; ++c) lacking += natural[c] - minimum[c];
-        const double share = lacking > 0 ? std::min(1.0, spare / lacking) : 0;
-        for (std::size_t c = 0; c < n; ++c) widths[c] += (natural[c] - minimum[c]) * share;
-        spare -= lacking * share;
-        double wrappingNatural = 0;
-        for (std::size_t c = 0; c < n; ++c)
-            if (text_.columns[c].kind == ProtocolColumn::Kind::Wrapping) wrappingNatural += natural[c];
-        for (std::size_t c = 0; c < n; ++c)
-            if (text_.columns[c].kind == ProtocolColumn::Kind::Wrapping && wrappingNatural > 0)
-                widths[c] += spare * natural[c] / wrappingNatural;
-        return widths;
+        return report::SolveColumnWidths(needs, width_, unwrapped);
     }
 
     Block Table() const {
@@ -546,24 +459,12 @@ int PaintProtocol(QPainter& painter, QPagedPaintDevice& device, const core::Prot
     const double room = pageHeight - layout.FooterHeight();
     const double gap = Units(device).Pt(kBlockGap);
 
-    // First pass: which page each block goes on, and where. A block that does not fit in the
-    // room left moves to a new page, unless it is the first on its page.
-    struct Place {
-        int page;
-        double top;
-    };
-    std::vector<Place> places;
-    int page = 1;
-    double y = 0;
-    for (const Block& block : blocks) {
-        if (y > 0 && y + block.height > room) {
-            ++page;
-            y = 0;
-        }
-        places.push_back({page, y});
-        y += block.height + (block.gapAfter ? gap : 0);
-    }
-    const int pages = page;
+    // First pass: which page each block goes on, and where.
+    std::vector<report::BlockExtent> extents;
+    for (const Block& block : blocks) extents.push_back({block.height, block.gapAfter});
+    const report::Pagination pagination = report::PlaceOnPages(extents, room, gap);
+    const std::vector<report::PagePlace>& places = pagination.places;
+    const int pages = pagination.pages;
 
     // Second pass: paint, knowing how many pages there are.
     painter.setRenderHint(QPainter::Antialiasing, true);

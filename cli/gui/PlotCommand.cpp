@@ -13,6 +13,7 @@
 #include "core/NumberText.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "cli/PictureSize.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -32,7 +33,6 @@ namespace {
 constexpr const char* kName = "plot";
 constexpr int kWidth = 1000;
 constexpr int kHeight = 600;
-constexpr int kSideMax = 8192;  // keeps the image within a few hundred megabytes
 constexpr int kPngQuality = 80;  // Qt's scale: a fast zlib level; a chart is mostly white and packs well anyway
 constexpr const char* kHelp =
     "Draws the chromatogram chart of FILE (the signal, every peak's window and baseline, the areas\n"
@@ -69,14 +69,6 @@ struct Options {
     std::optional<double> from, to;
 };
 
-std::optional<int> Side(const std::string& digits) {
-    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int side = std::stoi(digits);
-    if (side < 1 || side > kSideMax) return std::nullopt;
-    return side;
-}
-
 // The options, or a usage error message.
 std::variant<Options, std::string> ParseOptions(std::span<const std::string> args) {
     Options o;
@@ -95,12 +87,10 @@ std::variant<Options, std::string> ParseOptions(std::span<const std::string> arg
             if (v.empty()) return a + " needs a file name";
             (a == "--png" ? o.png : a == "--png-dir" ? o.pngDir : o.overlay) = v;
         } else if (a == "--size") {
-            const std::size_t x = v.find('x');
-            const std::optional<int> w = x == std::string::npos ? std::nullopt : Side(v.substr(0, x));
-            const std::optional<int> h = x == std::string::npos ? std::nullopt : Side(v.substr(x + 1));
-            if (!w || !h) return "expected --size WxH with sides from 1 to " + std::to_string(kSideMax) + ": '" + v + "'";
-            o.width = *w;
-            o.height = *h;
+            const std::optional<cli::PictureSize> size = cli::ParsePictureSize(v);
+            if (!size) return cli::PictureSizeError(v);
+            o.width = size->width;
+            o.height = size->height;
         } else {
             const std::optional<double> t = core::ParseNumber(v);
             if (!t || !std::isfinite(*t)) return a + " needs a time: '" + v + "'";

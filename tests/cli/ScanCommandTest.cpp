@@ -37,7 +37,7 @@ std::string ExpectedJson(const std::vector<fixtures::ExpectedScanEntry>& entries
                ", \"path\": " + Quoted(folder + "/" + e.fileName) + ", \"sampleName\": " + Quoted(e.sampleName) +
                ", \"methodName\": " + Quoted(e.methodName) + ", \"samplingSite\": " + Quoted(e.samplingSite) +
                ", \"samplingPoint\": " + Quoted(e.samplingPoint) + ", \"dateTime\": " + std::to_string(e.dateTime) +
-               ", \"isCalibration\": " + (e.isCalibration ? "true" : "false") +
+               ", \"isCalibration\": " + (e.isCalibration ? "1" : "0") +
                ", \"readable\": " + (e.readable ? "true" : "false") + "}";
     }
     return out + "]\n";

@@ -37,4 +37,33 @@ TEST(NumberText, RefusesWhatIsNoFiniteNumber) {
         EXPECT_FALSE(core::ParseNumber(text).has_value()) << '"' << text << '"';
 }
 
+// The figures as every part of the program writes them.
+TEST(NumberText, WritesEachKindOfFigure) {
+    const double nan = std::nan("");
+    const double inf = INFINITY;
+    struct Written {
+        std::string got, expected;
+    };
+    const Written cases[] = {
+        {core::SignificantText(0.012345678, 6), "0.0123457"},
+        {core::SignificantText(3.650742424242424e-06, 6), "3.65074e-06"},
+        {core::SignificantText(1500, 4), "1500"},
+        {core::SignificantText(nan, 6), "nan"},
+        {core::FigureText(0.5, 6), "0.5"},
+        {core::FigureText(nan, 6), "—"},
+        {core::FigureText(-inf, 6), "—"},
+        {core::DeviationText(0.8455), "+0.85"},
+        {core::DeviationText(-0.7399), "-0.74"},
+        {core::DeviationText(0.001), "0.00"},  // a tiny deviation has no sign on either side
+        {core::DeviationText(-0.001), "0.00"},
+        {core::DeviationText(0), "0.00"},
+        {core::DeviationText(nan), "—"},
+        {core::ShortestText(0.1), "0.1"},
+        {core::ShortestText(1e100), "1e+100"},
+        {core::ShortestText(0.1f), "0.1"},
+        {core::ShortestText(-inf), "-inf"},
+    };
+    for (const Written& c : cases) EXPECT_EQ(c.got, c.expected);
+}
+
 }  // namespace

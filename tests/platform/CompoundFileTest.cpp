@@ -179,6 +179,22 @@ TEST_P(CompoundFileVersions, FollowsChainsThatJumpAround) {
 INSTANTIATE_TEST_SUITE_P(, CompoundFileVersions, ::testing::Values(3, 4),
                          [](const auto& info) { return "Version" + std::to_string(info.param); });
 
+// Some writers store version 3 files with 4096-byte sectors; such a file reads whole, and its
+// stream sizes are still those of version 3 (the low four bytes).
+TEST(CompoundFile, ReadsVersion3FilesWithFourKilobyteSectors) {
+    const Contents contents;
+    CompoundFileLayout layout;
+    std::string image = contents.Writer().Build({.majorVersion = 3, .sectorShift = cfb::kSectorShiftVersion4}, &layout);
+    ASSERT_EQ(layout.sectorSize, 4096u);
+    fixtures::PatchU32(image, layout.DirectoryEntryOffset(layout.Stream("Raw_data").entry) + cfb::kStreamSizeOffset + 4, 1);
+    fixtures::TempDir dir;
+    for (Source source : {Source::Memory, Source::File}) {
+        auto file = OpenImage(image, source, dir);
+        ASSERT_TRUE(file);
+        for (const auto& [name, bytes] : contents.streams) EXPECT_EQ(ReadStream(*file, name), bytes) << name;
+    }
+}
+
 TEST(CompoundFile, ReadsFatSectorsListedInDifatSectors) {
     // A small file whose FAT sectors spill into DIFAT sectors.
     const Contents contents;
@@ -389,8 +405,10 @@ const Damage kDamages[] = {
     {"wrong signature", kV3, [](std::string& i, auto&) { i[7] = 0; }, CompoundError::NotCompoundFile},
     {"unknown version", kV3, [](std::string& i, auto&) { fixtures::PatchU16(i, cfb::kMajorVersionOffset, 5); },
      CompoundError::Corrupt},
-    {"sector size not that of the version", kV3,
-     [](std::string& i, auto&) { fixtures::PatchU16(i, cfb::kSectorShiftOffset, 12); }, CompoundError::Corrupt},
+    {"version 4 with 512-byte sectors", kV4,
+     [](std::string& i, auto&) { fixtures::PatchU16(i, cfb::kSectorShiftOffset, 9); }, CompoundError::Corrupt},
+    {"version 3 with 1024-byte sectors", kV3,
+     [](std::string& i, auto&) { fixtures::PatchU16(i, cfb::kSectorShiftOffset, 10); }, CompoundError::Corrupt},
     {"big-endian byte order mark", kV3,
      [](std::string& i, auto&) { fixtures::PatchU16(i, cfb::kByteOrderOffset, 0xFEFF); }, CompoundError::Corrupt},
     {"other mini-stream cutoff", kV3,

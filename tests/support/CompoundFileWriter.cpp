@@ -153,7 +153,9 @@ std::string CompoundFileWriter::Build(const CompoundFileOptions& options, Compou
     if (options.majorVersion != 3 && options.majorVersion != 4)
         throw std::invalid_argument("compound file version must be 3 or 4");
     Plan plan;
-    plan.sectorSize = options.majorVersion == 3 ? 512 : 4096;
+    const std::uint16_t sectorShift =
+        options.sectorShift != 0 ? options.sectorShift : options.majorVersion == 3 ? kSectorShiftVersion3 : kSectorShiftVersion4;
+    plan.sectorSize = 1u << sectorShift;
     plan.entriesPerSector = plan.sectorSize / 4;
     const std::uint32_t entriesPerDirectorySector = plan.sectorSize / kDirectoryEntrySize;
 
@@ -211,7 +213,7 @@ std::string CompoundFileWriter::Build(const CompoundFileOptions& options, Compou
     Put16(bytes + kMinorVersionOffset, kMinorVersion);
     Put16(bytes + kMajorVersionOffset, static_cast<std::uint16_t>(options.majorVersion));
     Put16(bytes + kByteOrderOffset, kByteOrderMark);
-    Put16(bytes + kSectorShiftOffset, options.majorVersion == 3 ? kSectorShiftVersion3 : kSectorShiftVersion4);
+    Put16(bytes + kSectorShiftOffset, sectorShift);
     Put16(bytes + kMiniSectorShiftOffset, kMiniSectorShift);
     Put32(bytes + kDirectorySectorCountOffset, options.majorVersion == 3 ? 0 : static_cast<std::uint32_t>(directorySectors));
     Put32(bytes + kFatSectorCountOffset, static_cast<std::uint32_t>(fatSectors));

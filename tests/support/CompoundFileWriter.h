@@ -12,6 +12,9 @@ namespace fixtures {
 
 struct CompoundFileOptions {
     int majorVersion = 3;  // 3: 512-byte sectors; 4: 4096-byte sectors
+    // The sector shift the file is laid out with and states; 0: that of the version (version 3
+    // files with shift 12 come from writers that do not keep to the version's size).
+    std::uint16_t sectorShift = 0;
     // At least this many FAT sectors (the extra ones mark only free sectors). More than 109 puts
     // the locations of the rest into DIFAT sectors after the header, which otherwise only a file
     // above 7 MB (version 3) needs. 110 keeps a version 3 file below 64 KB.

@@ -1,5 +1,6 @@
 #include "support/StgBuilder.h"
 
+#include "chromatogram/PassportFields.h"
 #include "platform/Text.h"
 #include "support/CompoundFileWriter.h"
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <random>
 #include <stdexcept>
+#include <type_traits>
 
 namespace fixtures {
 
@@ -136,24 +138,20 @@ std::string EncodePassport(const PassportFixture& p) {
     const TextEncoding e = p.textEncoding;
     ArchiveWriter out;
     out.UInt32(p.magic).Int32(p.version);
-    out.Text(p.sampleName, e).Text(p.extraText1, e);
-    out.Double(p.extraReal1).Double(p.extraReal2).Double(p.extraReal3);
-    out.Time(p.dateOnly);
-    out.Text(p.samplingPoint, e).Text(p.methodName, e);
-    out.Double(p.extraReal4);
-    out.Int32(p.extraInt1).Int32(p.extraInt2).Int32(p.isCalibration);
-    out.Text(p.extraText2, e).Text(p.extraText3, e).Text(p.extraText4, e);
-    out.Int32(p.extraInt3);
-    out.Double(p.extraReal5).Double(p.extraReal6).Double(p.extraReal7).Double(p.extraReal8);
-    out.Text(p.extraText5, e);
-    out.Double(p.extraReal9).Double(p.extraReal10).Double(p.extraReal11);
-    out.Text(p.extraText6, e);
-    out.Double(p.extraReal12).Double(p.extraReal13).Double(p.extraReal14);
-    out.Time(p.dateTime);
-    out.Int32(p.extraInt4);
-    out.Text(p.extraText7, e).Text(p.extraText8, e);
-    if (p.version >= 2) out.Text(p.samplingSite, e);
-    if (p.version >= 3) out.Double(p.extraReal15).Double(p.extraReal16);
+    chromatogram::VisitPassportFields(
+        [&](const char*, std::int32_t since, const auto& field) {
+            if (p.version < since) return;
+            using Field = std::remove_cvref_t<decltype(field)>;
+            if constexpr (std::is_same_v<Field, std::string>)
+                out.Text(field, e);
+            else if constexpr (std::is_same_v<Field, double>)
+                out.Double(field);
+            else if constexpr (std::is_same_v<Field, std::int32_t>)
+                out.Int32(field);
+            else
+                out.Time(field);  // the seconds of a time
+        },
+        p);
     return out.Data();
 }
 
