@@ -3,8 +3,8 @@
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
 // the options applied in order; prints the levels, the average coefficient, the chart arrays and
 // the quality block (the judgement under the machine's MaxSpread and MaxRetentionShift), and with
-// --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size), which ostrel-cli-gui does
-// (cli/WindowProgram.h); with --report writes the calibration protocol of them as a PDF (done by
+// --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size), which
+// ostrel-cli-gui does (cli/WindowProgram.h); with --report writes the calibration protocol of them as a PDF (done by
 // ostrel-cli-gui too), with --csv the protocol's level table. It never writes the settings.
 #include "core/Calc.h"
 #include "core/FileReplace.h"
