@@ -2,6 +2,7 @@
 
 #include "app/CalculationWorker.h"
 #include "app/ChromatogramWindow.h"
+#include "app/LevelOverlayWindow.h"
 #include "app/MethodWriteFlow.h"
 #include "app/ProtocolFlow.h"
 #include "app/Translated.h"
@@ -228,6 +229,7 @@ CCalibrationDlg::CCalibrationDlg(QWidget* parent)
         "Разброс: (Kmax − Kmin) / K̄; калибровка принимается, пока он не больше допуска лаборатории.\n"
         "r²: насколько линия среднего коэффициента проходит через точки (1 — точно через все)."));
     maxSpread_ = core::ReadMaxSpread();
+    maxRetentionShift_ = core::ReadMaxRetentionShift();
     methodList_ = gui::FindControl<QComboBox>(this, IDC_METHOD_LIST);
     levelList_ = gui::FindControl<QTreeWidget>(this, IDC_LEVEL_LIST);
 
@@ -331,6 +333,8 @@ void CCalibrationDlg::Connect() {
                 ReportLeftField();
                 RunAfterPass(AfterPass::Protocol);
             });
+    connect(gui::FindControl<QPushButton>(this, IDC_LEVEL_OVERLAY), &QPushButton::clicked, this,
+            &CCalibrationDlg::OpenLevelOverlay);
     connect(gui::FindControl<QPushButton>(this, IDOK), &QPushButton::clicked, this, &CCalibrationDlg::accept);
     // A level's chromatogram in a window of its own: double click on its row, or F3 (Enter stays
     // the dialog's default button).
@@ -386,6 +390,20 @@ void CCalibrationDlg::OnClear() {
     Recalculate();
 }
 
+CLevelOverlayWindow* CCalibrationDlg::LevelOverlay() const { return overlay_; }
+
+// One window for the levels: asked again, it comes to the front.
+void CCalibrationDlg::OpenLevelOverlay() {
+    ReportLeftField();
+    if (!overlay_) {
+        overlay_ = new CLevelOverlayWindow(this);
+        overlay_->ShowLevels(calibration_.table);
+    }
+    overlay_->show();
+    overlay_->raise();
+    overlay_->activateWindow();
+}
+
 void CCalibrationDlg::OnSaveToMethod() {
     ReportLeftField();
     RunAfterPass(AfterPass::SaveToMethod);
@@ -405,7 +423,7 @@ void CCalibrationDlg::RunAfterPass(AfterPass action) {
             SaveToMethodConfirmed(this, SelectedMethodTitle(), FieldsAcceptable(), calibration_, quality_);
             break;
         case AfterPass::Protocol:
-            OfferProtocol(this, calibration_, maxSpread_, SelectedMethodTitle(), FieldsAcceptable());
+            OfferProtocol(this, calibration_, maxSpread_, maxRetentionShift_, SelectedMethodTitle(), FieldsAcceptable());
             break;
         case AfterPass::Nothing: break;
     }
@@ -514,13 +532,15 @@ void CCalibrationDlg::ShowCalculation() {
         .SetData(calibration_.pointsX.data(), calibration_.pointsY.data(),
                  static_cast<int>(calibration_.pointsX.size()));
     chart_->repaint();
+    if (overlay_) overlay_->ShowLevels(calibration_.table);
 }
 
 // The list and the verdict always speak of the same levels: the judgement is made afresh here,
 // also when the levels were emptied without a new calculation.
 void CCalibrationDlg::FillLevelList() {
     quality_ = core::JudgeCalibration(calibration_, maxSpread_,
-                                      FieldsHoldNumbers() ? core::InputsShown::AsShown : core::InputsShown::NotAsShown);
+                                      FieldsHoldNumbers() ? core::InputsShown::AsShown : core::InputsShown::NotAsShown,
+                                      maxRetentionShift_);
     levelList_->clear();
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) {
         const core::CalibrationLevel& level = calibration_.table[k];

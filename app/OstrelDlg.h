@@ -17,6 +17,7 @@
 class CAutoCtrl;
 class CCalculationWorker;
 class CChromatogramWindow;
+class CLevelOverlayWindow;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -75,6 +76,8 @@ public:
     // The judgement of the levels the list shows, as the verdict line shows it.
     const core::CalibrationQuality& Quality() const { return quality_; }
     CAutoCtrl* Chart() const { return chart_; }
+    // The window "Хроматограммы уровней" while it is open (it follows the levels), else null.
+    CLevelOverlayWindow* LevelOverlay() const;
 
     // Whether every number field holds a number within its range: the calculation is then made
     // of exactly what the fields show, and of sensible masses. Whoever writes the coefficient
@@ -124,6 +127,7 @@ private:
     // emptied).
     void FollowLevelWindows();
     void OnClear();
+    void OpenLevelOverlay();
     void OnSaveToMethod();
     void OnUndoMethodWrite();
     void OnFieldEdited();
@@ -169,8 +173,10 @@ private:
 
     core::Calibration calibration_;
     core::CalibrationQuality quality_;
-    double maxSpread_ = core::kDefaultMaxSpread;  // the machine's limit, read once at start
+    double maxSpread_ = core::kDefaultMaxSpread;  // the machine's limits, read once at start
+    double maxRetentionShift_ = core::kDefaultMaxRetentionShift;
     CAutoCtrl* chart_ = nullptr;
+    QPointer<CLevelOverlayWindow> overlay_;
     QComboBox* methodList_ = nullptr;
     QTreeWidget* levelList_ = nullptr;
     std::array<NumberField, 3> fields_;  // in the order 5018, 5019, 5020

@@ -121,24 +121,25 @@ PrintSetup SetPrintSetup(PrintSetup function) {
     return previous;
 }
 
-core::Protocol MakeDialogProtocol(const core::Calibration& state, double maxSpread, const std::string& methodTitle) {
+core::Protocol MakeDialogProtocol(const core::Calibration& state, double maxSpread, double maxRetentionShift,
+                                  const std::string& methodTitle) {
     core::Calibration fresh;
     fresh.nav = state.nav;
     fresh.nav2 = state.nav2;
     fresh.dolya = state.dolya;
     for (int k = 0; k < core::CalibrationTable::kLevelCount; ++k) fresh.table[k].path = state.table[k].path;
     fresh.ComputeCalibration();
-    const core::CalibrationQuality quality = core::JudgeCalibration(fresh, maxSpread);
+    const core::CalibrationQuality quality = core::JudgeCalibration(fresh, maxSpread, core::InputsShown::AsShown, maxRetentionShift);
     return core::MakeProtocol(fresh, quality, methodTitle, core::ReadProtocolOrigin());
 }
 
-void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, const std::string& methodTitle,
-                   bool fieldsAcceptable) {
+void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, double maxRetentionShift,
+                   const std::string& methodTitle, bool fieldsAcceptable) {
     if (!fieldsAcceptable) {
         Tell(parent, Tr(kFieldsRefused));
         return;
     }
-    const core::Protocol protocol = MakeDialogProtocol(state, maxSpread, methodTitle);
+    const core::Protocol protocol = MakeDialogProtocol(state, maxSpread, maxRetentionShift, methodTitle);
     ChoiceBox box;
     box.icon = ChoiceBox::Icon::Question;
     box.caption = Tr(kCaption);

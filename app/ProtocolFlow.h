@@ -31,14 +31,15 @@ PrintSetup SetPrintSetup(PrintSetup function);
 
 // The protocol of what the dialog holds: its inputs and level paths computed afresh at this
 // moment (so the figures, the passports and the hashes come from the files as they are now,
-// whatever changed since the dialog last read them), judged under `maxSpread`, for the method
-// `methodTitle` ("" when none is chosen).
-core::Protocol MakeDialogProtocol(const core::Calibration& state, double maxSpread, const std::string& methodTitle);
+// whatever changed since the dialog last read them), judged under `maxSpread` and
+// `maxRetentionShift`, for the method `methodTitle` ("" when none is chosen).
+core::Protocol MakeDialogProtocol(const core::Calibration& state, double maxSpread, double maxRetentionShift,
+                                  const std::string& methodTitle);
 
 // "Протокол…": makes the protocol, asks whether to save it as a PDF or print it, and does so. A
 // PDF is written whole or not at all (a file of that name stays as it was); a failure to save or
 // to print is told with its reason. Refused with a message, and nothing made, while a field does
 // not hold a number within its range (`fieldsAcceptable`): the protocol's inputs are always the
 // ones the fields show.
-void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, const std::string& methodTitle,
-                   bool fieldsAcceptable);
+void OfferProtocol(QWidget* parent, const core::Calibration& state, double maxSpread, double maxRetentionShift,
+                   const std::string& methodTitle, bool fieldsAcceptable);

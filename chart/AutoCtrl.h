@@ -60,6 +60,8 @@ public:
     // the scrolling to the view before the zoom.
     const std::vector<ViewRange>& History() const { return history_; }
     void ClearHistory() { history_.clear(); }
+    // Records the view shown, so that Unzoom comes back to it (for a zoom made by a key or button).
+    void RememberView() { history_.push_back({chart.xMin, chart.xMax, chart.yMin, chart.yMax}); }
     // The limits of scrolling, in frame units.
     ViewRange FullRange() const { return {fullXMin_, fullXMax_, fullYMin_, fullYMax_}; }
     // A rubber band is being dragged.

@@ -65,6 +65,12 @@ bool IsCalibrationComponent(const std::string& peakName) { return IsEthanol(peak
 bool IsStandardComponent(const std::string& peakName) { return IsStandard(peakName); }
 
 void ChromatogramPlot::Configure(CAutoChart& chart) {
+    ConfigureFrame(chart);
+    for (int i = 0; i <= kPeakNameSeries; ++i) chart.AddSeries();
+    ConfigureSeries(chart, {});
+}
+
+void ChromatogramPlot::ConfigureFrame(CAutoChart& chart) {
     chart.SetAxisStyle(kClosedFrame);
     chart.SetTitleColor(kTitleColor);
     chart.SetTitleFont(platform::PointFont("Arial", 8, platform::kCyrillicCharset));
@@ -75,23 +81,28 @@ void ChromatogramPlot::Configure(CAutoChart& chart) {
     // Drawn into an image always (the control's picture, ostrel-cli's PNG): composing it in
     // another image first would only copy it once more.
     chart.buffered = false;
-    for (int i = 0; i <= kPeakNameSeries; ++i) chart.AddSeries();
+}
 
-    CAutoSeries& signal = chart.GetSeries(kSignalSeries);
-    signal.SetColor(kSignalColor);
+void ChromatogramPlot::ConfigureSeries(CAutoChart& chart, const ChromatogramSeries& layout) {
+    CAutoSeries& signal = chart.GetSeries(layout.signal);
+    signal.SetColor(layout.signalColor);
     signal.SetLineType(kLineColumns);
-    for (const auto& [index, color] : {std::pair{kEthanolAreaSeries, kEthanolAreaColor},
-                                       std::pair{kStandardAreaSeries, kStandardAreaColor}}) {
+    for (const auto& [index, color] : {std::pair{layout.ethanolArea, kEthanolAreaColor},
+                                       std::pair{layout.standardArea, kStandardAreaColor}}) {
+        if (index < 0) continue;
         CAutoSeries& area = chart.GetSeries(index);
         area.SetColor(color);
         area.SetLineType(kLineNone);
         area.SetMarker(kMarkerArea);
         area.link = &signal;
     }
-    CAutoSeries& window = chart.GetSeries(kWindowSeries);
-    window.SetColor(kWindowColor);
-    window.SetLineType(kLineStraight);
-    CAutoSeries& names = chart.GetSeries(kPeakNameSeries);
+    if (layout.window >= 0) {
+        CAutoSeries& window = chart.GetSeries(layout.window);
+        window.SetColor(layout.windowColor);
+        window.SetLineType(kLineStraight);
+    }
+    if (layout.names < 0) return;
+    CAutoSeries& names = chart.GetSeries(layout.names);
     names.SetColor(kPeakNameColor);
     names.SetLineType(kLineNone);
     names.SetMarker(kMarkerLabel);
@@ -106,7 +117,7 @@ void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogra
     }
     file_ = std::move(file);
     const Lattice& signal = file_->signal;
-    CAutoSeries& line = chart.GetSeries(kSignalSeries);
+    CAutoSeries& line = chart.GetSeries(layout_.signal);
     line.SetData(nullptr, signal.samples.data(), SampleCount(signal));
     blocks_ = BlockExtremes(signal.samples.data(), static_cast<std::size_t>(SampleCount(signal)));
     line.blocks = &blocks_;
@@ -115,13 +126,13 @@ void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogra
 
     BuildPeakSeries();
     const auto setData = [&](int index, const std::vector<float>& xs, const std::vector<float>& ys) {
-        chart.GetSeries(index).SetData(xs.data(), ys.data(), static_cast<int>(xs.size()));
+        if (index >= 0) chart.GetSeries(index).SetData(xs.data(), ys.data(), static_cast<int>(xs.size()));
     };
-    setData(kEthanolAreaSeries, ethanolX_, ethanolY_);
-    setData(kStandardAreaSeries, standardX_, standardY_);
-    setData(kWindowSeries, windowX_, windowY_);
-    setData(kPeakNameSeries, nameX_, nameY_);
-    chart.GetSeries(kPeakNameSeries).labels = names_.data();
+    setData(layout_.ethanolArea, ethanolX_, ethanolY_);
+    setData(layout_.standardArea, standardX_, standardY_);
+    setData(layout_.window, windowX_, windowY_);
+    setData(layout_.names, nameX_, nameY_);
+    if (layout_.names >= 0) chart.GetSeries(layout_.names).labels = names_.data();
 
     ComputeFullView();
     chart.SetXRange(full_.xMin, full_.xMax);
@@ -129,8 +140,9 @@ void ChromatogramPlot::Show(CAutoChart& chart, std::shared_ptr<const chromatogra
 }
 
 void ChromatogramPlot::Clear(CAutoChart& chart) {
-    for (CAutoSeries& s : chart.series) s.SetData(nullptr, nullptr, 0);
-    if (kPeakNameSeries < chart.GetSeriesCount()) chart.GetSeries(kPeakNameSeries).labels = nullptr;
+    for (const int index : {layout_.ethanolArea, layout_.standardArea, layout_.signal, layout_.window, layout_.names})
+        if (index >= 0 && index < chart.GetSeriesCount()) chart.GetSeries(index).SetData(nullptr, nullptr, 0);
+    if (layout_.names >= 0 && layout_.names < chart.GetSeriesCount()) chart.GetSeries(layout_.names).labels = nullptr;
     file_.reset();
     blocks_ = {};
     for (auto* v : {&ethanolX_, &ethanolY_, &standardX_, &standardY_, &windowX_, &windowY_, &nameX_, &nameY_})

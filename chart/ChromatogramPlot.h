@@ -31,6 +31,20 @@ inline constexpr platform::Rgb kEthanolAreaColor{160, 225, 160};
 inline constexpr platform::Rgb kStandardAreaColor{170, 200, 245};
 inline constexpr platform::Rgb kPeakNameColor{64, 64, 64};
 
+// Where one chromatogram's series sit in a chart and how they look: the single chart's layout
+// by default. A chart that shows several chromatograms (chart/LevelOverlayPlot.h) gives each its
+// own series, in the drawing order it wants, and its own colours; an index below 0 leaves that
+// part out (no series is touched for it).
+struct ChromatogramSeries {
+    int ethanolArea = kEthanolAreaSeries;
+    int standardArea = kStandardAreaSeries;
+    int signal = kSignalSeries;
+    int window = kWindowSeries;
+    int names = kPeakNameSeries;
+    platform::Rgb signalColor = kSignalColor;
+    platform::Rgb windowColor = kWindowColor;
+};
+
 // A view of a chart in data values.
 struct ChartView {
     double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
@@ -48,11 +62,17 @@ public:
     // Configures a fresh chart (one without series): series, colours, titles, fonts. Series
     // must not be added later, since the area and name series refer to the signal series by address.
     static void Configure(CAutoChart& chart);
+    // Configures the series of `layout`, which the chart holds already, and nothing else of it.
+    static void ConfigureSeries(CAutoChart& chart, const ChromatogramSeries& layout);
+    // The chart's look without its series: frame, titles, fonts.
+    static void ConfigureFrame(CAutoChart& chart);
 
-    // Shows the chromatogram in a chart configured by Configure and fixes the chart's view to
-    // FullView(). The chromatogram is kept until the next Show or Clear.
+    explicit ChromatogramPlot(ChromatogramSeries layout = {}) : layout_(layout) {}
+
+    // Shows the chromatogram in the plot's series of a chart configured for them and fixes the
+    // chart's view to FullView(). The chromatogram is kept until the next Show or Clear.
     void Show(CAutoChart& chart, std::shared_ptr<const chromatogram::ChromatogramFile> file);
-    // Empties the chart's series and forgets the chromatogram.
+    // Empties the plot's series and forgets the chromatogram; the view becomes 0..1 both ways.
     void Clear(CAutoChart& chart);
 
     const chromatogram::ChromatogramFile* File() const { return file_.get(); }
@@ -80,6 +100,7 @@ private:
     void BuildPeakSeries();
     void ComputeFullView();
 
+    ChromatogramSeries layout_;
     std::shared_ptr<const chromatogram::ChromatogramFile> file_;
     BlockExtremes blocks_;  // of the signal's samples
     ChartView full_{0, 1, 0, 1};

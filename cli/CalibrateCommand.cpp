@@ -2,9 +2,9 @@
 //                     [--chart FILE.png [--size WxH]] [--report FILE.pdf] [--csv FILE] [--check]
 // One calibration pass over fresh levels (or the stored settings, loaded as at start-up) with
 // the options applied in order; prints the levels, the average coefficient, the chart arrays and
-// the quality block (the judgement under the machine's MaxSpread), and with --chart draws the
-// main dialog's chart of them into a PNG (560 x 300 unless --size), which ostrel-cli-gui does
-// (cli/WindowProgram.h); with --report writes the calibration protocol of them as a PDF (done by
+// the quality block (the judgement under the machine's MaxSpread and MaxRetentionShift), and with
+// --chart draws the main dialog's chart of them into a PNG (560 x 300 unless --size), which
+// ostrel-cli-gui does (cli/WindowProgram.h); with --report writes the calibration protocol of them as a PDF (done by
 // ostrel-cli-gui too), with --csv the protocol's level table. It never writes the settings.
 #include "core/Calc.h"
 #include "core/FileReplace.h"
@@ -34,7 +34,10 @@ constexpr const char* kHelp =
     "standardAmount, coefficient, and \"error\" where its file could not be read: why, as\n"
     "ostrel-cli read says it), \"averageCoefficient\" and the chart's arrays \"pointsX\",\n"
     "\"pointsY\", \"lineX\", \"lineY\", and \"quality\": the judgement (deviations, rsd, spread, r2,\n"
-    "blankRatio, complete, maxSpread, accepted, problems) under the machine's limit \"MaxSpread\".\n"
+    "blankRatio, complete, maxSpread, accepted, problems) under the machine's limit \"MaxSpread\",\n"
+    "and \"retention\": {\"этанол\": [...], \"изопропанол\": [...], \"maxShift\"}, for each level\n"
+    "{\"time\", \"shift\"}: the peak's retention time and its shift from the levels' median in percent\n"
+    "(\"NaN\" where the level has no such peak), under the machine's limit \"MaxRetentionShift\".\n"
     "A level whose file cannot be read counts as empty, as in the dialog, is named among the\n"
     "problems and told on standard error. Never writes the settings.\n"
     "\n"
@@ -171,7 +174,15 @@ void WriteQuality(cli::JsonWriter& json, const core::CalibrationQuality& q) {
         .Key("problems")
         .BeginArray();
     for (const std::string& problem : q.problems) json.String(problem);
-    json.EndArray().EndObject();
+    json.EndArray().Key("retention").BeginObject();
+    for (const auto& [name, agreement] : {std::pair{"этанол", &q.ethanolRetention},
+                                          std::pair{"изопропанол", &q.standardRetention}}) {
+        json.Key(name).BeginArray();
+        for (std::size_t k = 0; k < agreement->times.size(); ++k)
+            json.BeginObject().Field("time", agreement->times[k]).Field("shift", agreement->shifts[k]).EndObject();
+        json.EndArray();
+    }
+    json.Field("maxShift", q.maxRetentionShift).EndObject().EndObject();
 }
 
 void WriteCalibration(cli::JsonWriter& json, const core::Calibration& c, const core::CalibrationQuality& q) {
@@ -251,7 +262,8 @@ int RunCalibrate(std::span<const std::string> args) {
         if (failure) std::fprintf(stderr, "ostrel-cli: cannot write the chart: %s\n", failure->c_str());
     }
 
-    const core::CalibrationQuality quality = core::JudgeCalibration(calibration, core::ReadMaxSpread());
+    const core::CalibrationQuality quality =
+        core::JudgeCalibration(calibration, core::ReadMaxSpread(), core::InputsShown::AsShown, core::ReadMaxRetentionShift());
     const bool protocolWritten = WriteProtocolFiles(options, calibration, quality, methodTitle);
 
     cli::JsonWriter json;

@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace core {
@@ -78,8 +79,14 @@ std::optional<LevelReadings> ReadLevels(const LevelPaths& paths, const BeforeLev
         level.acquired = file.passport.dateTime;
         // Every matching peak overwrites: the last one of each name in table order wins.
         for (const chromatogram::Peak& peak : file.peaks) {
-            if (platform::EqualIgnoreCase(peak.name, kEthanol)) level.ethanolArea = peak.area;
-            if (platform::EqualIgnoreCase(peak.name, kStandard)) level.standardArea = peak.area;
+            if (platform::EqualIgnoreCase(peak.name, kEthanol)) {
+                level.ethanolArea = peak.area;
+                level.ethanolRetention = peak.retentionTime;
+            }
+            if (platform::EqualIgnoreCase(peak.name, kStandard)) {
+                level.standardArea = peak.area;
+                level.standardRetention = peak.retentionTime;
+            }
         }
     }
     // Telling two paths apart asks the file system too, so it belongs to the reading.
@@ -122,6 +129,7 @@ void Calibration::TakeLevels(const LevelReadings& read) {
         level.calibrationRun = false;
         level.acquired.reset();
         level.readFailure = {};
+        level.ethanolRetention = level.standardRetention = std::numeric_limits<double>::quiet_NaN();
         level.sameFileAs = r.sameFileAs;
         if (level.path.empty()) continue;
         if (r.file != LevelFile::Read) {
@@ -139,10 +147,12 @@ void Calibration::TakeLevels(const LevelReadings& read) {
         level.acquired = r.acquired;
         if (r.ethanolArea) {
             level.ethanolArea = *r.ethanolArea;
+            level.ethanolRetention = r.ethanolRetention;
             level.ethanolAmount = k == 0 ? 0 : nav * dolya * level.fraction / kAmountDivisor;
         }
         if (r.standardArea) {
             level.standardArea = *r.standardArea;
+            level.standardRetention = r.standardRetention;
             level.standardAmount = nav2 / kAmountDivisor;
         }
     }

@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ struct LevelReading {
     // order; none when the table holds no such peak.
     std::optional<double> ethanolArea;
     std::optional<double> standardArea;
+    // The retention times of those two peaks, in the file's time unit; NaN without such a peak.
+    double ethanolRetention = std::numeric_limits<double>::quiet_NaN();
+    double standardRetention = std::numeric_limits<double>::quiet_NaN();
     int sameFileAs = -1;  // the first other level whose path names the same file; -1: none
     chromatogram::ReadFailure readFailure;  // why an Unreadable file was not read; else none
 };

@@ -4,6 +4,7 @@
 #include "platform/Translatable.h"
 
 #include <chrono>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -38,6 +39,11 @@ public:
     int sameFileAs = -1;          // the first other level whose path names the same file; -1: none
     std::optional<std::chrono::sys_seconds> acquired;  // the passport's date and time (read files only)
     chromatogram::ReadFailure readFailure;             // why an Unreadable file was not read; else none
+    // The retention times of the peaks whose areas were taken (the last "этанол" and the last
+    // "изопропанол" of the table), in the file's time unit; not a number (NaN) without such a peak
+    // or a file read whole.
+    double ethanolRetention = std::numeric_limits<double>::quiet_NaN();
+    double standardRetention = std::numeric_limits<double>::quiet_NaN();
 
     // The sample name of a level without a chromatogram. Stored and printed as it is; the
     // dialog shows it translated in the context kTranslationContext.

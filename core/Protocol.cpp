@@ -60,6 +60,7 @@ ProtocolLevel LevelRow(const Calibration& c, const CalibrationQuality& q, int k)
     if (level.file != LevelFile::Read) {
         row.ethanolArea = row.standardArea = row.ethanolAmount = row.standardAmount = kNotANumber;
         row.coefficient = row.deviation = kNotANumber;
+        row.ethanolRetention = row.standardRetention = kNotANumber;
         return row;
     }
     row.sampleName = level.sampleName;
@@ -68,6 +69,8 @@ ProtocolLevel LevelRow(const Calibration& c, const CalibrationQuality& q, int k)
     row.standardArea = level.standardArea;
     row.ethanolAmount = level.ethanolAmount;
     row.standardAmount = level.standardAmount;
+    row.ethanolRetention = level.ethanolRetention;
+    row.standardRetention = level.standardRetention;
     // The blank has no coefficient, and a level whose coefficient could not be computed shows
     // none rather than the 0 the calculation keeps in its place.
     row.coefficient = k >= kFirstLevel && level.coefficient > 0 ? level.coefficient : kNotANumber;
@@ -101,6 +104,7 @@ std::vector<std::string> LevelCells(const ProtocolLevel& level) {
         ProtocolFigure(level.standardAmount),
         ProtocolFigure(level.coefficient),
         ProtocolDeviation(level.deviation),
+        ProtocolFigure(level.ethanolRetention) + "\n" + ProtocolFigure(level.standardRetention),
         level.sha256.empty() ? kNoFigure : level.sha256.substr(0, 16),
     };
 }
@@ -182,7 +186,7 @@ ProtocolText DescribeProtocol(const Protocol& p) {
         {"Уровень", Kind::Number},  {"Файл", Kind::Wrapping},  {"Проба", Kind::Wrapping},
         {"Регистрация", Kind::Text}, {"S", Kind::Number},      {"Sст", Kind::Number},
         {"С", Kind::Number},            {"Сст", Kind::Number},     {"К", Kind::Number},
-        {"Откл., %", Kind::Number},     {"SHA-256 (начало)", Kind::Code},
+        {"Откл., %", Kind::Number},     {"tR эт./ст.", Kind::Text}, {"SHA-256 (начало)", Kind::Code},
     };
     for (const ProtocolLevel& level : p.levels) {
         t.rows.push_back(LevelCells(level));
@@ -195,6 +199,7 @@ ProtocolText DescribeProtocol(const Protocol& p) {
         {"ОСКО коэффициентов, %", ProtocolFigure(q.rsd)},
         {"Разброс (Кmax − Кmin) / Кср, %", ProtocolFigure(q.spread)},
         {"Допуск на разброс, %", ProtocolFigure(q.maxSpread)},
+        {"Допуск на отклонение tR от медианы, %", ProtocolFigure(q.maxRetentionShift)},
         {"r² линии среднего коэффициента", ProtocolFigure(q.r2)},
         {"Холостая проба: S(0) / S(0.05), %", ProtocolFigure(q.blankRatio)},
     };

@@ -47,6 +47,7 @@ struct ProtocolLevel {
     double ethanolAmount = 0, standardAmount = 0;  // С, Сст
     double coefficient = 0;                        // К
     double deviation = 0;                          // (К − K̄) / K̄ × 100, in percent
+    double ethanolRetention = 0, standardRetention = 0;  // retention times of the two peaks taken
     std::string sha256;  // 64 lower-case hex digits of the file's bytes; "" when it cannot be read
     LevelMark mark = LevelMark::None;
 };

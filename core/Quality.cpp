@@ -17,6 +17,10 @@ namespace core {
 namespace {
 
 constexpr const char* kMaxSpreadValue = "MaxSpread";
+constexpr const char* kMaxRetentionShiftValue = "MaxRetentionShift";
+// The components as the verdict names them.
+constexpr const char* kEthanolName = "этанол";
+constexpr const char* kStandardName = "изопропанол";
 constexpr double kPercent = 100;
 constexpr int kFirstLevel = 1;
 constexpr int kLastLevel = CalibrationTable::kLevelCount - 1;
@@ -126,16 +130,48 @@ void FindRefusals(const Calibration& c, CalibrationQuality& q) {
         q.reasons.push_back({.kind = Kind::SpreadOverLimit, .value = q.spread, .limit = q.maxSpread});
 }
 
-// What deserves a look without refusing acceptance.
+RetentionAgreement CompareRetention(const Calibration& c, double CalibrationLevel::*retention) {
+    RetentionAgreement a;
+    std::vector<double> found;
+    for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
+        const double t = c.table[k].*retention;
+        a.times[static_cast<size_t>(k)] = t;
+        if (!std::isnan(t)) found.push_back(t);
+    }
+    std::sort(found.begin(), found.end());
+    const std::size_t n = found.size();
+    a.median = n == 0 ? kNotANumber : n % 2 == 1 ? found[n / 2] : (found[n / 2 - 1] + found[n / 2]) / 2;
+    for (std::size_t k = 0; k < a.times.size(); ++k) a.shifts[k] = Quotient(a.times[k] - a.median, a.median) * kPercent;
+    return a;
+}
+
+void MarkWarning(CalibrationQuality& q, int level) {
+    LevelMark& mark = q.levelMarks[static_cast<size_t>(level)];
+    if (mark == LevelMark::None) mark = LevelMark::Warning;
+}
+
+// What deserves a look without refusing acceptance: level by level, the passport first, then
+// the peaks in the order ethanol, isopropanol.
 void FindWarnings(const Calibration& c, CalibrationQuality& q) {
     for (int k = 0; k < CalibrationTable::kLevelCount; ++k) {
         const CalibrationLevel& level = c.table[k];
-        if (level.file != LevelFile::Read || level.calibrationRun) continue;
-        q.reasons.push_back({.kind = CalibrationProblem::Kind::NotCalibrationRun,
-                             .fraction = level.fraction,
-                             .name = level.sampleName});
-        LevelMark& mark = q.levelMarks[static_cast<size_t>(k)];
-        if (mark == LevelMark::None) mark = LevelMark::Warning;
+        if (level.file == LevelFile::Read && !level.calibrationRun) {
+            q.reasons.push_back({.kind = CalibrationProblem::Kind::NotCalibrationRun,
+                                 .fraction = level.fraction,
+                                 .name = level.sampleName});
+            MarkWarning(q, k);
+        }
+        for (const auto& [agreement, name] : {std::pair{&q.ethanolRetention, kEthanolName},
+                                              std::pair{&q.standardRetention, kStandardName}}) {
+            const double shift = agreement->shifts[static_cast<size_t>(k)];
+            if (!(std::fabs(shift) > q.maxRetentionShift)) continue;
+            q.reasons.push_back({.kind = CalibrationProblem::Kind::RetentionShift,
+                                 .fraction = level.fraction,
+                                 .value = shift,
+                                 .limit = q.maxRetentionShift,
+                                 .name = name});
+            MarkWarning(q, k);
+        }
     }
 }
 
@@ -171,28 +207,45 @@ const char* ProblemTemplate(const CalibrationProblem& problem) {
         return QT_TRANSLATE_NOOP("CalibrationProblem", "Разброс коэффициентов %1 % больше допустимого %2 %");
     case Kind::NotCalibrationRun:
         return QT_TRANSLATE_NOOP("CalibrationProblem", "Уровень %1: проба «%2» не отмечена как градуировочная");
+    case Kind::RetentionShift:
+        return QT_TRANSLATE_NOOP("CalibrationProblem",
+                                 "Уровень %1: время удерживания пика «%2» отличается от медианы уровней на %3 % "
+                                 "(допуск %4 %)");
     }
     return "?";
 }
 
 }  // namespace
 
-double ReadMaxSpread() {
+namespace {
+
+// A limit of the lab: a per-machine string holding a positive number, else `fallback`.
+double ReadLimit(const char* valueName, double fallback) {
     const std::string application = platform::ApplicationKeyPath();
-    if (application.empty()) return kDefaultMaxSpread;
+    if (application.empty()) return fallback;
     const std::optional<platform::RegistryKey> key = platform::RegistryKey::Open(
         platform::RootKey::LocalMachine, application + "\\" + kSettingsSection, platform::RegistryKey::Access::Read);
-    if (!key) return kDefaultMaxSpread;
+    if (!key) return fallback;
     std::string text;
-    platform::ReadRegString(text, *key, kMaxSpreadValue, "");
+    platform::ReadRegString(text, *key, valueName, "");
     const std::optional<double> limit = ParseNumber(text);
-    return limit && *limit > 0 ? *limit : kDefaultMaxSpread;
+    return limit && *limit > 0 ? *limit : fallback;
 }
 
-CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSpread, InputsShown inputs) {
+}  // namespace
+
+double ReadMaxSpread() { return ReadLimit(kMaxSpreadValue, kDefaultMaxSpread); }
+
+double ReadMaxRetentionShift() { return ReadLimit(kMaxRetentionShiftValue, kDefaultMaxRetentionShift); }
+
+CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSpread, InputsShown inputs,
+                                    double maxRetentionShift) {
     CalibrationQuality q;
     q.maxSpread = maxSpread;
+    q.maxRetentionShift = maxRetentionShift;
     ComputeStatistics(calibration, q);
+    q.ethanolRetention = CompareRetention(calibration, &CalibrationLevel::ethanolRetention);
+    q.standardRetention = CompareRetention(calibration, &CalibrationLevel::standardRetention);
 
     q.complete = true;
     bool noFileTwice = true;
@@ -225,6 +278,10 @@ Message ProblemMessage(const CalibrationProblem& problem) {
     case Kind::AverageNotPositive: arguments = {Message::Data(Figure(problem.value))}; break;
     case Kind::SpreadOverLimit:
         arguments = {Message::Data(Figure(problem.value)), Message::Data(Figure(problem.limit))};
+        break;
+    case Kind::RetentionShift:
+        arguments = {Message::Data(Figure(problem.fraction)), Message::Data(problem.name),
+                     Message::Data(Figure(std::fabs(problem.value))), Message::Data(Figure(problem.limit))};
         break;
     case Kind::Unreadable:
         arguments = {Message::Data(Figure(problem.fraction)), Message::Data(problem.name),

@@ -32,6 +32,7 @@ struct CalibrationProblem {
         AverageNotPositive,    // K̄ (`value`) is not a finite number above 0
         SpreadOverLimit,       // the spread (`value`, %) is over the limit (`limit`, %)
         NotCalibrationRun,     // a remark: the passport does not flag the sample (`name`) as a calibration run
+        RetentionShift,        // a remark: the peak `name` lies `value` % off the levels' median (`limit`, %)
     };
     Kind kind = Kind::NoFile;
     double fraction = 0;       // the level's fraction (0 … 0.5), for the kinds that name a level
@@ -50,6 +51,21 @@ Message ProblemMessage(const CalibrationProblem& problem);
 
 // The limit on the spread of the coefficients, in percent, unless the lab sets its own.
 inline constexpr double kDefaultMaxSpread = 15;
+// The limit on a peak's retention time off the median of the levels, in percent, likewise.
+inline constexpr double kDefaultMaxRetentionShift = 2;
+
+// Where one component's peak was found on each level: a chromatographer trusts the areas only
+// when the five runs found the peak at about the same time.
+struct RetentionAgreement {
+    // Levels 0 to 4: the retention time of the peak whose area was taken, in the file's time
+    // unit; NaN where the level has no such peak (or no file read whole).
+    std::array<double, CalibrationTable::kLevelCount> times{};
+    // The median of the times that are numbers (of an even count, the mean of the middle two);
+    // NaN when no level has one.
+    double median = 0;
+    // (tᵢ − median) / median × 100, in percent; NaN where tᵢ is, or the median is 0 or NaN.
+    std::array<double, CalibrationTable::kLevelCount> shifts{};
+};
 
 struct CalibrationQuality {
     // (Kᵢ − K̄) / K̄ × 100 for levels 1 to 4, in percent.
@@ -62,6 +78,10 @@ struct CalibrationQuality {
     double blankRatio = 0;  // the blank's ethanol area over that of level 0.05, in percent
     bool complete = false;  // five chromatograms read whole, levels 1 to 4 each with K > 0
     double maxSpread = kDefaultMaxSpread;  // the limit in force, in percent
+    // "этанол" and "изопропанол". A shift whose magnitude is over maxRetentionShift is a
+    // RetentionShift remark: it asks for a look and does not refuse acceptance by itself.
+    RetentionAgreement ethanolRetention, standardRetention;
+    double maxRetentionShift = kDefaultMaxRetentionShift;  // the limit in force, in percent
     bool accepted = false;  // inputs as shown, complete, K̄ finite and > 0, spread ≤ maxSpread, no file twice
     // Each reason the calibration is not accepted or deserves a look, the reasons that refuse
     // acceptance first; empty when there is nothing to say.
@@ -80,16 +100,19 @@ struct CalibrationQuality {
 // kDefaultMaxSpread when it is missing, not a string or not a positive number. Reads only; never
 // creates a key.
 double ReadMaxSpread();
+// The lab's "MaxRetentionShift" beside it, read alike; kDefaultMaxRetentionShift otherwise.
+double ReadMaxRetentionShift();
 
 // Whether the calculation's three inputs are what the operator's fields show. A window whose field
 // holds no number keeps calculating with the field's last number, and says so.
 enum class InputsShown { AsShown, NotAsShown };
 
 // Judges the calibration as the last ComputeCalibration left it: K̄ is its averageCoefficient,
-// the points are its levels' (x, y) computed afresh in double precision. A quotient whose divisor
-// is 0 or not a number is not a number (NaN), never an error. With inputs NotAsShown it is never
-// accepted, and InputsNotShown is the first reason.
+// the points are its levels' (x, y) computed afresh in double precision, the retention times
+// its levels'. A quotient whose divisor is 0 or not a number is not a number (NaN), never an error.
+// With inputs NotAsShown it is never accepted, and InputsNotShown is the first reason.
 CalibrationQuality JudgeCalibration(const Calibration& calibration, double maxSpread,
-                                    InputsShown inputs = InputsShown::AsShown);
+                                    InputsShown inputs = InputsShown::AsShown,
+                                    double maxRetentionShift = kDefaultMaxRetentionShift);
 
 }  // namespace core

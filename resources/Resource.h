@@ -37,6 +37,7 @@ inline constexpr int IDC_STATISTICS = 5040;  // RSD, spread and r² of the calib
 inline constexpr int IDC_VERDICT = 5041;     // accepted, or the first reason it is not
 inline constexpr int IDC_UNDO_METHOD_WRITE = 5042;  // puts the method's newest kept copy back
 inline constexpr int IDC_PROTOCOL = 5043;           // the calibration protocol: saved as PDF or printed
+inline constexpr int IDC_LEVEL_OVERLAY = 5046;      // the five level chromatograms in one chart
 
 // Chromatogram open dialog.
 inline constexpr int IDD_OPEN_CHRM = 172;

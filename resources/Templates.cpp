@@ -56,10 +56,11 @@ constexpr ControlTemplate kCalibrationControls[] = {
     {IDC_CLEAR, ControlKind::PushButton, 0, QT_TRANSLATE_NOOP("DialogTemplate", "Очистить"), 213, 7, 59, 14},
     {IDC_LEVEL4, ControlKind::PushButton, 0, "0.5", 183, 7, 19, 14},
     {IDC_PROTOCOL, ControlKind::PushButton, 0, QT_TRANSLATE_NOOP("DialogTemplate", "Протокол…"), 353, 7, 59, 14},
+    {IDC_LEVEL_OVERLAY, ControlKind::PushButton, 0, QT_TRANSLATE_NOOP("DialogTemplate", "Хроматограммы уровней…"), 148, 326, 95, 14},
 };
 
 constexpr DialogTemplate kCalibrationDialog = {
-    IDD_CALIBRATION, QT_TRANSLATE_NOOP("DialogTemplate", "Калибровка по ГОСТ 25742.4-83 (версия 1.1)"), 419, 329,
+    IDD_CALIBRATION, QT_TRANSLATE_NOOP("DialogTemplate", "Калибровка по ГОСТ 25742.4-83 (версия 1.1)"), 419, 347,
     "MS Sans Serif", 8, style::Caption | style::SysMenu | style::ModalFrame | style::AppWindow, kCalibrationControls};
 
 constexpr const char* kTypeFilterItems[] = {

@@ -222,6 +222,29 @@ The calculation goes on with the previous value %1.</translation>
     </message>
 </context>
 <context>
+    <name>CLevelOverlayWindow</name>
+    <message>
+        <source>Хроматограммы уровней</source>
+        <translation>Level chromatograms</translation>
+    </message>
+    <message>
+        <source>Этанол и изопропанол</source>
+        <translation>Ethanol and isopropanol</translation>
+    </message>
+    <message>
+        <source>Весь график</source>
+        <translation>Whole chart</translation>
+    </message>
+    <message>
+        <source>Увеличить область пиков этанола и изопропанола (F5)</source>
+        <translation>Zoom onto the ethanol and isopropanol peaks (F5)</translation>
+    </message>
+    <message>
+        <source>Показать хроматограммы целиком (Home)</source>
+        <translation>Show the whole chromatograms (Home)</translation>
+    </message>
+</context>
+<context>
     <name>COpenChrmDlg</name>
     <message>
         <source>Ошибка чтения !!!</source>
@@ -335,6 +358,10 @@ The calculation goes on with the previous value %1.</translation>
     <message>
         <source>Уровни %1 и %2: один и тот же файл под двумя путями: %4 и %3</source>
         <translation>Levels %1 and %2: the same file under two paths: %4 and %3</translation>
+    </message>
+    <message>
+        <source>Уровень %1: время удерживания пика «%2» отличается от медианы уровней на %3 % (допуск %4 %)</source>
+        <translation>Level %1: the retention time of the peak “%2” is %3 % off the median of the levels (limit %4 %)</translation>
     </message>
 </context>
 <context>
@@ -476,6 +503,25 @@ The calculation goes on with the previous value %1.</translation>
     <message>
         <source>Протокол…</source>
         <translation>Protocol…</translation>
+    </message>
+    <message>
+        <source>Хроматограммы уровней…</source>
+        <translation>Level chromatograms…</translation>
+    </message>
+</context>
+<context>
+    <name>LevelOverlayPlot</name>
+    <message>
+        <source>Уровень %1: %2 (%3)</source>
+        <translation>Level %1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Уровень %1: хроматограмма не выбрана</source>
+        <translation>Level %1: no chromatogram chosen</translation>
+    </message>
+    <message>
+        <source>Уровень %1: ошибка чтения файла %2 (%3)</source>
+        <translation>Level %1: the file %2 could not be read (%3)</translation>
     </message>
 </context>
 <context>

@@ -125,7 +125,7 @@ TEST(CalibrationDialog, TabOrderFollowsTheTemplate) {
     d.Field(IDC_NAV)->setFocus();
     const int expected[] = {IDC_NAV2,   IDC_DOLYA,  IDC_SAVE_TO_METHOD, IDC_UNDO_METHOD_WRITE, IDC_METHOD_LIST,
                             IDC_LEVEL_LIST, IDC_LEVEL0, IDC_LEVEL1, IDC_LEVEL2, IDC_LEVEL3,
-                            IDC_CLEAR, IDC_LEVEL4, IDC_PROTOCOL, IDOK, IDC_NAV};
+                            IDC_CLEAR, IDC_LEVEL4, IDC_PROTOCOL, IDC_LEVEL_OVERLAY, IDOK, IDC_NAV};
     for (int id : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(platform::gui::ControlId(QApplication::focusWidget()), id);

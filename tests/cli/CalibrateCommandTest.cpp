@@ -35,6 +35,9 @@ std::string Stg(const fixtures::TempDir& dir, const std::string& name, const std
 
 TEST(CalibrateCommand, FreshLevelsGiveTheEmptyCalibration) {
     fixtures::SettingsHome home;
+    std::string noRetention = "[";
+    for (int k = 0; k < 5; ++k) noRetention += std::string(k ? ", " : "") + "{\"time\": \"NaN\", \"shift\": \"NaN\"}";
+    noRetention += "]";
     const CliResult run = Cli({"calibrate"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "{\"levels\": [" + FreshLevel("0") + ", " + FreshLevel("0.05") + ", " + FreshLevel("0.1") +
@@ -45,7 +48,9 @@ TEST(CalibrateCommand, FreshLevelsGiveTheEmptyCalibration) {
                            "\"spread\": \"NaN\", \"r2\": \"NaN\", \"blankRatio\": \"NaN\", \"complete\": false, "
                            "\"maxSpread\": 15, \"accepted\": false, \"problems\": [\"Уровень 0: хроматограмма не выбрана\", "
                            "\"Уровень 0.05: хроматограмма не выбрана\", \"Уровень 0.1: хроматограмма не выбрана\", "
-                           "\"Уровень 0.2: хроматограмма не выбрана\", \"Уровень 0.5: хроматограмма не выбрана\"]}}\n");
+                           "\"Уровень 0.2: хроматограмма не выбрана\", \"Уровень 0.5: хроматограмма не выбрана\"], "
+                           "\"retention\": {\"этанол\": " + noRetention + ", \"изопропанол\": " + noRetention +
+                           ", \"maxShift\": 2}}}\n");
     EXPECT_FALSE(fixtures::ReadFileBytes(home.UserHive()).size()) << "no settings read or written";
 }
 
@@ -113,9 +118,15 @@ TEST(CalibrateCommand, JudgesTheCalibrationUnderTheMachinesLimit) {
         const size_t at = run.out.find("\"quality\": ");
         return at == std::string::npos ? std::string("<none>") : run.out.substr(at);
     };
+    // From "complete" to the retention block.
     const auto tail = [&](const CliResult& run) {
         const std::string q = quality(run);
-        const size_t at = q.find("\"complete\"");
+        const size_t at = q.find("\"complete\""), end = q.find(", \"retention\": ");
+        return at == std::string::npos || end == std::string::npos ? std::string("<none>") : q.substr(at, end - at);
+    };
+    const auto retention = [&](const CliResult& run) {
+        const std::string q = quality(run);
+        const size_t at = q.find("\"retention\": ");
         return at == std::string::npos ? std::string("<none>") : q.substr(at);
     };
 
@@ -123,18 +134,28 @@ TEST(CalibrateCommand, JudgesTheCalibrationUnderTheMachinesLimit) {
     ASSERT_EQ(accepted.status, 0);
     EXPECT_EQ(quality(accepted).rfind("\"quality\": {\"deviations\": [-0.7399", 0), 0u) << quality(accepted);
     EXPECT_NE(quality(accepted).find("\"spread\": 1.585"), std::string::npos) << quality(accepted);
-    EXPECT_EQ(tail(accepted), "\"complete\": true, \"maxSpread\": 15, \"accepted\": true, \"problems\": []}}\n");
+    EXPECT_EQ(tail(accepted), "\"complete\": true, \"maxSpread\": 15, \"accepted\": true, \"problems\": []");
+    // The demo's runs find both peaks at the same times: every shift 0, under the default limit.
+    EXPECT_EQ(retention(accepted).rfind("\"retention\": {\"этанол\": [{\"time\": 2.3", 0), 0u) << retention(accepted);
+    EXPECT_NE(retention(accepted).find("\"изопропанол\": [{\"time\": 3.0999"), std::string::npos) << retention(accepted);
+    EXPECT_NE(retention(accepted).find("\"shift\": 0}], \"maxShift\": 2}}}\n"), std::string::npos) << retention(accepted);
 
     std::ofstream(demo.machineConfig + "/Tarnwick/registry.reg", std::ios::app)
-        << "\n[HKEY_LOCAL_MACHINE\\Software\\Tarnwick\\Velmora\\Ostrel]\n\"MaxSpread\"=\"1,5\"\n";
-    EXPECT_EQ(tail(Cli({"calibrate", "--stored"})),
+        << "\n[HKEY_LOCAL_MACHINE\\Software\\Tarnwick\\Velmora\\Ostrel]\n\"MaxSpread\"=\"1,5\"\n"
+        << "\"MaxRetentionShift\"=\"0,5\"\n";
+    const CliResult strict = Cli({"calibrate", "--stored"});
+    EXPECT_EQ(tail(strict),
               "\"complete\": true, \"maxSpread\": 1.5, \"accepted\": false, "
-              "\"problems\": [\"Разброс коэффициентов 1.585 % больше допустимого 1.5 %\"]}}\n");
+              "\"problems\": [\"Разброс коэффициентов 1.585 % больше допустимого 1.5 %\"]");
+    EXPECT_NE(retention(strict).find("\"maxShift\": 0.5}}}\n"), std::string::npos) << retention(strict);
 
     const CliResult gone = Cli({"calibrate", "--stored", "--level", "2=" + home.Dir().Path() + "/gone.stg"});
     EXPECT_EQ(tail(gone),
               "\"complete\": false, \"maxSpread\": 1.5, \"accepted\": false, \"problems\": [\"Уровень 0.1: "
-              "ошибка чтения файла gone.stg: файл не найден\", \"Разброс коэффициентов 133.7 % больше допустимого 1.5 %\"]}}\n");
+              "ошибка чтения файла gone.stg: файл не найден\", \"Разброс коэффициентов 133.7 % больше допустимого 1.5 %\"]");
+    EXPECT_NE(retention(gone).find("\"этанол\": [{\"time\": 2.3"), std::string::npos) << retention(gone);
+    EXPECT_NE(retention(gone).find("}, {\"time\": \"NaN\", \"shift\": \"NaN\"}, {"), std::string::npos)
+        << "level 0.1 has no peaks: " << retention(gone);
     EXPECT_NE(gone.out.find("\"path\": " + cli::JsonQuote(home.Dir().Path() + "/gone.stg")), std::string::npos)
         << "the path is kept";
     EXPECT_EQ(gone.status, 0) << "computed, though not accepted";

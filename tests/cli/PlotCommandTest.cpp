@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,6 +97,58 @@ TEST(PlotCommand, StandardErrorHoldsOnlyTheProgramsOwnMessages) {
     EXPECT_EQ(nowhere.err, "ostrel-cli: cannot write the picture: /nonexistent-dir/z.png: No such file or directory\n");
     EXPECT_EQ(chartNowhere.status, 1);
     EXPECT_EQ(chartNowhere.err, "ostrel-cli: cannot write the chart: /nonexistent-dir/c.png: No such file or directory\n");
+}
+
+// Several files: a picture each, named after the file, and their overlay as calibration levels;
+// a file that cannot be read is named in both and fails the call, the others are drawn.
+TEST(PlotCommand, DrawsEachFileIntoAFolderAndTheirOverlay) {
+    fixtures::TempDir dir;
+    const fixtures::DemoProfile demo = fixtures::WriteDemoProfile(dir.Path() + "/demo");
+    const std::string pictures = dir.Path() + "/pictures", overlay = dir.Path() + "/overlay.png";
+    std::vector<std::string> args{"plot"};
+    args.insert(args.end(), demo.levelPaths.begin(), demo.levelPaths.end());
+    args.insert(args.end(), {"--png-dir", pictures, "--overlay", overlay, "--size", "600x400"});
+
+    const CliResult run = Cli(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json result = json::parse(run.out);
+    EXPECT_TRUE(result["ok"].get<bool>());
+    ASSERT_EQ(result["files"].size(), 5u);
+    const char* fractions[] = {"0", "0.05", "0.1", "0.2", "0.5"};
+    for (std::size_t k = 0; k < 5; ++k) {
+        const json& file = result["files"][k];
+        const std::string png = pictures + "/calibration-" + fractions[k] + ".png";
+        EXPECT_EQ(file["path"], demo.levelPaths[k]);
+        EXPECT_EQ(file["png"], png);
+        EXPECT_GT(file["samples"]["total"].get<std::int64_t>(), 100);
+        EXPECT_EQ(PngSize(fixtures::ReadFileBytes(png)), (std::pair<std::uint32_t, std::uint32_t>{600, 400})) << png;
+        EXPECT_EQ(result["overlay"]["legend"][k], std::string("Уровень ") + fractions[k] + ": Градуировка " +
+                                                      fractions[k] + " (calibration-" + fractions[k] + ".stg)");
+    }
+    EXPECT_TRUE(result["overlay"]["ok"].get<bool>());
+    EXPECT_EQ(PngSize(fixtures::ReadFileBytes(overlay)), (std::pair<std::uint32_t, std::uint32_t>{600, 400}));
+
+    const std::string damaged = dir.WriteFile("damaged.stg", "not a compound file");
+    const CliResult partly = Cli({"plot", demo.levelPaths[1], damaged, "--overlay", overlay});
+    EXPECT_EQ(partly.status, 1);
+    const json some = json::parse(partly.out);
+    EXPECT_FALSE(some["ok"].get<bool>());
+    EXPECT_TRUE(some["files"][0]["ok"].get<bool>());
+    EXPECT_FALSE(some["files"][0].contains("png")) << "no picture of its own without --png-dir";
+    EXPECT_EQ(some["files"][1]["error"], "Ошибка чтения");
+    EXPECT_EQ(some["overlay"]["legend"][1], "Уровень 0.05: ошибка чтения файла damaged.stg (not a compound file)");
+    EXPECT_TRUE(some["overlay"]["ok"].get<bool>());
+
+    const std::string other = dir.Path() + "/other";
+    std::filesystem::create_directory(other);
+    std::filesystem::copy_file(demo.levelPaths[1], other + "/calibration-0.05.stg");
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+             {"plot", demo.levelPaths[1], other + "/calibration-0.05.stg", "--png-dir", pictures},
+             {"plot", damaged, damaged, damaged, damaged, damaged, damaged, "--overlay", overlay},
+             {"plot", damaged, "--png", overlay, "--png-dir", pictures},
+             {"plot", damaged, "--overlay", ""}}) {
+        EXPECT_EQ(Cli(wrong).status, 2) << wrong[2];
+    }
 }
 
 }  // namespace

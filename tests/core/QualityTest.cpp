@@ -321,6 +321,75 @@ TEST_F(QualityOfFiles, TheLevelsSayWhatBecameOfTheirFiles) {
     EXPECT_EQ(c.table[4].sameFileAs, -1);
 }
 
+// ---- Where the peaks were found ---------------------------------------------------------------
+
+// Retention times as the files give them: the apex of each taken peak, none for the blank's
+// missing ethanol peak; a level that loses its path or its file loses its times too.
+TEST_F(QualityOfFiles, RetentionTimesComeFromTheTakenPeaks) {
+    Calibration c = FiveGoodLevels();
+    const CalibrationQuality q = Judge(c);
+    EXPECT_TRUE(std::isnan(q.ethanolRetention.times[0])) << "the blank has no ethanol peak";
+    for (int k = 1; k < 5; ++k) EXPECT_EQ(q.ethanolRetention.times[static_cast<size_t>(k)], 2) << k;
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(q.standardRetention.times[static_cast<size_t>(k)], 7) << k;
+    EXPECT_EQ(q.ethanolRetention.median, 2);
+    EXPECT_TRUE(std::isnan(q.ethanolRetention.shifts[0]));
+    EXPECT_EQ(q.standardRetention.shifts[3], 0);
+
+    c.table[1].path.clear();
+    c.table[2].path = home.Dir().Path() + "/gone.stg";
+    c.ComputeCalibration();
+    for (int k : {1, 2}) {
+        EXPECT_TRUE(std::isnan(c.table[k].ethanolRetention)) << k;
+        EXPECT_TRUE(std::isnan(c.table[k].standardRetention)) << k;
+    }
+}
+
+// A hand-made set: isopropanol 3 % late on level 0.1, no ethanol peak on level 0.05. The
+// shifted peak is a remark naming level and peak; the missing one has no shift and no remark.
+TEST_F(QualityOfFiles, AShiftedPeakIsARemarkNamingLevelAndPeak) {
+    Calibration c = FiveGoodLevels();
+    c.ComputeCalibration();
+    const std::array<double, 5> ethanol{kNaN, 2.0, 2.0, 2.02, 1.99}, standard{5.0, 5.0, 5.15, 5.0, 4.95};
+    for (int k = 0; k < 5; ++k) {
+        c.table[k].ethanolRetention = ethanol[static_cast<size_t>(k)];
+        c.table[k].standardRetention = standard[static_cast<size_t>(k)];
+    }
+    struct Case {
+        double limit;
+        std::vector<std::string> problems;
+    };
+    const Case cases[] = {
+        {core::kDefaultMaxRetentionShift,
+         {"Уровень 0.1: время удерживания пика «изопропанол» отличается от медианы уровней на 3 % (допуск 2 %)"}},
+        {0.9,
+         {"Уровень 0.1: время удерживания пика «изопропанол» отличается от медианы уровней на 3 % (допуск 0.9 %)",
+          "Уровень 0.2: время удерживания пика «этанол» отличается от медианы уровней на 1 % (допуск 0.9 %)",
+          "Уровень 0.5: время удерживания пика «изопропанол» отличается от медианы уровней на 1 % (допуск 0.9 %)"}},
+        {3.5, {}},
+    };
+    for (const Case& k : cases) {
+        const CalibrationQuality q = core::JudgeCalibration(c, core::kDefaultMaxSpread, core::InputsShown::AsShown, k.limit);
+        EXPECT_EQ(q.problems, k.problems) << k.limit;
+        EXPECT_TRUE(q.accepted) << "a remark does not refuse";
+        EXPECT_EQ(q.maxRetentionShift, k.limit);
+        EXPECT_EQ(q.levelMarks[2], k.problems.empty() ? LevelMark::None : LevelMark::Warning) << k.limit;
+        EXPECT_EQ(q.levelMarks[0], LevelMark::None) << k.limit;
+    }
+    const CalibrationQuality q = core::JudgeCalibration(c, core::kDefaultMaxSpread);
+    EXPECT_EQ(q.ethanolRetention.median, 2.0) << "of an even count, the middle two";
+    EXPECT_EQ(q.standardRetention.median, 5.0);
+    ExpectFigure(q.standardRetention.shifts[2], 3, "shift of level 0.1");
+    ExpectFigure(q.standardRetention.shifts[4], -1, "shift of level 0.5");
+    ExpectFigure(q.ethanolRetention.shifts[3], 1, "shift of level 0.2");
+    EXPECT_TRUE(std::isnan(q.ethanolRetention.shifts[0]));
+    ASSERT_EQ(q.reasons.size(), 1u);
+    EXPECT_EQ(q.reasons[0].kind, core::CalibrationProblem::Kind::RetentionShift);
+
+    // No level with a peak: no median, no shift.
+    for (int k = 0; k < 5; ++k) c.table[k].ethanolRetention = kNaN;
+    EXPECT_TRUE(std::isnan(core::JudgeCalibration(c, core::kDefaultMaxSpread).ethanolRetention.median));
+}
+
 // ---- The limit --------------------------------------------------------------------------------
 
 TEST(MaxSpread, ComesFromTheMachineHiveWhenItIsAPositiveNumber) {
@@ -351,6 +420,19 @@ TEST(MaxSpread, ComesFromTheMachineHiveWhenItIsAPositiveNumber) {
     const std::string user = fixtures::ReadFileBytes(home.UserHive());
     EXPECT_EQ(core::ReadMaxSpread(), 15);
     EXPECT_EQ(fixtures::ReadFileBytes(home.UserHive()), user);
+}
+
+TEST(MaxRetentionShift, ComesFromTheMachineHiveBesideMaxSpread) {
+    fixtures::SettingsHome home;
+    EXPECT_EQ(core::ReadMaxRetentionShift(), 2) << "no machine hive";
+    for (const auto& [value, limit] : {std::pair{"\"3,5\"", 3.5}, std::pair{"\"0\"", 2.0}, std::pair{"\"x\"", 2.0}}) {
+        home.WriteMachineHive(std::string("Windows Registry Editor Version 5.00\n\n"
+                                          "[HKEY_LOCAL_MACHINE\\Software\\Tarnwick\\Velmora\\Ostrel]\n"
+                                          "\"MaxSpread\"=\"9\"\n\"MaxRetentionShift\"=") +
+                              value + "\n");
+        EXPECT_EQ(core::ReadMaxRetentionShift(), limit) << value;
+        EXPECT_EQ(core::ReadMaxSpread(), 9) << value;
+    }
 }
 
 }  // namespace

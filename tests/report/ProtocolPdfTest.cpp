@@ -144,7 +144,9 @@ TEST(ProtocolPdf, DemoProfileOnOneA4PageWithEveryFigureNameAndHash) {
         expectText(FirstHexDigitsOfSha256(demo.levelPaths[static_cast<std::size_t>(k)]));
         expectText(PrintfFigure("%.6g", level.ethanolArea));
         expectText(PrintfFigure("%.6g", level.standardArea));
+        expectText(PrintfFigure("%.6g", level.standardRetention));
         if (k > 0) {
+            expectText(PrintfFigure("%.6g", level.ethanolRetention));
             expectText(PrintfFigure("%.6g", level.ethanolAmount));
             expectText(PrintfFigure("%.6g", level.coefficient));
             expectText(PrintfFigure("%+.2f", q.deviations[static_cast<std::size_t>(k - 1)]));
@@ -154,6 +156,7 @@ TEST(ProtocolPdf, DemoProfileOnOneA4PageWithEveryFigureNameAndHash) {
     expectText("ОСКО коэффициентов, % " + PrintfFigure("%.6g", q.rsd));
     expectText("Разброс (Кmax − Кmin) / Кср, % " + PrintfFigure("%.6g", q.spread));
     expectText("Допуск на разброс, % 15");
+    expectText("Допуск на отклонение tR от медианы, % 2");
     expectText("r² линии среднего коэффициента " + PrintfFigure("%.6g", q.r2));
     expectText("Холостая проба: S(0) / S(0.05), % " + PrintfFigure("%.6g", q.blankRatio));
     expectText("Калибровка принята");
